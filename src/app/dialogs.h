@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "link/serial_port.h"
+
+namespace vrkt {
+
+struct FileDialogSpec {
+  // "VRKT files (*.vrk)|*.vrk": description and pattern, as the filter reads.
+  std::string filter;
+  // Added to a name typed without extension ("vrk", "mon"); empty for none.
+  std::string default_ext;
+  // Starting folder; empty for the dialog's own choice.
+  std::string initial_dir;
+};
+
+// The modal dialogs and message boxes of the program. The Qt shell shows real dialogs; tests and
+// the command line answer from a script. Paths are UTF-8.
+class Dialogs : public PortChooser {
+ public:
+  // Asks before overwriting an existing file; adds the default extension to a bare name.
+  virtual std::optional<std::string> SaveFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::string> OpenFile(const FileDialogSpec& spec) = 0;
+  virtual void ShowMessage(const std::string& text) = 0;
+};
+
+}  // namespace vrkt

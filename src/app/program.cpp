@@ -1,0 +1,201 @@
+#include "app/program.h"
+
+#include <climits>
+#include <exception>
+#include <filesystem>
+
+#include "app/profile.h"
+#include "app/texts.h"
+#include "base/error.h"
+#include "params/mapping.h"
+
+namespace vrkt {
+
+namespace {
+
+// The program's path with its extension replaced by ".ini". A name without extension (as on
+// Linux) gets ".ini" added; links are not resolved, so every name has its own file.
+std::string SettingsPathFor(const std::string& program_path) {
+  namespace fs = std::filesystem;
+  fs::path p(std::u8string(program_path.begin(), program_path.end()));
+  std::error_code ec;
+  if (p.is_relative()) {
+    fs::path abs = fs::absolute(p, ec);
+    if (!ec) p = abs;
+  }
+  p.replace_extension(".ini");
+  std::u8string u = p.u8string();
+  return std::string(u.begin(), u.end());
+}
+
+}  // namespace
+
+Program::Program(const ProgramEnv& env)
+    : receiver(*this),
+      status(*this),
+      transfer(*this),
+      phonebook(*this),
+      files(*this),
+      loader(*this),
+      pin(*this),
+      clock_(*env.clock),
+      dialogs_(*env.dialogs),
+      port_(*env.ports, *env.dialogs),
+      read_settings_(env.read_settings),
+      program_path_(env.program_path) {
+  form.SetClock(&clock_);
+  for (Timer* t : form.timers()) t->Restart();
+  WireHandlers();
+}
+
+Program::~Program() = default;
+
+void Program::WireHandlers() {
+  form.Cekani.on_timer = [this] { status.CekaniTimer(); };
+  form.LedTimer.on_timer = [this] { receiver.LedTimerTimer(); };
+  form.Timer1_CSQstop.on_timer = [this] { status.Timer1_CSQstopTimer(); };
+  form.TimerCTS.on_timer = [this] { status.TimerCTSTimer(); };
+  form.VoltageTimer.on_timer = [this] { status.VoltageTimerTimer(); };
+  form.PowerTimer.on_timer = [this] { status.PowerTimerTimer(); };
+
+  form.signal.on_click = [this] { status.signalClick(); };
+  form.Voltage.on_click = [this] { status.VoltageClick(); };
+  form.Power.on_click = [this] { status.PowerClick(); };
+  form.IMEI.on_click = [this] { status.IMEI1Click(); };
+  form.Inicializace.on_click = [this] { status.InicializaceClick(); };
+  form.StopGDI.on_click = [this] { status.StopGDIClick(); };
+  form.RunGDI.on_click = [this] { status.RunGDIClick(); };
+  form.SaveGDI.on_click = [this] { transfer.SaveGDIClick(); };
+  form.LoadGDI.on_click = [this] { transfer.LoadGDIClick(); };
+  form.Save.on_click = [this] { files.SaveClick(); };
+  form.Load.on_click = [this] { files.LoadClick(); };
+  form.SaveMonitor.on_click = [this] { files.SaveMonitorClick(); };
+  form.LineIn.on_click = [this] { phonebook.LineInClick(); };
+  form.LineDel.on_click = [this] { phonebook.LineDelClick(); };
+  form.Find.on_click = [this] { phonebook.FindClick(); };
+  form.LoadList.on_click = [this] { loader.LoadListClick(); };
+  form.ClrList.on_click = [this] { loader.ClrListClick(); };
+  form.Send.on_click = [this] { loader.SendClick(); };
+  form.UNPIN.on_click = [this] { pin.UNPINClick(); };
+  form.CodePIN.on_click = [this] { pin.CodePINClick(); };
+}
+
+void Program::Run(const std::function<void()>& handler) {
+  if (depth_ > 0) {
+    handler();
+    return;
+  }
+  ++depth_;
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    --depth_;
+    dialogs_.ShowMessage(e.what());
+    return;
+  }
+  --depth_;
+}
+
+void Program::FormCreate() {
+  // 1-4: the variant from the program's own file name.
+  variant = VariantFromFileName(FileNameOf(program_path_));
+  form.application_title = "VRKTset";
+  if (variant.named && variant.IsVrkt()) {
+    form.GroupBox9.SetVisible(true);
+    form.PortList.SetVisible(false);
+    form.RS232.SetVisible(false);
+  } else if (variant.IsDvg()) {
+    form.Form1Window.SetCaption("DVG 1C Set");
+    form.application_title = "DVG 1C Set";
+    form.GroupBox9.SetVisible(false);
+    form.PortList.SetVisible(true);
+    form.RS232.SetVisible(true);
+    form.OKservice.SetVisible(false);
+  }
+  InstallFieldRules(form, variant);
+
+  // 5-8: the settings file.
+  settings.settings_path = SettingsPathFor(program_path_);
+  ProfileFile profile(settings.settings_path);
+  if (read_settings_) profile.Load();
+  form.top = static_cast<int>(profile.ReadInteger("Form", "Top", 200));
+  form.left = static_cast<int>(profile.ReadInteger("Form", "Left", 200));
+  settings.Port = static_cast<int>(profile.ReadInteger("Form", "Port", 0));
+  settings.WaitSer = static_cast<int>(profile.ReadInteger("Form", "WaitSer", 1000));
+  settings.Inicializace = profile.ReadBool("Form", "Inicializace", false);
+  form.Inicializace.SetVisible(settings.Inicializace);
+  ApplyInterfaceTexts(*this, profile);
+  if (settings.Port != 0) port_.SetPreferredPort(std::to_string(settings.Port));
+
+  // 9-11.
+  op.ResetForStartup();
+  form.SaveGDI.SetEnabled(false);
+  form.Cekani.SetOn(false);
+  form.Timer1_CSQstop.SetOn(false);
+  form.BVoltage.SetPosition(300);
+  form.BVoltage.SetMin(300);
+  form.PVoltage.SetMin(70);
+  form.PVoltage.SetPosition(70);
+
+  // 12-15: the first command opens the port; a failure skips the rest.
+  Run([this] {
+    port_.SendCommand("ATE0\r\n");
+    port_.SetDtr(false);
+    clock_.Pause(200);
+    held.PARVRKT = "4#4#0#0#1#7#2#0";
+    held.PARRL1 = "55#1#03#1";
+  });
+}
+
+bool Program::FormClose() {
+  port_.Close();
+  if (!read_settings_) return true;
+  ProfileFile profile(settings.settings_path);
+  profile.Load();
+  profile.WriteInteger("Form", "Top", form.top);
+  profile.WriteInteger("Form", "Left", form.left);
+  WriteInterfaceTexts(*this, profile);
+  try {
+    profile.Commit();
+  } catch (const std::exception& e) {
+    dialogs_.ShowMessage(e.what());
+    return false;
+  }
+  return true;
+}
+
+void Program::ApdComPort1TriggerAvail(uint16_t count) {
+  Run([&] { receiver.ApdComPort1TriggerAvail(count); });
+}
+
+void Program::Service() {
+  if (busy()) return;
+  CheckPortHealth();
+  size_t n = port_.BytesAvailable();
+  if (n > 0) ApdComPort1TriggerAvail(static_cast<uint16_t>(n > 65535 ? 65535 : n));
+  int64_t now = clock_.NowMs();
+  for (Timer* t : form.timers()) {
+    if (t->is_enabled() && t->due_ms() <= now) Run([t] { t->Fire(); });
+  }
+}
+
+int64_t Program::NextTimerDue() const {
+  int64_t next = INT64_MAX;
+  for (Timer* t : form.timers())
+    if (t->is_enabled() && t->due_ms() < next) next = t->due_ms();
+  return next;
+}
+
+void Program::CheckPortHealth() {
+  std::string name = port_.port_name();
+  std::string why = port_.CheckFailure();
+  if (!why.empty()) dialogs_.ShowMessage("The serial port " + name + " was closed: " + why);
+}
+
+void Program::LogReceived(const std::string& line) {
+  form.Monitor.Append("[" + clock_.TimeOfDay() + "]   " + line);
+}
+
+void Program::LogNote(const std::string& note) { form.Monitor.Append(note); }
+
+}  // namespace vrkt

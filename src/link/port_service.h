@@ -1,0 +1,54 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "link/serial_port.h"
+
+namespace vrkt {
+
+// The serial port service: opens the port on first use through the port dialog, keeps the DTR
+// state, accounts for the 64000-byte output queue, and closes on a connection failure.
+class PortService : public SerialPort {
+ public:
+  PortService(PortProvider& provider, PortChooser& chooser);
+  ~PortService() override;
+
+  void SendCommand(std::string_view bytes) override;
+  unsigned char ReadByte() override;
+  size_t BytesAvailable() override;
+  size_t OutputFree() override;
+  bool IsCtsOn() override;
+  void SetDtr(bool on) override;
+  bool Dtr() const override { return dtr_; }
+  int PortNumber() const override { return port_number_; }
+  bool IsOpen() const override { return connection_ != nullptr; }
+  void Close() override;
+
+  // Opens the named port without asking (command line, tests). Throws AppError on failure.
+  void OpenNamed(const std::string& name);
+  const std::string& port_name() const { return port_name_; }
+  // The port the dialog preselects: the settings key "Port" as a number, or a name.
+  void SetPreferredPort(const std::string& name) { preferred_ = name; }
+  // Checks the connection for a failure (adapter unplugged); closes the port and returns the
+  // reason when it failed, empty otherwise.
+  std::string CheckFailure();
+  PortConnection* connection() { return connection_.get(); }
+
+  // The number a port name stands for: n for "COMn", the trailing digits plus one for device
+  // names such as "/dev/ttyS0", 99 for the simulated unit; never 0 for an open port.
+  static int NumberOfPort(const std::string& name);
+
+ private:
+  void OpenByDialog();
+  PortProvider& provider_;
+  PortChooser& chooser_;
+  std::unique_ptr<PortConnection> connection_;
+  std::string port_name_;
+  std::string preferred_;
+  int port_number_ = 0;
+  bool dtr_ = false;
+};
+
+}  // namespace vrkt

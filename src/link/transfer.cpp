@@ -1,0 +1,10 @@
+#include "link/transfer.h"
+
+#include "app/program.h"
+
+namespace vrkt {
+
+void Transfer::SaveGDIClick() {}
+void Transfer::LoadGDIClick() {}
+
+}  // namespace vrkt

@@ -1,0 +1,1 @@
+// Qt shell sources live in this folder.

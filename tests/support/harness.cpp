@@ -1,0 +1,73 @@
+#include "support/harness.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace vrkt::testing {
+
+std::optional<std::string> ScriptedDialogs::ChoosePort(const std::vector<PortInfo>& ports,
+                                                       const std::string& preselect) {
+  last_ports = ports;
+  last_preselect = preselect;
+  if (port_answers.empty()) return std::string("sim");
+  auto a = port_answers.front();
+  port_answers.pop_front();
+  return a;
+}
+
+std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogSpec& spec) {
+  file_specs.push_back(spec);
+  if (file_answers.empty()) return std::nullopt;
+  auto a = file_answers.front();
+  file_answers.pop_front();
+  return a;
+}
+
+std::optional<std::string> ScriptedDialogs::OpenFile(const FileDialogSpec& spec) {
+  return SaveFile(spec);
+}
+
+void ScriptedDialogs::ShowMessage(const std::string& text) { messages.push_back(text); }
+
+Harness::Harness(const std::string& program_name, const std::string& settings_dir) {
+  ProgramEnv env;
+  env.program_path = settings_dir.empty() ? program_name : settings_dir + "/" + program_name;
+  env.clock = &clock;
+  env.ports = &sim;
+  env.dialogs = &dialogs;
+  env.read_settings = !settings_dir.empty();
+  program = std::make_unique<Program>(env);
+}
+
+Harness::~Harness() = default;
+
+void Harness::Start() { program->FormCreate(); }
+
+void Harness::Step(int64_t limit) {
+  program->Service();
+  sim.unit().Update();
+  if (program->port().BytesAvailable() > 0) {
+    program->Service();
+    return;
+  }
+  int64_t next = std::min({program->NextTimerDue(), sim.unit().NextEventMs(), limit});
+  if (next <= clock.NowMs()) next = clock.NowMs() + 1;
+  clock.AdvanceTo(std::min(next, limit));
+  sim.unit().Update();
+  program->Service();
+}
+
+void Harness::RunFor(int64_t ms) {
+  int64_t end = clock.NowMs() + ms;
+  while (clock.NowMs() < end) Step(end);
+  program->Service();
+}
+
+int Harness::MonitorCount(const std::string& text) const {
+  int n = 0;
+  for (const auto& l : program->form.Monitor.lines())
+    if (l.find(text) != std::string::npos) ++n;
+  return n;
+}
+
+}  // namespace vrkt::testing
