@@ -6,5 +6,7 @@ namespace vrkt {
 
 void Transfer::SaveGDIClick() {}
 void Transfer::LoadGDIClick() {}
+void Transfer::WriteAllStep() {}
+void Transfer::SortEntry(const std::string&) {}
 
 }  // namespace vrkt

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace vrkt {
 
 class Program;
@@ -10,6 +12,9 @@ class Transfer {
   explicit Transfer(Program& program) : p_(program) {}
   void SaveGDIClick();
   void LoadGDIClick();
+  // The dispatcher calls these: each "OK" while write-all runs, and each phone-book entry line.
+  void WriteAllStep();
+  void SortEntry(const std::string& line);
 
  private:
   Program& p_;
