@@ -44,13 +44,13 @@ TEST(CodePageTest, TypedTextTheCodePageCannotHold) {
     std::string utf8;
     std::string want;
   } cases[] = {
-      {"Я", "?"},                   // Cyrillic in 1250
+      {"Я", "?"},                     // Cyrillic in 1250
       {"a\xF0\x9F\x98\x80z", "a?z"},  // outside the BMP
-      {"a\xC3", "a?"},              // cut short at the end
-      {"a\xC3z", "a?z"},            // cut short in the middle: z survives
-      {"\x80", "?"},                // stray continuation byte
-      {"\xC0\xAF", "??"},           // overlong '/'
-      {"\xED\xA0\x80", "???"},      // surrogate
+      {"a\xC3", "a?"},                // cut short at the end
+      {"a\xC3z", "a?z"},              // cut short in the middle: z survives
+      {"\x80", "?"},                  // stray continuation byte
+      {"\xC0\xAF", "??"},             // overlong '/'
+      {"\xED\xA0\x80", "???"},        // surrogate
       {"\xFF", "?"},
   };
   for (const Case& c : cases) EXPECT_EQ(Utf8ToCodePage(c.utf8, 1250), c.want);
@@ -61,11 +61,16 @@ TEST(CodePageTest, CodePageFromLocale) {
     const char* locale;
     int page;
   } cases[] = {
-      {"cs_CZ.UTF-8", 1250}, {"sk_SK", 1250},     {"pl", 1250},          {"hu_HU.ISO-8859-2", 1250},
-      {"CS_cz", 1250},       {"sr_RS@latin", 1250}, {"sr-Latn-RS", 1250}, {"sr_RS", 1251},
-      {"bs_BA", 1250},       {"ru_RU.KOI8-R", 1251}, {"uk_UA.UTF-8", 1251}, {"el_GR", 1253},
-      {"tr_TR", 1254},       {"az_AZ", 1254},      {"lt_LT", 1257},       {"en_US.UTF-8", 1252},
-      {"de_DE@euro", 1252},  {"C", 1252},          {"POSIX", 1252},       {"", 1252},
+      {"cs_CZ.UTF-8", 1250}, {"sk_SK", 1250},
+      {"pl", 1250},          {"hu_HU.ISO-8859-2", 1250},
+      {"CS_cz", 1250},       {"sr_RS@latin", 1250},
+      {"sr-Latn-RS", 1250},  {"sr_RS", 1251},
+      {"bs_BA", 1250},       {"ru_RU.KOI8-R", 1251},
+      {"uk_UA.UTF-8", 1251}, {"el_GR", 1253},
+      {"tr_TR", 1254},       {"az_AZ", 1254},
+      {"lt_LT", 1257},       {"en_US.UTF-8", 1252},
+      {"de_DE@euro", 1252},  {"C", 1252},
+      {"POSIX", 1252},       {"", 1252},
       {"csb_PL", 1252},  // another language that merely starts with "cs"
   };
   for (const Case& c : cases) EXPECT_EQ(CodePageForLocale(c.locale), c.page) << c.locale;

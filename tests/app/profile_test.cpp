@@ -33,7 +33,9 @@ TEST(ProfileReadTest, ValuesAsAReaderSeesThem) {
       "Twice=second\r\n"
       "\t  [ LANGUAGE ]  trailing\r\n"
       "SEC.=Sek.\r\n"
-      "Long=" + long_value + "\r\n"
+      "Long=" +
+      long_value +
+      "\r\n"
       "Eq=a=b\r\n"
       "[Help]\r\n"
       "Top=in another section");
@@ -42,20 +44,20 @@ TEST(ProfileReadTest, ValuesAsAReaderSeesThem) {
     const char* key;
     std::string want;
   } cases[] = {
-      {"Form", "Top", "17"},                 // blanks around removed; BOM before the header
-      {"form", "QUOTED", "  in quotes  "},   // one pair of quotes, blanks inside kept
+      {"Form", "Top", "17"},                // blanks around removed; BOM before the header
+      {"form", "QUOTED", "  in quotes  "},  // one pair of quotes, blanks inside kept
       {"Form", "Single", "single"},
-      {"Form", "Odd", "\"unbalanced"},       // LF line end; no closing quote
+      {"Form", "Odd", "\"unbalanced"},  // LF line end; no closing quote
       {"Form", "Mixed", "\"a'"},
       {"Form", "Lone", "\""},
-      {"Form", "Empty", ""},                 // present but empty is not the default
+      {"Form", "Empty", ""},  // present but empty is not the default
       {"Form", "; Hidden", "<def>"},
       {"Form", "Hidden", "<def>"},
       {"Form", "Twice", "first"},
-      {"Language", "sec.", "Sek."},          // header with blanks and case, key case
+      {"Language", "sec.", "Sek."},  // header with blanks and case, key case
       {"Language", "Long", std::string(2047, 'x')},
       {"Language", "Eq", "a=b"},
-      {"Help", "Top", "in another section"}, // last line without a line end
+      {"Help", "Top", "in another section"},  // last line without a line end
       {"Help", "Missing", "<def>"},
       {"Nowhere", "Top", "<def>"},
   };
@@ -68,12 +70,26 @@ TEST(ProfileReadTest, IntegersAndBooleans) {
     const char* value;
     int64_t want;  // with default -1
   } cases[] = {
-      {"10", 10},        {" 0x10 ", 16},     {"0X1f", 31},         {"\"0x10\"", 16},
-      {"-5", -5},        {"+7", 7},          {"0x", -1},           {"0xg1", -1},
-      {"12abc", -1},     {"abc", -1},        {"", -1},             {"1 2", -1},
-      {"-", -1},         {"2147483647", 2147483647},               {"2147483648", -1},
-      {"-2147483648", -2147483648LL},        {"99999999999999999999999", -1},
-      {"0x7FFFFFFF", 2147483647},            {"0x100000000", -1},  {"010", 10},
+      {"10", 10},
+      {" 0x10 ", 16},
+      {"0X1f", 31},
+      {"\"0x10\"", 16},
+      {"-5", -5},
+      {"+7", 7},
+      {"0x", -1},
+      {"0xg1", -1},
+      {"12abc", -1},
+      {"abc", -1},
+      {"", -1},
+      {"1 2", -1},
+      {"-", -1},
+      {"2147483647", 2147483647},
+      {"2147483648", -1},
+      {"-2147483648", -2147483648LL},
+      {"99999999999999999999999", -1},
+      {"0x7FFFFFFF", 2147483647},
+      {"0x100000000", -1},
+      {"010", 10},
   };
   for (const Case& c : cases) {
     ProfileFile p = Parsed(std::string("[S]\nK=") + c.value + "\n");
@@ -101,8 +117,8 @@ TEST(ProfileWriteTest, ChangesOnlyWhatIsWritten) {
       "[Language]\n"
       "sec.=  \"Sek.\"  \n"
       "; last words");
-  p.WriteInteger("Form", "Top", 250);       // replaced where it stands, key spelling kept
-  p.WriteInteger("FORM", "Left", 300);      // added after the section's last line, before the blank
+  p.WriteInteger("Form", "Top", 250);   // replaced where it stands, key spelling kept
+  p.WriteInteger("FORM", "Left", 300);  // added after the section's last line, before the blank
   p.WriteString("Language", "sec.", "Sek.");  // reads the same already: line kept as it is
   p.WriteString("Language", "Save", "Uložit");
   p.WriteString("Help", "PIN", "PIN now");  // new section at the end
@@ -135,8 +151,9 @@ TEST(ProfileWriteTest, NewFileUsesCrLfAndKeysInWriteOrder) {
 
 TEST(ProfileWriteTest, EveryValueReadsBackAsWritten) {
   const std::string values[] = {
-      " leading", "trailing ", "\"quoted\"", "'single'", "\"", "", "plain", "a = b ; c",
-      std::string("\x81\x8D\xFF\x01 bytes", 10),
+      " leading", "trailing ", "\"quoted\"",
+      "'single'", "\"",        "",
+      "plain",    "a = b ; c", std::string("\x81\x8D\xFF\x01 bytes", 10),
   };
   ProfileFile p = Parsed("[S]\r\nK=old\r\n");
   for (const std::string& v : values) {

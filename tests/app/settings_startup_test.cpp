@@ -47,28 +47,128 @@ std::vector<std::string> KeysOf(const std::vector<std::pair<std::string, std::st
 }
 
 std::vector<std::string> LanguageKeys(const char* unit_key) {
-  return {"Language", "EMERGENCY", "Phone Book", "Ports", "SERVICE", "Insert Line", "Delete Line",
-          "Find Name", "Find", "Relay", "camera", "light", "running", "button", "SMS switch",
-          "switching time", "SMS PORTCLOSE", "SMS PORTOPEN", "waiting time", "max. time", "Save",
-          "Load", "Battery", "signal", "Save Log", "Load List", "Clear List", "Send", unit_key,
-          "Spk", "Mic", "service OK", "Push for activate", "Port close for activate", "Time",
-          "Emergency call", "Blocking emergency call", "Emergency alarm mode", "Waiting for next",
-          "Series of calling numbers", "Periode of test", "day(s)", "+ Shift", "hour(s)",
-          "+ randomize of minutes via IMEI", "Test Call", "Test Acustic path", "SMS TEST",
-          "Power supply monitor", "Low supply voltage", "Volume", "Monitor", "Loader", "Support",
-          "Input1", "Input2", "Input3", "Operator", "board voltage", "sec.", "Phone", "Name",
-          "UNPIN", "For Code PIN"};
+  return {"Language",
+          "EMERGENCY",
+          "Phone Book",
+          "Ports",
+          "SERVICE",
+          "Insert Line",
+          "Delete Line",
+          "Find Name",
+          "Find",
+          "Relay",
+          "camera",
+          "light",
+          "running",
+          "button",
+          "SMS switch",
+          "switching time",
+          "SMS PORTCLOSE",
+          "SMS PORTOPEN",
+          "waiting time",
+          "max. time",
+          "Save",
+          "Load",
+          "Battery",
+          "signal",
+          "Save Log",
+          "Load List",
+          "Clear List",
+          "Send",
+          unit_key,
+          "Spk",
+          "Mic",
+          "service OK",
+          "Push for activate",
+          "Port close for activate",
+          "Time",
+          "Emergency call",
+          "Blocking emergency call",
+          "Emergency alarm mode",
+          "Waiting for next",
+          "Series of calling numbers",
+          "Periode of test",
+          "day(s)",
+          "+ Shift",
+          "hour(s)",
+          "+ randomize of minutes via IMEI",
+          "Test Call",
+          "Test Acustic path",
+          "SMS TEST",
+          "Power supply monitor",
+          "Low supply voltage",
+          "Volume",
+          "Monitor",
+          "Loader",
+          "Support",
+          "Input1",
+          "Input2",
+          "Input3",
+          "Operator",
+          "board voltage",
+          "sec.",
+          "Phone",
+          "Name",
+          "UNPIN",
+          "For Code PIN"};
 }
 
-const std::vector<std::string> kHelpKeys = {
-    "EMERGENCY", "Push for activate", "Port close for activate", "time", "Emergency alarm mode",
-    "waiting", "Periode of test", "hour(s)", "Test Call", "Test Acustic path", "Test SMS",
-    "switching time", "Low voltage", "waiting time", "PhoneBook", "Ports", "Support", "SERVICE",
-    "Telephone number", "LineIn", "LineDel", "Find Name", "VolumeSpk", "VolumeMic", "RelCAM",
-    "RelECALL", "RelLight", "RelRunning", "RelButton", "RelSMS", "Service OK", "ServiceMode",
-    "Monitor", "SaveMonitor", "LoadList", "ClrList", "List", "Send", "LoadGDI", "SaveGDI",
-    "RunGDI", "StopGDI", "RXDled", "Battery", "Power", "Load", "Save", "signal", "SMeter", "RS232",
-    "DTIME", "RATE", "Power supply monitor", "UNPIN", "CodePIN", "PIN"};
+const std::vector<std::string> kHelpKeys = {"EMERGENCY",
+                                            "Push for activate",
+                                            "Port close for activate",
+                                            "time",
+                                            "Emergency alarm mode",
+                                            "waiting",
+                                            "Periode of test",
+                                            "hour(s)",
+                                            "Test Call",
+                                            "Test Acustic path",
+                                            "Test SMS",
+                                            "switching time",
+                                            "Low voltage",
+                                            "waiting time",
+                                            "PhoneBook",
+                                            "Ports",
+                                            "Support",
+                                            "SERVICE",
+                                            "Telephone number",
+                                            "LineIn",
+                                            "LineDel",
+                                            "Find Name",
+                                            "VolumeSpk",
+                                            "VolumeMic",
+                                            "RelCAM",
+                                            "RelECALL",
+                                            "RelLight",
+                                            "RelRunning",
+                                            "RelButton",
+                                            "RelSMS",
+                                            "Service OK",
+                                            "ServiceMode",
+                                            "Monitor",
+                                            "SaveMonitor",
+                                            "LoadList",
+                                            "ClrList",
+                                            "List",
+                                            "Send",
+                                            "LoadGDI",
+                                            "SaveGDI",
+                                            "RunGDI",
+                                            "StopGDI",
+                                            "RXDled",
+                                            "Battery",
+                                            "Power",
+                                            "Load",
+                                            "Save",
+                                            "signal",
+                                            "SMeter",
+                                            "RS232",
+                                            "DTIME",
+                                            "RATE",
+                                            "Power supply monitor",
+                                            "UNPIN",
+                                            "CodePIN",
+                                            "PIN"};
 
 bool Has(const std::vector<std::pair<std::string, std::string>>& entries,
          const std::string& section, const std::string& line) {
@@ -154,8 +254,8 @@ TEST(SettingsStartupTest, OneKeyRelabelsAllItsControlsAndIsWrittenBack) {
   ASSERT_TRUE(h.program->FormClose());
   const std::string out = ReadBytes(ini);
   // The existing lines stay as they were, and no second "sec." key is added.
-  EXPECT_EQ(out.find("[language]\r\nSEC. =  \"Sek.\" \r\nSMS PORTOPEN=Otevreno\r\nLanguage=Eng\r\n"),
-            0u);
+  EXPECT_EQ(
+      out.find("[language]\r\nSEC. =  \"Sek.\" \r\nSMS PORTOPEN=Otevreno\r\nLanguage=Eng\r\n"), 0u);
   ProfileFile back(ini);
   back.Load();
   EXPECT_EQ(back.ReadString("Language", "sec.", ""), "Sek.");
@@ -286,7 +386,9 @@ TEST(SettingsStartupTest, CentralEuropeanCaptionsKeepTheirBytes) {
   // Windows-1250: "Tlačítko", "Uložit", "Čekání", and 0x81, a byte 1250 leaves undefined.
   const std::string button = "Tla\xE8\xEDtko";
   const std::string save = "Ulo\x9Eit \x81";
-  const std::string help = "\xC8" "ek\xE1n\xED";
+  const std::string help =
+      "\xC8"
+      "ek\xE1n\xED";
   WriteBytes(ini, "[Language]\r\nLanguage=Cze\r\nbutton=" + button + "\r\nSave=" + save +
                       "\r\n[Help]\r\nwaiting=" + help + "\r\n");
   const std::string before = ReadBytes(ini);
