@@ -115,7 +115,7 @@ ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {}
 
 void ProfileFile::Load() {
   try {
-    Parse(ReadFileBytes(path_, kWriteFailed));
+    Parse(ReadFileBytes(path_, "%s"));
   } catch (const AppError&) {
     Parse({});
     std::error_code ec;
