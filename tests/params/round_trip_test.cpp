@@ -206,7 +206,8 @@ TEST(RoundTripTest, EveryReachableModeState) {
     }
     std::string list;
     for (const auto& [from, to] : failures) list += "\n  " + from + "  ->  " + to;
-    EXPECT_EQ(failures, v.not_round_trip) << v.program << " " << reached.size() << " states:" << list;
+    EXPECT_EQ(failures, v.not_round_trip)
+        << v.program << " " << reached.size() << " states:" << list;
   }
 }
 
