@@ -7,6 +7,7 @@
 #include "app/profile.h"
 #include "app/texts.h"
 #include "base/error.h"
+#include "params/entry_set.h"
 #include "params/mapping.h"
 
 namespace vrkt {
@@ -142,8 +143,7 @@ void Program::FormCreate() {
     port_.SendCommand("ATE0\r\n");
     port_.SetDtr(false);
     clock_.Pause(200);
-    held.PARVRKT = "4#4#0#0#1#7#2#0";
-    held.PARRL1 = "55#1#03#1";
+    SetStartupHeldValues(held);
   });
 }
 
@@ -196,7 +196,10 @@ void Program::CheckPortHealth() {
 }
 
 void Program::LogReceived(const std::string& line) {
-  form.Monitor.Append("[" + clock_.TimeOfDay() + "]   " + line);
+  std::string entry;
+  entry.reserve(line.size() + 16);
+  entry.append("[").append(clock_.TimeOfDay()).append("]   ").append(line);
+  form.Monitor.Append(std::move(entry));
 }
 
 void Program::LogNote(const std::string& note) { form.Monitor.Append(note); }
