@@ -229,12 +229,12 @@ void SimUnit::Reply(int64_t t_us, int latency_ms, const std::vector<std::string>
 
 void SimUnit::TakeByte(char c, int64_t t_us) {
   if (t_us < busy_until_us_) return;  // rebooting: the bytes are lost
-  if (data_ != Data::kNone) {
+  if (data_ != Data::kNone && t_us >= data_from_us_) {
     data_buf_.push_back(c);
     if (--data_left_ == 0) FinishData(t_us);
     return;
   }
-  if (c == '\r') {
+  if (c == '\r' && data_ == Data::kNone) {
     std::string line;
     line.swap(line_);
     if (echo_) Emit(line + "\r", t_us);
@@ -245,6 +245,7 @@ void SimUnit::TakeByte(char c, int64_t t_us) {
     if (echo_) Emit("\n", t_us);
     return;
   }
+  if (data_ != Data::kNone) return;  // between a data command and its prompt
   line_.push_back(c);
   if (line_.size() > 1024) line_.clear();  // the module's command buffer overflows and forgets
 }
