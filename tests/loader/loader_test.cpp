@@ -120,7 +120,7 @@ TEST_F(LoaderRunTest, ScriptThenRunIsTheWorkedSequence) {
   EXPECT_EQ(h_.sim.unit().run_script(), "demo.scr");
   EXPECT_EQ(rec.monitor, (std::vector<std::string>{"AT#WSCRIPT=demo.scr,300", "", "send buffer",
                                                     ">>>", "OK", "AT#ESCRIPT=demo.scr", "", "OK"}));
-  EXPECT_EQ(rec.positions, (std::vector<int>{1, 1, 2}));
+  EXPECT_EQ(rec.positions, (std::vector<int>{1, 2}));  // the first "OK" keeps position 1
   EXPECT_TRUE(h_.dialogs.messages.empty());
 
   // Times: the command at the click, the data 500 ms after the prompt, the next command 500 ms
