@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include "app/program.h"
@@ -37,8 +38,8 @@ class ReleaseWatch : public FormObserver {
   ReleaseWatch(Form1& f, const VirtualClock& c) : f_(f), c_(c) { f.AddObserver(this); }
   ~ReleaseWatch() override { f_.RemoveObserver(this); }
   void ControlChanged(Control& control, Aspect a) override {
-    if (&control == &f_.Monitor && a == Aspect::kItems && f_.Monitor.lines().back() == "send buffer")
-    {
+    if (&control == &f_.Monitor && a == Aspect::kItems &&
+        f_.Monitor.lines().back() == "send buffer") {
       release_ms = c_.NowMs();
       paused_at_release_ms = c_.paused_ms();
     }
@@ -91,14 +92,14 @@ UploadResult UploadOnce(const std::string& name, const std::string& data) {
       paused_at_received = clock.paused_ms();
     }
   }
-  r.complete = received_ms >= 0 && watch.release_ms >= 0 &&
-               sim.unit().scripts().at(name) == data && dialogs.messages == 0;
+  r.complete = received_ms >= 0 && watch.release_ms >= 0 && sim.unit().scripts().at(name) == data &&
+               dialogs.messages == 0;
   // The pause after the prompt belongs to the protocol, not to the data; the drain waits after
   // it are the data's own time.
   r.data_ms = received_ms - (watch.release_ms + 500);
   r.run_ms = clock.NowMs() - t0;
-  r.fixed_pause_ms = (watch.paused_at_release_ms - paused_before) + 500 +
-                     (clock.paused_ms() - paused_at_received);
+  r.fixed_pause_ms =
+      (watch.paused_at_release_ms - paused_before) + 500 + (clock.paused_ms() - paused_at_received);
   return r;
 }
 
@@ -141,7 +142,8 @@ int main(int argc, char** argv) {
     std::printf("upload_1mib_complete: 0 (the unit did not receive the file intact)\n");
     return 1;
   }
-  double line_ms = static_cast<double>(size) * 1000.0 / static_cast<double>(SimUnit::kBytesPerSecond);
+  double line_ms =
+      static_cast<double>(size) * 1000.0 / static_cast<double>(SimUnit::kBytesPerSecond);
   std::printf("upload_1mib_data_phase_s: %.3f s\n", static_cast<double>(r.data_ms) / 1000.0);
   std::printf("upload_1mib_line_time_s: %.3f s\n", line_ms / 1000.0);
   std::printf("upload_1mib_fixed_pauses_ms: %lld ms\n", static_cast<long long>(r.fixed_pause_ms));
