@@ -198,6 +198,8 @@ class Form1 {
   Button LoadList{this, "LoadList", "Load List"};
   Button ClrList{this, "ClrList", "Clear List"};
   Button Send{this, "Send", "Send"};
+  // Stops a running loader list; shown and enabled only while a run is in progress.
+  Button CancelSend{this, "CancelSend", "Cancel"};
 
   // --- Unit group.
   Group GroupBox4{this, "GroupBox4", "GSM Vornacle"};
@@ -237,6 +239,8 @@ class Form1 {
   Timer TimerCTS{this, "TimerCTS", 2000, true};
   Timer VoltageTimer{this, "VoltageTimer", 2000, false};
   Timer PowerTimer{this, "PowerTimer", 2000, false};
+  // Gives up a loader step that gets no usable reply; the loader sets its interval per step.
+  Timer LoaderDeadline{this, "LoaderDeadline", 20000, false};
 
   // --- Groups of controls addressed by number.
   std::array<Edit*, 7> Masters() { return {&MASTER1, &MASTER2, &MASTER3, &MASTER4, &MASTER5, &MASTER6, &MASTER7}; }
