@@ -73,17 +73,24 @@ void LineReceiver::CheckPrompt() {
 }
 
 void LineReceiver::WaitForDrain() {
+  // 115200 baud 8N1 moves 11,520 bytes a second. Each wait lasts at most a second, but no longer
+  // than the queue needs to drain at that rate, so the next piece follows the last byte closely.
+  constexpr int kLineBytesPerSecond = 11520;
   size_t last_free = p_.port().OutputFree();
-  int stalled_s = 0;
+  int stalled_ms = 0;
   while (p_.port().OutputFree() < SerialPort::kOutputQueueSize) {
     p_.LogNote("sending");
     ToggleLed();
-    p_.Pause(1000);
+    size_t queued = SerialPort::kOutputQueueSize - p_.port().OutputFree();
+    int wait_ms = static_cast<int>(
+        std::min<size_t>(1000, (queued * 1000 + kLineBytesPerSecond - 1) / kLineBytesPerSecond));
+    if (wait_ms < 1) wait_ms = 1;
+    p_.Pause(wait_ms);
     size_t now_free = p_.port().OutputFree();
-    stalled_s = now_free == last_free ? stalled_s + 1 : 0;
+    stalled_ms = now_free == last_free ? stalled_ms + wait_ms : 0;
     last_free = now_free;
     // A unit that drops CTS for good would otherwise keep the window blocked forever.
-    if (stalled_s >= kDrainStallLimitS)
+    if (stalled_ms >= kDrainStallLimitS * 1000)
       throw AppError("Sending stopped: the unit took no data for " +
                      std::to_string(kDrainStallLimitS) +
                      " seconds (CTS off?). The rest of the file was not sent.");

@@ -36,7 +36,8 @@ TEST(InterfaceTextsTest, EveryTranslatedKeyReachesItsControlsAndComesBack) {
       "MASTER1", "MASTER2",     "MASTER3",   "MASTER4", "MASTER5",      "MASTER6",  "MASTER7",
       "TEST1",   "TEST2",       "TEST3",     "TEST4",   "TEST5",        "TEST6",    "TEST7",
       "TEST8",   "min.",        "Baud rate", "Bd",      "PIN",          ".",        "V",
-      "IN1",     "CSD (RS232)", "PC",        "IMEI",    "Inicializace", " - - - V", " - - - - mV"};
+      "IN1",     "CSD (RS232)", "PC",        "IMEI",    "Inicializace", " - - - V", " - - - - mV",
+      "Cancel"};
   // Tooltips that no key covers.
   const std::set<std::string> untranslated_tooltips = {"Bevel1", "VoltFr", "IMEI"};
 
