@@ -29,16 +29,20 @@ void EventPump::ServiceNow() {
   if (in_service_ || program_.busy()) return;
   in_service_ = true;
   if (sim_) sim_->unit().Update();
+  size_t before = program_.port().BytesAvailable();
   program_.Service();
   in_service_ = false;
+  size_t after = program_.port().BytesAvailable();
+  if (after > 0) {
+    // More is waiting: go on at once, unless nothing was taken (then give the loop a breath
+    // rather than spin).
+    timer_.start(after < before ? 0 : 10);
+    return;
+  }
   Reschedule();
 }
 
 void EventPump::Reschedule() {
-  if (program_.port().BytesAvailable() > 0) {
-    timer_.start(0);
-    return;
-  }
   int64_t now = program_.clock().NowMs();
   int64_t next = program_.NextTimerDue();
   if (sim_) next = std::min(next, sim_->unit().NextEventMs());

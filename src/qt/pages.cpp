@@ -80,7 +80,7 @@ void BuildEmergencyPage(QWidget* page) {
     s->setSingleStep(4);
     s->setPageStep(4);
   }
-  MakeLabel(page, "LabelSpk", {480, 186, 46, 18}, Qt::AlignCenter);
+  MakeLabel(page, "LabelSpk", {478, 186, 44, 18}, Qt::AlignCenter);
   MakeLabel(page, "LabelMic", {524, 186, 46, 18}, Qt::AlignCenter);
 
   ChainTabOrder(page, {"MASTER1", "MASTER2", "MASTER3", "MASTER4", "MASTER5", "MASTER6", "MASTER7",
