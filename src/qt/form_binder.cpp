@@ -190,7 +190,10 @@ void FormBinder::Bind(Control& c, QWidget* w) {
           if (updating() || text->isReadOnly()) return;
           // The user is typing: the model follows, the widget keeps its own cursor and text.
           Updating u(updating_);
+          const Control* was = typing_;
+          typing_ = &memo;
           program_.Run([&] { memo.SetText(FromQ(text->toPlainText())); });
+          typing_ = was;
         });
       }
       break;
@@ -372,7 +375,7 @@ void FormBinder::DrawValue(Control& c, QWidget* w) {
       auto& memo = static_cast<Memo&>(c);
       if (auto* view = dynamic_cast<MonitorView*>(w)) {
         view->monitor_model()->Reset();
-      } else if (auto* text = qobject_cast<QPlainTextEdit*>(w)) {
+      } else if (auto* text = qobject_cast<QPlainTextEdit*>(w); text && typing_ != &c) {
         QStringList lines;
         for (const std::string& l : memo.lines()) lines << ToQ(l);
         QString joined = lines.join('\n');

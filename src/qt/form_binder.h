@@ -48,6 +48,8 @@ class FormBinder : public QObject, public FormObserver {
   std::function<void()> after_action_;
   std::unordered_map<const Control*, QPointer<QWidget>> widgets_;
   int updating_ = 0;
+  // The multi-line text the user is typing into: the model follows it, not the other way.
+  const Control* typing_ = nullptr;
 };
 
 }  // namespace vrkt::qt
