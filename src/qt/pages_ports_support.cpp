@@ -130,9 +130,12 @@ void BuildSupportPage(QWidget* page, Program& program) {
   MakePictureButton(loader, "LoadList", {bx, 20, bw, 38}, "load_list");
   MakePictureButton(loader, "ClrList", {bx, 64, bw, 38}, "clear_list");
   MakePictureButton(loader, "Send", {bx, 108, bw, 38}, "send");
+  // Stands in Send's place while a list runs.
+  auto* cancel = Make<QPushButton>(loader, "CancelSend", {bx, 108, bw, 38});
+  cancel->raise();
 
   Chain(page, {"Monitor", "Inicializace", "SaveMonitor", "IMEI", "PIN", "UNPIN", "CodePIN", "List",
-               "LoadList", "ClrList", "Send"});
+               "LoadList", "ClrList", "Send", "CancelSend"});
 }
 
 }  // namespace vrkt::qt

@@ -127,8 +127,8 @@ TEST_F(BindingTest, TypingRunsTheRuleAndShowsItsResult) {
   EXPECT_EQ(Get<QLineEdit>("TEST1")->text(), QString::fromStdString(form().TEST1.text()));
 
   // Unicode typed by the user reaches the model as 8-bit text.
-  testing::KeyClicks(Get<QLineEdit>("ALARMON"), QString::fromUtf8("\xC3\xA9"));
-  EXPECT_EQ(form().ALARMON.text(), Utf8ToCodePage("\xC3\xA9"));
+  testing::KeyClicks(Get<QLineEdit>("FindN"), QString::fromUtf8("\xC3\xA9"));
+  EXPECT_EQ(form().FindN.text(), Utf8ToCodePage("\xC3\xA9"));
 }
 
 TEST_F(BindingTest, ClicksAndPicksReachTheModel) {

@@ -73,7 +73,7 @@ TEST_F(WindowTest, VariantDecidesWhatIsShown) {
     EXPECT_EQ(!w.Get("RS232")->isHidden(), c.rs232) << c.program;
     EXPECT_EQ(!w.Get("OKservice")->isHidden(), c.ok_service) << c.program;
     // Shown only when the settings ask for it; hidden until something happens.
-    for (const char* hidden : {"Inicializace", "RunGDI", "Prubeh", "RXDled", "PINOK"})
+    for (const char* hidden : {"Inicializace", "RunGDI", "Prubeh", "RXDled", "PINOK", "CancelSend"})
       EXPECT_TRUE(w.Get(hidden)->isHidden()) << c.program << " " << hidden;
     EXPECT_FALSE(w.Get("StopGDI")->isHidden());
     EXPECT_EQ(w.Get("RunGDI")->geometry(), w.Get("StopGDI")->geometry());
@@ -113,6 +113,7 @@ TEST_F(WindowTest, DefaultTextsFitAndNothingOverlaps) {
   const std::set<std::pair<std::string, std::string>> allowed = {
       {"RunGDI", "StopGDI"},   {"GroupBox9", "PortList"}, {"Prubeh", "signal"},
       {"Bevel1", "Prubeh"},    {"Label54", "PINOK"},      {"PIN", "PINOK"},
+      {"Send", "CancelSend"},
   };
   for (const char* program : {"VRKTset", "DVG1Cset"}) {
     Window w(program);
