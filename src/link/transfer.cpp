@@ -4,8 +4,8 @@
 
 #include "app/program.h"
 #include "base/text.h"
-#include "link/transfer_book.h"
 #include "link/transfer_wire.h"
+#include "params/entry_set.h"
 #include "params/mapping.h"
 
 namespace vrkt {
@@ -143,10 +143,10 @@ void Transfer::SaveGDIClick() {
 void Transfer::CheckRowsForWire() {
   unsafe_lines_.clear();
   unsafe_reports_.clear();
-  const int lines = BookLineCount(p_.form.PhoneBook1);
+  const int lines = p_.phonebook.LineCount();
   for (int r = 1; r < lines; ++r) {
-    std::string name = BookName(p_.form.PhoneBook1, r);
-    std::string phone = BookPhone(p_.form.PhoneBook1, r);
+    std::string name = p_.phonebook.Name(r);
+    std::string phone = p_.phonebook.Phone(r);
     if (name.empty() || phone.empty()) continue;
     if (IsWireSafeName(name) && IsWireSafeValue(phone)) continue;
     unsafe_lines_.push_back(r);
@@ -187,7 +187,7 @@ void Transfer::RunWriteStep() {
     return;
   }
   const int r = step - kReservedSteps;
-  if (r < BookLineCount(p_.form.PhoneBook1)) {
+  if (r < p_.phonebook.LineCount()) {
     WriteBookLine(r);
   } else {
     DeleteNextPosition();
@@ -195,38 +195,9 @@ void Transfer::RunWriteStep() {
 }
 
 void Transfer::WriteReservedStep(int step) {
-  Form1& f = p_.form;
-  const HeldValues& held = p_.held;
-  const bool vrkt = p_.variant.IsVrkt();
-  std::string name, value;
-  auto take = [&](std::string_view n, const std::string& v) {
-    name = std::string(n);
-    value = v;
-  };
-  if (step >= 1 && step <= 8) {
-    take(f.Tests()[step - 1]->name(), f.Tests()[step - 1]->text());
-  } else if (step >= 9 && step <= 15) {
-    take(f.Masters()[step - 9]->name(), f.Masters()[step - 9]->text());
-  } else if (step == 16) {
-    if (vrkt) take("PORTCLOSE", f.ALARMON.text());
-  } else if (step == 17) {
-    if (vrkt) take("PORTOPEN", f.ALARMOFF.text());
-  } else if (step == 18) {
-    take("PARVRKT", held.PARVRKT);
-  } else if (step == 19) {
-    take("PARRL1", held.PARRL1);
-  } else if (step == 20) {
-    if (f.VoltInt.text() != "00") take("VOLTAGE", f.VoltInt.text() + "*" + f.VoltFr.text());
-  } else if (step >= 21 && step <= 26) {
-    // PORTCLOSE1, PORTOPEN1, PORTCLOSE2, PORTOPEN2, PORTCLOSE3, PORTOPEN3.
-    const int i = (step - 21) / 2;
-    Edit* e = (step % 2 == 1) ? f.PortCloses()[i] : f.PortOpens()[i];
-    if (!vrkt) take(e->name(), e->text());
-  } else if (step == 27) {
-    if (!vrkt) take("TINPUTS", held.TINPUTS);
-  } else if (step == 28) {
-    if (!vrkt) take("SDATA", held.SDATA);
-  }
+  const WriteStep& entry = WriteOrder()[step - 1];
+  std::string name(entry.entry);
+  std::string value = WriteValue(entry, p_.form, p_.held, p_.variant);
   if (!value.empty() && !IsWireSafeValue(value)) {
     // Only the field filters stand between a typed text and the wire; a value that slipped past
     // them is not sent.
@@ -237,7 +208,6 @@ void Transfer::WriteReservedStep(int step) {
 }
 
 void Transfer::WriteBookLine(int r) {
-  const Grid& g = p_.form.PhoneBook1;
   for (int line : unsafe_lines_) {
     if (line == r) {
       p_.LogNote("row " + std::to_string(r) + " skipped: it cannot be sent to the SIM");
@@ -245,7 +215,7 @@ void Transfer::WriteBookLine(int r) {
       return;
     }
   }
-  WriteSimEntry(BookName(g, r), BookPhone(g, r));
+  WriteSimEntry(p_.phonebook.Name(r), p_.phonebook.Phone(r));
 }
 
 void Transfer::DeleteNextPosition() {
@@ -260,13 +230,12 @@ void Transfer::DeleteNextPosition() {
 std::string Transfer::LeftoverReport() const {
   // Entries that the sequence had not reached when the SIM was full.
   const OperationState& op = p_.op;
-  const Grid& g = p_.form.PhoneBook1;
   const int step = op.WriteStep;
   std::string out;
   int rows_left = 0;
-  const int lines = BookLineCount(g);
+  const int lines = p_.phonebook.LineCount();
   for (int r = std::max(1, step - kReservedSteps); r < lines; ++r) {
-    if (BookName(g, r).empty() || BookPhone(g, r).empty()) continue;
+    if (p_.phonebook.Name(r).empty() || p_.phonebook.Phone(r).empty()) continue;
     bool unsafe = false;
     for (int line : unsafe_lines_) unsafe = unsafe || line == r;
     if (!unsafe) ++rows_left;
@@ -351,7 +320,7 @@ void Transfer::LoadGDIClick() {
   p_.Send("AT+COPS?\r\n");
   f.Prubeh.SetPosition(0);
   if (ModelFilled(f)) f.SaveGDI.SetEnabled(true);
-  BookClear(f.PhoneBook1);
+  p_.phonebook.Clear();
   p_.op.BookReplaceOnNext = true;
   BeginRead(ReadPhase::kOperator);
 }
@@ -453,55 +422,26 @@ void Transfer::SortEntry(const std::string& line) {
     ArmDeadline();
   }
   SimEntryText e = ParseSimEntryLine(line);
-  RouteEntry(e.name, e.number);
+  PlaceEntry(e.name, e.number);
 }
 
-void Transfer::RouteEntry(const std::string& name, const std::string& number) {
+void Transfer::PlaceEntry(const std::string& name, const std::string& number) {
   Form1& f = p_.form;
-  const bool vrkt = p_.variant.IsVrkt();
-  for (Edit* e : f.Masters()) {
-    if (name == e->name()) return e->SetText(number);
-  }
-  for (Edit* e : f.Tests()) {
-    if (name == e->name()) return e->SetText(number);
-  }
-  if (vrkt && name == "PORTCLOSE") return f.ALARMON.SetText(number);
-  if (vrkt && name == "PORTOPEN") return f.ALARMOFF.SetText(number);
-  if (!vrkt) {
-    for (Edit* e : f.PortCloses()) {
-      if (name == e->name()) return e->SetText(number);
-    }
-    for (Edit* e : f.PortOpens()) {
-      if (name == e->name()) return e->SetText(number);
-    }
-  }
-  if (name == "VER") {
-    f.StatusBar1.SetPanel(4, (vrkt ? " VRKT Ver: " : " DVG1C Ver: ") + number);
-    if (p_.variant.Is4G) f.StatusBar1.SetPanel(4, " VRKT4G Ver: " + number);
-    return;
-  }
-  std::string* held = nullptr;
-  if (name == "PARVRKT") held = &p_.held.PARVRKT;
-  if (name == "PARRL1") held = &p_.held.PARRL1;
-  if (name == "TINPUTS") held = &p_.held.TINPUTS;
-  if (name == "SDATA") held = &p_.held.SDATA;
-  if (held) {
-    *held = number;
-    DecodeEntryValues(f, p_.held);
-    return;
-  }
-  if (name == "VOLTAGE") {
-    p_.held.VOLTAGE = number;
-    const size_t star = number.find('*');
-    f.VoltInt.SetText(star == std::string::npos ? std::string() : number.substr(0, star));
-    f.VoltFr.SetText(star == std::string::npos ? number : number.substr(star + 1));
-    return;
-  }
-  if (p_.op.BookReplaceOnNext) {
-    BookReplaceWithRow(f.PhoneBook1, name, number);
-    p_.op.BookReplaceOnNext = false;
-  } else {
-    BookAppendRow(f.PhoneBook1, name, number);
+  switch (vrkt::RouteEntry(f, p_.held, p_.variant, name, number)) {
+    case EntryRoute::kVersion:
+      f.StatusBar1.SetPanel(4, (p_.variant.IsVrkt() ? " VRKT Ver: " : " DVG1C Ver: ") + number);
+      if (p_.variant.Is4G) f.StatusBar1.SetPanel(4, " VRKT4G Ver: " + number);
+      return;
+    case EntryRoute::kOrdinary:
+      if (p_.op.BookReplaceOnNext) {
+        p_.phonebook.ReplaceWithRow(name, number);
+        p_.op.BookReplaceOnNext = false;
+      } else {
+        p_.phonebook.AppendRow(name, number);
+      }
+      return;
+    default:
+      return;
   }
 }
 

@@ -58,7 +58,7 @@ class Transfer {
   void BeginRead(ReadPhase phase);
   void EndRead();
   void StopRead(const std::string& why);
-  void RouteEntry(const std::string& name, const std::string& number);
+  void PlaceEntry(const std::string& name, const std::string& number);
 
   void ArmDeadline();
   void DisarmDeadline();
