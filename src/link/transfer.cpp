@@ -99,6 +99,12 @@ void Transfer::SaveGDIClick() {
   Form1& f = p_.form;
   OperationState& op = p_.op;
   if (op.WriteAllRunning) return;
+  // The read's last "OK" is still to come and would drive the write one step ahead of the unit.
+  if (read_phase_ != ReadPhase::kIdle) {
+    p_.dialogs().ShowMessage(
+        "Nothing was written: the unit is still being read. Write once the read has finished.");
+    return;
+  }
   // Without a read the SIM's size is unknown and nothing could be written; saying so beats a
   // sequence that ends at once and looks like a success.
   if (op.SimCapacity <= 0) {
@@ -342,6 +348,7 @@ void Transfer::StopRead(const std::string& why) {
     case ReadPhase::kStopEcho: waiting_for = "the unit's answer after it stopped"; break;
     case ReadPhase::kOperator: waiting_for = "the operator"; break;
     case ReadPhase::kRange: waiting_for = "the size of the SIM phone book"; break;
+    case ReadPhase::kRangeOk:
     case ReadPhase::kEntries: waiting_for = "the SIM phone book entries"; break;
     case ReadPhase::kIdle: return;
   }
@@ -372,6 +379,11 @@ void Transfer::ObserveLine(const std::string& line) {
 
   // Entry lines and listed messages may quote "ERROR" as text; they are no answer.
   if (Contains(line, "ERROR") && !Contains(line, "+CPBR") && !Contains(line, "+CMGL")) {
+    // "not found": the SIM holds no entry in the range asked for, which ends a read normally.
+    if (!write && read_phase_ == ReadPhase::kEntries && line == "+CME ERROR: 22") {
+      EndRead();
+      return;
+    }
     const std::string why = "the unit answered \"" + Printable(line) + "\"";
     if (write) {
       std::string what = pending_position_ > 0
@@ -403,10 +415,13 @@ void Transfer::ObserveLine(const std::string& line) {
       if (Contains(line, "+CPBR: (1-")) {
         auto n = TryParseInt(TrimBlanks(Before(CutThrough(line, "-"), ")")));
         if (n && *n > 10 && p_.port().PortNumber() != 0)
-          BeginRead(ReadPhase::kEntries);
+          BeginRead(ReadPhase::kRangeOk);
         else
           EndRead();
       }
+      break;
+    case ReadPhase::kRangeOk:
+      if (line == "OK") BeginRead(ReadPhase::kEntries);
       break;
     case ReadPhase::kEntries:
       if (line == "OK") EndRead();
@@ -417,7 +432,7 @@ void Transfer::ObserveLine(const std::string& line) {
 }
 
 void Transfer::SortEntry(const std::string& line) {
-  if (read_phase_ == ReadPhase::kEntries) {
+  if (read_phase_ == ReadPhase::kEntries || read_phase_ == ReadPhase::kRangeOk) {
     ++entries_read_;
     ArmDeadline();
   }

@@ -41,7 +41,9 @@ class Transfer {
   bool ReadRunning() const { return read_phase_ != ReadPhase::kIdle; }
 
  private:
-  enum class ReadPhase { kIdle, kStopEcho, kOperator, kRange, kEntries };
+  // kRangeOk: the capacity line has come and its own "OK" is still to follow; the entries
+  // request is already out by then.
+  enum class ReadPhase { kIdle, kStopEcho, kOperator, kRange, kRangeOk, kEntries };
 
   // Write-all.
   void RunWriteStep();
