@@ -23,7 +23,8 @@ inline void StopAndLoad(Harness& h) {
   Form1& f = h.program->form;
   ClickOn(h, f.StopGDI);
   ASSERT_TRUE(h.RunUntil([&] {
-    return f.RunGDI.visible() && h.MonitorCount("STOP") > 0 && !h.program->transfer.ReadRunning();
+    return f.RunGDI.visible() && h.MonitorCount("STOP") + h.MonitorCount("#APLAYEV: 0") > 0 &&
+           !h.program->transfer.ReadRunning();
   }));
   h.RunFor(300);
   ClickOn(h, f.LoadGDI);
