@@ -249,8 +249,8 @@ void SimUnit::ExecuteScript(const std::string& cmd, const std::string& args, int
     data_left_ = static_cast<size_t>(*size);
     data_buf_.clear();
     // The prompt has no line end; the data follows it directly.
-    Emit(cmd == "#WSCRIPT" ? "\r\n>>>" : "\r\nCONNECT\r\n",
-         t_us + int64_t{50 + faults_.extra_latency_ms} * 1000);
+    data_from_us_ = t_us + int64_t{50 + faults_.extra_latency_ms} * 1000;
+    Emit(cmd == "#WSCRIPT" ? "\r\n>>>" : "\r\nCONNECT\r\n", data_from_us_);
   } else if (cmd == "#ESCRIPT?") {
     Reply(t_us, 10, {"#ESCRIPT: \"" + run_script_ + "\""}, "OK");
   } else if (cmd == "#ESCRIPT") {

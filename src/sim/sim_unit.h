@@ -104,7 +104,7 @@ class SimUnit {
 
  private:
   struct Chunk {
-    int64_t due_us;
+    int64_t at_us;  // the earliest time it may start down the line
     std::string bytes;
   };
   enum class Data { kNone, kScript, kSendFile };
@@ -150,6 +150,7 @@ class SimUnit {
   Data data_ = Data::kNone;
   std::string data_name_;
   size_t data_left_ = 0;
+  int64_t data_from_us_ = 0;  // the prompt's time: bytes before it are not data
   std::string data_buf_;
   int64_t busy_until_us_ = 0;  // rebooting: deaf and mute
   std::map<std::string, std::string> scripts_;
@@ -172,6 +173,7 @@ class SimProvider : public PortProvider {
   std::vector<PortInfo> ListPorts() override;
   std::unique_ptr<PortConnection> Open(const std::string& name) override;
   SimUnit& unit() { return *unit_; }
+  const SimUnit& unit() const { return *unit_; }
 
  private:
   std::shared_ptr<SimUnit> unit_;
