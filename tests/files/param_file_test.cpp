@@ -222,26 +222,26 @@ TEST_F(ParamFileTest, LoadTakesTheFirstRowOfEachKeyIgnoringCase) {
     std::vector<std::string> book;
   } cases[] = {
       {"VRKTset", "master1=0123\r\n", {{"MASTER1", "0123"}}, {}},
-      {"VRKTset", "MASTER1 =0123\r\n", {{"MASTER1", "old"}}, {"MASTER1 =0123"}},
+      {"VRKTset", "MASTER1 =0123\r\n", {{"MASTER1", "999"}}, {"MASTER1 =0123"}},
       {"VRKTset", "MASTER1=1\r\nMASTER1=2\r\n", {{"MASTER1", "1"}}, {"MASTER1=2"}},
       {"VRKTset", "no equals\r\nTest3=33", {{"TEST3", "33"}}, {"no equals"}},
       {"VRKTset", "PortClose=9\rportopen=8\n", {{"ALARMON", "9"}, {"ALARMOFF", "8"}}, {}},
       {"DVG1Cset", "PORTOPEN3=555\r\n", {{"PORTOPEN3", "555"}}, {}},
-      {"DVG1Cset", "PORTOPEN=5\r\n", {{"ALARMOFF", "old"}}, {"PORTOPEN=5"}},
+      {"DVG1Cset", "PORTOPEN=5\r\n", {{"ALARMOFF", "999"}}, {"PORTOPEN=5"}},
       // A DVG file in the VRKT variant: common keys taken, its own port keys stay as rows.
       {"VRKTset",
        "MASTER2=22\r\nPORTCLOSE1=1\r\nPORTOPEN1=2\r\nPORTCLOSE2=3\r\nPORTOPEN2=4\r\n"
        "PORTCLOSE3=5\r\nPORTOPEN3=6\r\nAnna=7\r\n",
-       {{"MASTER2", "22"}, {"PORTOPEN1", "old"}},
+       {{"MASTER2", "22"}, {"PORTOPEN1", "999"}},
        {"PORTCLOSE1=1", "PORTOPEN1=2", "PORTCLOSE2=3", "PORTOPEN2=4", "PORTCLOSE3=5",
         "PORTOPEN3=6", "Anna=7"}},
       {"VRKTset", "VOLTAGE=11*5\r\n", {{"VoltInt", "11"}, {"VoltFr", "5"}}, {}},
-      {"VRKTset", "", {{"MASTER1", "old"}}, {}},
+      {"VRKTset", "", {{"MASTER1", "999"}}, {}},
   };
   for (const Case& c : cases) {
     Program& p = Start(c.program);
     for (const auto& [name, text] : c.controls)
-      static_cast<Edit*>(p.form.FindControl(name))->SetText("old");
+      static_cast<Edit*>(p.form.FindControl(name))->SetText("999");
     p.phonebook.SetRows({"previous=1"});
     Load(c.file);
     for (const auto& [name, text] : c.controls)
@@ -267,6 +267,19 @@ TEST_F(ParamFileTest, LoadDecodesCompoundKeysInEitherVariant) {
   EXPECT_EQ(p.held.VOLTAGE, "115");
   EXPECT_EQ(p.form.VoltInt.text(), "");
   EXPECT_FALSE(p.form.VoltFr.text().empty());
+}
+
+TEST_F(ParamFileTest, FailedDecodeKeepsTheKeysNotReachedInTheBook) {
+  Program& p = Start("VRKTset");
+  p.form.VoltInt.SetText("12");
+  // A 20-character PARAMVRKT whose blocking time field is not a number.
+  Load("MASTER1=1\r\nPARAMVRKT=4#4#3#9#3#5#3##3#2#0\r\nVOLTAGE=11*5\r\nAnna=2\r\n");
+  ASSERT_EQ(h->dialogs.messages.size(), 1u);
+  EXPECT_NE(h->dialogs.messages[0].find("is not a valid integer value"), std::string::npos);
+  EXPECT_EQ(p.form.MASTER1.text(), "1");
+  EXPECT_EQ(p.form.VoltInt.text(), "12");
+  EXPECT_EQ(p.form.PhoneBook1.rows(),
+            (std::vector<std::string>{"PARAMVRKT=4#4#3#9#3#5#3##3#2#0", "VOLTAGE=11*5", "Anna=2"}));
 }
 
 TEST_F(ParamFileTest, UnreadableFileChangesNothing) {
