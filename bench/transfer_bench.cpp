@@ -102,7 +102,7 @@ Times Measure(Clock& clock, VirtualClock* virtual_clock) {
                                  !p.transfer.ReadRunning(); },
                     30000))
     return t;
-  rig.RunUntil([] { return false; }, 300);
+  rig.RunUntil([] { return false; }, 3000);
 
   int64_t t0 = clock.NowMs();
   rig.Click(f.LoadGDI);

@@ -345,7 +345,6 @@ void Transfer::EndRead() {
 void Transfer::StopRead(const std::string& why) {
   std::string waiting_for;
   switch (read_phase_) {
-    case ReadPhase::kStopEcho: waiting_for = "the unit's answer after it stopped"; break;
     case ReadPhase::kOperator: waiting_for = "the operator"; break;
     case ReadPhase::kRange: waiting_for = "the size of the SIM phone book"; break;
     case ReadPhase::kRangeOk:
@@ -370,10 +369,6 @@ void Transfer::StopRead(const std::string& why) {
 }
 
 void Transfer::ObserveLine(const std::string& line) {
-  if (line == "STOP" || (line == "#APLAYEV: 0" && p_.form.StopGDI.down())) {
-    BeginRead(ReadPhase::kStopEcho);
-    return;
-  }
   const bool write = p_.op.WriteAllRunning;
   if (!write && read_phase_ == ReadPhase::kIdle) return;
 
@@ -399,9 +394,6 @@ void Transfer::ObserveLine(const std::string& line) {
   if (write) return;  // its "OK"s come through WriteAllStep
 
   switch (read_phase_) {
-    case ReadPhase::kStopEcho:
-      if (line == "OK") BeginRead(ReadPhase::kOperator);
-      break;
     case ReadPhase::kOperator:
       if (Contains(line, "+COPS") && !Contains(line, "+CPBR")) {
         // The dispatcher asks for the range only while the unit is stopped.

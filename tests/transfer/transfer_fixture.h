@@ -23,10 +23,10 @@ inline void StopAndLoad(Harness& h) {
   Form1& f = h.program->form;
   ClickOn(h, f.StopGDI);
   ASSERT_TRUE(h.RunUntil([&] {
-    return f.RunGDI.visible() && h.MonitorCount("STOP") + h.MonitorCount("#APLAYEV: 0") > 0 &&
-           !h.program->transfer.ReadRunning();
+    return f.RunGDI.visible() && h.MonitorCount("STOP") + h.MonitorCount("#APLAYEV: 0") > 0;
   }));
-  h.RunFor(300);
+  // The read that the unit's stop report started runs to its end first.
+  h.RunFor(3000);
   ClickOn(h, f.LoadGDI);
   ASSERT_TRUE(h.RunUntil([&] { return !h.program->transfer.ReadRunning(); }, 60000));
   h.RunFor(200);
