@@ -226,7 +226,11 @@ void Transfer::WriteBookLine(int r) {
 
 void Transfer::DeleteNextPosition() {
   OperationState& op = p_.op;
-  p_.LogNote("[" + p_.clock().TimeOfDay() + "]   delete SIM" + std::to_string(op.NextSimPosition));
+  std::string note = "[";
+  note += p_.clock().TimeOfDay();
+  note += "]   delete SIM";
+  note += std::to_string(op.NextSimPosition);
+  p_.LogNote(note);
   pending_position_ = op.NextSimPosition;
   pending_entry_.clear();
   p_.Send(SimDeleteCommand(op.NextSimPosition));
@@ -251,9 +255,12 @@ std::string Transfer::LeftoverReport() const {
            " positions) filled up before all settings were written.";
   }
   if (rows_left > 0) {
-    out += "\n" + std::to_string(rows_left) + (rows_left == 1 ? " phone book row" : " phone book rows") +
-           " did not fit on the SIM (" + std::to_string(op.SimCapacity) +
-           " positions) and " + (rows_left == 1 ? "was" : "were") + " not written.";
+    out += "\n";
+    out += std::to_string(rows_left);
+    out += rows_left == 1 ? " phone book row" : " phone book rows";
+    out += " did not fit on the SIM (";
+    out += std::to_string(op.SimCapacity);
+    out += rows_left == 1 ? " positions) and was not written." : " positions) and were not written.";
   }
   if (!unsafe_reports_.empty()) {
     out += "\nThese phone book rows were not written because they hold characters that cannot "
@@ -290,11 +297,14 @@ std::string Transfer::WrittenSoFar(bool pending_refused) const {
   if (done == 0) {
     out = "No SIM position was written.";
   } else {
-    out = "SIM " + Positions(1, done) + " " + (done == 1 ? "was" : "were") + " written.";
+    out = "SIM ";
+    out += Positions(1, done);
+    out += done == 1 ? " was written." : " were written.";
   }
   if (done < capacity) {
-    out += " " + std::string(done == 0 ? "P" : "p") + Positions(done + 1, capacity).substr(1) +
-           " " + (done + 1 == capacity ? "was" : "were") + " not written";
+    out += done == 0 ? " P" : " p";
+    out += Positions(done + 1, capacity).substr(1);
+    out += done + 1 == capacity ? " was not written" : " were not written";
     if (pending_position_ == done + 1 && !pending_refused)
       out += " (position " + std::to_string(done + 1) + " may have been)";
     out += ".";
