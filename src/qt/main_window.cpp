@@ -165,7 +165,10 @@ void MainWindow::BuildStatusBar() {
     auto* panel = new QLabel(bar);
     panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setGeometry(x, 1, kWidths[i] - 2, 18);
+    // The last panel reaches the right edge, as status bars do, so a 4G unit's firmware label
+    // (" VRKT4G Ver: ...") is not cut off.
+    int width = i == 4 ? kWidth - x : kWidths[i];
+    panel->setGeometry(x, 1, width - 2, 18);
     x += kWidths[i];
   }
 }

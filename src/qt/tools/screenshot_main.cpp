@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/program.h"
@@ -26,6 +27,39 @@ class HeadlessDialogs : public vrkt::Dialogs {
   }
 };
 
+// Runs the program in virtual time until `ms` have passed, delivering port data and timer ticks
+// as they fall due.
+void RunFor(vrkt::Program& program, vrkt::VirtualClock& clock, vrkt::SimProvider& sim, int64_t ms) {
+  const int64_t end = clock.NowMs() + ms;
+  while (clock.NowMs() < end) {
+    sim.unit().Update();
+    program.Service();
+    if (program.port().BytesAvailable() > 0) continue;
+    int64_t next = std::min({program.NextTimerDue(), sim.unit().NextEventMs(), end});
+    clock.AdvanceTo(std::max(next, clock.NowMs() + 1));
+  }
+  QApplication::processEvents();
+}
+
+bool Grab(vrkt::Program& program, vrkt::qt::MainWindow& window, const QString& out_dir,
+          const char* variant, const char* suffix) {
+  static const char* const kPages[] = {"emergency", "service", "phonebook", "ports", "support"};
+  bool ok = true;
+  for (int i = 0; i < 5; ++i) {
+    program.form.PageControl1.SetActivePage(i);
+    QApplication::processEvents();
+    QString path = QDir(out_dir).filePath(
+        QStringLiteral("%1-%2%3.png").arg(variant, kPages[i], QString::fromLatin1(suffix)));
+    if (!window.grab().save(path)) {
+      std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+      ok = false;
+    } else {
+      std::printf("%s\n", qPrintable(path));
+    }
+  }
+  return ok;
+}
+
 bool Render(const QString& out_dir, const char* variant, const char* program_name) {
   vrkt::VirtualClock clock;
   vrkt::SimProvider sim(clock);
@@ -40,19 +74,11 @@ bool Render(const QString& out_dir, const char* variant, const char* program_nam
   vrkt::qt::MainWindow window(program, {});
   program.FormCreate();
   window.show();
-  static const char* const kPages[] = {"emergency", "service", "phonebook", "ports", "support"};
-  bool ok = true;
-  for (int i = 0; i < 5; ++i) {
-    program.form.PageControl1.SetActivePage(i);
-    QApplication::processEvents();
-    QString path = QDir(out_dir).filePath(QStringLiteral("%1-%2.png").arg(variant, kPages[i]));
-    if (!window.grab().save(path)) {
-      std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-      ok = false;
-    } else {
-      std::printf("%s\n", qPrintable(path));
-    }
-  }
+  bool ok = Grab(program, window, out_dir, variant, "");
+  // The same window after Stop and a whole read of the simulated unit, with the polls answered.
+  program.Run([&] { program.form.StopGDI.on_click(); });
+  RunFor(program, clock, sim, 40000);
+  ok = Grab(program, window, out_dir, variant, "-read") && ok;
   return ok;
 }
 
