@@ -1,13 +1,115 @@
 #include "link/receiver.h"
 
+#include <algorithm>
+#include <exception>
+#include <string_view>
+
 #include "app/program.h"
+#include "base/error.h"
+#include "base/text.h"
 
 namespace vrkt {
 
+void LineReceiver::ToggleLed() { p_.form.RXDled.SetVisible(!p_.form.RXDled.visible()); }
+
 void LineReceiver::ApdComPort1TriggerAvail(uint16_t count) {
-  for (uint16_t i = 0; i < count; ++i) p_.port().ReadByte();
+  ToggleLed();
+  // Switching on a running timer does not restart it: the indicator goes dark at the first tick
+  // however much traffic follows.
+  p_.form.LedTimer.SetOn(true);
+  for (uint16_t i = 0; i < count; ++i) {
+    unsigned char byte = p_.port().ReadByte();
+    // A failed line or upload is reported and the bytes that follow are handled normally, so one
+    // bad reply never swallows the rest of the event.
+    try {
+      TakeByte(byte);
+    } catch (const std::exception& e) {
+      p_.dialogs().ShowMessage(e.what());
+    }
+  }
 }
 
-void LineReceiver::LedTimerTimer() {}
+void LineReceiver::LedTimerTimer() {
+  p_.form.RXDled.SetVisible(false);
+  p_.form.LedTimer.SetOn(false);
+}
+
+void LineReceiver::TakeByte(unsigned char byte) {
+  if (byte == 13) {
+    EndLine();
+    return;
+  }
+  if (byte < 32) return;  // line feeds and other control bytes are noise to us
+  std::string& line = p_.op.RxLine;
+  if (line.size() >= kMaxLineLength) {
+    // Keep what came in the log, but never dispatch a cut line: its tail could look like a reply.
+    p_.LogReceived(line);
+    p_.LogNote("(line cut: more than " + std::to_string(kMaxLineLength) +
+               " bytes without a carriage return)");
+    line.clear();
+  }
+  line.push_back(static_cast<char>(byte));
+  CheckPrompt();
+}
+
+void LineReceiver::EndLine() {
+  std::string& line = p_.op.RxLine;
+  if (!Contains(line, "#SMSATWL")) p_.LogReceived(line);
+  try {
+    dispatcher_.Dispatch(line);
+  } catch (...) {
+    line.clear();
+    throw;
+  }
+  line.clear();
+}
+
+void LineReceiver::CheckPrompt() {
+  const std::string& line = p_.op.RxLine;
+  // The prompt carries no line end, so it is matched while the line grows.
+  if (line.size() != 3 && line.size() != 7) return;
+  if (!p_.op.LoaderWaitingOk) return;
+  if (line == ">>>" || line == "CONNECT") ReleaseUploadData();
+}
+
+void LineReceiver::WaitForDrain() {
+  size_t last_free = p_.port().OutputFree();
+  int stalled_s = 0;
+  while (p_.port().OutputFree() < SerialPort::kOutputQueueSize) {
+    p_.LogNote("sending");
+    ToggleLed();
+    p_.Pause(1000);
+    size_t now_free = p_.port().OutputFree();
+    stalled_s = now_free == last_free ? stalled_s + 1 : 0;
+    last_free = now_free;
+    // A unit that drops CTS for good would otherwise keep the window blocked forever.
+    if (stalled_s >= kDrainStallLimitS)
+      throw AppError("Sending stopped: the unit took no data for " +
+                     std::to_string(kDrainStallLimitS) +
+                     " seconds (CTS off?). The rest of the file was not sent.");
+  }
+}
+
+void LineReceiver::ReleaseUploadData() {
+  p_.LogNote("send buffer");
+  p_.Pause(500);
+  // Copied: the data must not change under us while the pauses below let time pass.
+  const std::string data = p_.op.UploadData;
+  if (data.size() <= kUploadPiece) {
+    p_.Send(data);
+    return;
+  }
+  std::string_view rest(data);
+  p_.port().SendCommand(rest.substr(0, kUploadPiece));
+  rest.remove_prefix(kUploadPiece);
+  // The output queue holds one piece; each further piece waits until it has drained.
+  while (!rest.empty()) {
+    WaitForDrain();
+    p_.LogNote("flush buffer");
+    size_t n = std::min(rest.size(), kUploadPiece);
+    p_.port().SendCommand(rest.substr(0, n));
+    rest.remove_prefix(n);
+  }
+}
 
 }  // namespace vrkt

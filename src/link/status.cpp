@@ -1,20 +1,171 @@
 #include "link/status.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "app/program.h"
+#include "base/error.h"
+#include "base/text.h"
 
 namespace vrkt {
 
-void StatusQueries::signalClick() {}
-void StatusQueries::VoltageClick() {}
-void StatusQueries::PowerClick() {}
-void StatusQueries::IMEI1Click() {}
-void StatusQueries::InicializaceClick() {}
-void StatusQueries::StopGDIClick() {}
-void StatusQueries::RunGDIClick() {}
-void StatusQueries::CekaniTimer() {}
-void StatusQueries::Timer1_CSQstopTimer() {}
-void StatusQueries::VoltageTimerTimer() {}
-void StatusQueries::PowerTimerTimer() {}
-void StatusQueries::TimerCTSTimer() {}
+namespace {
+
+// Reply numbers are 32-bit quantities to the unit; a longer one is as unreadable as a letter.
+int ParseReplyInt(const std::string& field) {
+  int64_t v = ParseInt(field);
+  if (v < INT_MIN || v > INT_MAX) ThrowNotAnInteger(field);
+  return static_cast<int>(v);
+}
+
+}  // namespace
+
+void StatusQueries::signalClick() { p_.Send("AT+CSQ\r\n"); }
+void StatusQueries::VoltageClick() { p_.Send("AT#CBC\r\n"); }
+void StatusQueries::PowerClick() { p_.Send("AT#ADC=1,2\r\n"); }
+void StatusQueries::IMEI1Click() { p_.Send("AT+CGSN\r\n"); }
+void StatusQueries::InicializaceClick() { p_.Send("AT#ESCRIPT=gdi.pyo\r\n"); }
+
+void StatusQueries::StartWaiting(Waiting what) {
+  p_.form.Prubeh.SetMax(kWaitLimitS);
+  p_.form.Prubeh.SetPosition(0);
+  p_.form.Cekani.SetOn(true);
+  waiting_ = what;
+}
+
+void StatusQueries::StopGDIClick() {
+  Form1& f = p_.form;
+  f.StopGDI.SetDown(true);
+  f.RunGDI.SetDown(false);
+  p_.port().SetDtr(true);
+  StartWaiting(Waiting::kStop);
+  p_.op.BookReplaceOnNext = true;
+}
+
+void StatusQueries::RunGDIClick() {
+  Form1& f = p_.form;
+  f.RunGDI.SetDown(true);
+  f.StopGDI.SetDown(false);
+  p_.port().SetDtr(false);
+  p_.Pause(1000);
+  // A 4G unit restarts its application on DTR alone.
+  if (!p_.variant.Is4G) p_.Send("AT#REBOOT\r\n");
+  StartWaiting(Waiting::kRun);
+  f.Timer1_CSQstop.SetOn(false);
+}
+
+void StatusQueries::CekaniTimer() {
+  Bar& bar = p_.form.Prubeh;
+  bar.SetPosition(bar.position() + 1);
+  bar.SetVisible(true);
+  if (bar.position() < kWaitLimitS) return;
+  // The unit never answered: give the window back and say why instead of waiting for ever.
+  Waiting what = waiting_;
+  EndWaiting();
+  if (what == Waiting::kStop)
+    p_.dialogs().ShowMessage(kNoStopMessage);
+  else
+    p_.dialogs().ShowMessage(kNoRunReplyMessage);
+}
+
+void StatusQueries::EndWaiting() {
+  p_.form.Cekani.SetOn(false);
+  p_.form.Prubeh.SetVisible(false);
+  waiting_ = Waiting::kNone;
+}
+
+void StatusQueries::Timer1_CSQstopTimer() {
+  p_.form.Timer1_CSQstop.SetInterval(kPollMs);
+  if (p_.form.Prubeh.visible()) return;
+  p_.Send("AT+CSQ\r\n");
+  p_.form.VoltageTimer.SetOn(true);
+}
+
+void StatusQueries::VoltageTimerTimer() {
+  p_.form.VoltageTimer.SetOn(false);
+  if (p_.form.Prubeh.visible()) return;
+  p_.Send("AT#CBC\r\n");
+  p_.form.PowerTimer.SetOn(true);
+}
+
+void StatusQueries::PowerTimerTimer() {
+  p_.form.PowerTimer.SetOn(false);
+  if (p_.form.Prubeh.visible()) return;
+  p_.Send("AT#ADC=1,2\r\n");
+}
+
+void StatusQueries::TimerCTSTimer() {
+  Form1& f = p_.form;
+  const bool filled = f.TLtime.HasSelection();
+  f.Save.SetEnabled(filled);
+  const bool stopped = p_.port().Dtr();
+  f.RunGDI.SetVisible(stopped);
+  f.StopGDI.SetVisible(!stopped);
+  Control* unit_buttons[] = {&f.LoadGDI, &f.IMEI, &f.Send, &f.UNPIN, &f.CodePIN};
+  if (!p_.port().IsCtsOn()) {
+    f.SaveGDI.SetEnabled(false);
+    for (Control* c : unit_buttons) c->SetEnabled(false);
+    return;
+  }
+  if (filled) f.SaveGDI.SetEnabled(true);
+  if (f.RunGDI.visible()) {
+    for (Control* c : unit_buttons) c->SetEnabled(true);
+  } else {
+    f.SaveGDI.SetEnabled(false);
+    for (Control* c : unit_buttons) c->SetEnabled(false);
+  }
+}
+
+void StatusQueries::ShowSignal(const std::string& line) {
+  Form1& f = p_.form;
+  int v = ParseReplyInt(TrimBlanks(Before(CutThrough(line, ":"), ",")));
+  p_.op.SignalLevel = v;
+  if (v >= 15 && v <= 21)
+    f.Smeter.SetColor(kCyan);
+  else if (v >= 22 && v <= 31)
+    f.Smeter.SetColor(kGreen);
+  else
+    f.Smeter.SetColor(kRed);
+  f.Cekani.SetOn(false);
+  f.Prubeh.SetVisible(false);
+  waiting_ = Waiting::kNone;
+  f.Smeter.SetPosition(v);  // 99 (not detectable) shows a full red bar
+}
+
+void StatusQueries::ShowBattery(const std::string& line) {
+  Form1& f = p_.form;
+  f.Cekani.SetOn(false);
+  f.Prubeh.SetVisible(false);
+  waiting_ = Waiting::kNone;
+  std::string rest = CutThrough(line, ",");
+  p_.LogNote(rest);
+  f.StatusBar1.SetPanel(1, " " + p_.settings.BoardVoltageCaption + ": " + rest + "0 mV");
+  f.BVoltage.SetPosition(ParseReplyInt(rest));
+  f.Voltage.SetCaption(rest + "0 mV");
+}
+
+void StatusQueries::ShowSupply(const std::string& line) {
+  Form1& f = p_.form;
+  std::string rest = CutThrough(line, ":");
+  p_.LogNote(rest);
+  int64_t v = ParseReplyInt(rest);
+  f.PVoltage.SetPosition(static_cast<int>(std::clamp<int64_t>(v + 10, INT_MIN, INT_MAX)));
+  int pos = f.PVoltage.position();
+  f.Power.SetCaption(std::to_string(pos / 10) + "." + std::to_string(pos % 10) + " V");
+}
+
+int StatusQueries::ShowSimCapacity(const std::string& line) {
+  int n = ParseReplyInt(TrimBlanks(Before(CutThrough(line, "-"), ")")));
+  p_.op.SimCapacity = n;
+  p_.form.StatusBar1.SetPanel(2, " SIM: " + std::to_string(n));
+  return n;
+}
+
+void StatusQueries::ShowOperator(const std::string& line) {
+  size_t quote = line.find('"');
+  std::string text = line.substr(quote == std::string::npos ? 0 : quote, 20);
+  if (Contains(text, "AMENA") || Contains(text, "21403")) text = "ORANGE";
+  p_.form.StatusBar1.SetPanel(0, p_.settings.OperatorCaption + ": " + text);
+}
 
 }  // namespace vrkt

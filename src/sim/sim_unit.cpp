@@ -1,46 +1,264 @@
 #include "sim/sim_unit.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "base/error.h"
 
 namespace vrkt {
 
-SimUnit::SimUnit(const Clock& clock) : clock_(clock) {}
+namespace {
+int64_t CeilMs(int64_t us) { return (us + 999) / 1000; }
+}  // namespace
 
-void SimUnit::Receive(std::string_view bytes) {
-  for (char c : bytes) {
-    if (c == '\r') {
-      if (!line_.empty()) {
-        for (char r : std::string("\r\nOK\r\n")) to_pc_.push_back(r);
-      }
-      line_.clear();
-    } else if (c != '\n') {
-      line_.push_back(c);
-    }
+SimUnit::SimUnit(const Clock& clock) : clock_(clock) { Configure(SimConfig{}); }
+SimUnit::~SimUnit() = default;
+
+void SimUnit::Configure(const SimConfig& config) {
+  config_ = config;
+  faults_ = SimFaults{};
+  rng_.seed(config.seed);
+  card_.Reset(config.capacity);
+  if (config.prefill) card_.Prefill(config.family, config.version);
+  card_.pin_enabled = config.pin_enabled;
+  card_.pin = config.pin;
+  card_.pin_entered = config.pin_entered || !config.pin_enabled;
+  card_.pin_attempts_left = 3;
+  wire_.clear();
+  wire_pos_ = 0;
+  burst_start_us_ = NowUs();
+  burst_bytes_ = 0;
+  bytes_taken_ = 0;
+  cts_ = true;
+  out_.clear();
+  tx_free_us_ = 0;
+  to_pc_.clear();
+  line_.clear();
+  echo_ = true;  // modules leave the factory with echo on
+  data_ = Data::kNone;
+  data_buf_.clear();
+  data_left_ = 0;
+  busy_until_us_ = 0;
+  scripts_.clear();
+  files_.clear();
+  run_script_.clear();
+  commands_.clear();
+  app_running_ = true;
+  stop_due_us_ = -1;
+  app_start_due_us_ = -1;
+}
+
+int SimUnit::Random(int lo, int hi) {
+  if (hi <= lo) return lo;
+  return lo + static_cast<int>(rng_() % static_cast<uint32_t>(hi - lo + 1));
+}
+
+void SimUnit::Write(std::string_view bytes) {
+  Update();
+  if (wire_pos_ >= wire_.size()) {
+    // An idle line: the new burst starts now, or when the last byte has left.
+    wire_.clear();
+    wire_pos_ = 0;
+    burst_start_us_ = std::max(NowUs(), burst_start_us_ + WireUs(burst_bytes_));
+    burst_bytes_ = 0;
+  }
+  wire_.append(bytes);
+}
+
+size_t SimUnit::BytesToWrite() {
+  Update();
+  return wire_.size() - wire_pos_;
+}
+
+size_t SimUnit::BytesAvailable() {
+  Update();
+  return to_pc_.size();
+}
+
+size_t SimUnit::Read(char* buffer, size_t max) {
+  if (to_pc_.size() < max) Update();
+  size_t n = 0;
+  while (n < max && !to_pc_.empty()) {
+    buffer[n++] = to_pc_.front();
+    to_pc_.pop_front();
+  }
+  return n;
+}
+
+bool SimUnit::Cts() {
+  Update();
+  return cts_;
+}
+
+void SimUnit::SetCts(bool on) {
+  Update();
+  if (on && !cts_) {
+    // Held bytes start to flow again from now.
+    burst_start_us_ = NowUs();
+    burst_bytes_ = 0;
+  }
+  cts_ = on;
+}
+
+void SimUnit::SetDtr(bool on) {
+  Update();
+  if (dtr_ == on) return;
+  dtr_ = on;
+  int64_t now = NowUs();
+  if (on) {
+    if (app_running_ && stop_due_us_ < 0) ScheduleStop(now);
+  } else {
+    stop_due_us_ = -1;
+    if (!app_running_ && config_.is4g && app_start_due_us_ < 0) app_start_due_us_ = now + 2000000;
   }
 }
 
-void SimUnit::Update() {}
+void SimUnit::ScheduleStop(int64_t at_us) {
+  if (faults_.never_stop) return;
+  stop_due_us_ = at_us + int64_t{Random(1500, 3000)} * 1000;
+}
 
-int64_t SimUnit::NextEventMs() const { return INT64_MAX; }
+void SimUnit::Update() {
+  const int64_t now = NowUs();
+  while (wire_pos_ < wire_.size() && cts_) {
+    int64_t t = burst_start_us_ + WireUs(burst_bytes_ + 1);
+    if (t > now) break;
+    ++burst_bytes_;
+    char c = wire_[wire_pos_++];
+    ++bytes_taken_;
+    RunDueEvents(t);
+    TakeByte(c, t);
+    if (faults_.cts_lost_after_bytes >= 0 && bytes_taken_ >= faults_.cts_lost_after_bytes) {
+      faults_.cts_lost_after_bytes = -1;
+      cts_ = false;
+    }
+  }
+  if (wire_pos_ > 65536) {
+    wire_.erase(0, wire_pos_);
+    wire_pos_ = 0;
+  }
+  RunDueEvents(now);
+  while (!out_.empty() && out_.front().due_us <= now) {
+    to_pc_.insert(to_pc_.end(), out_.front().bytes.begin(), out_.front().bytes.end());
+    out_.pop_front();
+  }
+}
+
+void SimUnit::RunDueEvents(int64_t t) {
+  if (stop_due_us_ >= 0 && stop_due_us_ <= t) {
+    int64_t at = stop_due_us_;
+    stop_due_us_ = -1;
+    app_running_ = false;
+    Emit(config_.is4g ? "\r\n#APLAYEV: 0\r\n" : "\r\nSTOP\r\n", at);
+  }
+  if (app_start_due_us_ >= 0 && app_start_due_us_ <= t) {
+    int64_t at = app_start_due_us_;
+    app_start_due_us_ = -1;
+    app_running_ = true;
+    // Started with DTR on, the application stops again at once.
+    if (dtr_) ScheduleStop(at);
+  }
+}
+
+int64_t SimUnit::NextEventMs() const {
+  int64_t next = INT64_MAX;
+  if (!out_.empty()) next = CeilMs(out_.front().due_us);
+  if (stop_due_us_ >= 0) next = std::min(next, CeilMs(stop_due_us_));
+  if (app_start_due_us_ >= 0) next = std::min(next, CeilMs(app_start_due_us_));
+  if (wire_pos_ < wire_.size() && cts_) {
+    // The next byte that makes the module act: a line end, or the last byte of a data block.
+    size_t idx;
+    if (data_ != Data::kNone) {
+      idx = wire_pos_ + std::min(data_left_, wire_.size() - wire_pos_) - 1;
+    } else {
+      idx = wire_.find('\r', wire_pos_);
+      if (idx == std::string::npos) idx = wire_.size() - 1;
+    }
+    int64_t t = burst_start_us_ + WireUs(burst_bytes_ + static_cast<int64_t>(idx - wire_pos_) + 1);
+    next = std::min(next, CeilMs(t));
+  }
+  return next;
+}
+
+void SimUnit::Inject(std::string bytes, int64_t at_ms) {
+  Update();
+  Emit(std::move(bytes), at_ms < 0 ? NowUs() : at_ms * 1000, /*raw=*/true);
+}
+
+void SimUnit::Emit(std::string bytes, int64_t at_us, bool raw) {
+  if (!raw) {
+    if (faults_.silent) return;
+    if (faults_.noise_rate > 0 &&
+        static_cast<double>(rng_() % 1000000) / 1000000.0 < faults_.noise_rate) {
+      std::string junk;
+      int n = Random(1, 6);
+      for (int i = 0; i < n; ++i) {
+        int b = Random(0, 1) ? Random(128, 255) : Random(1, 31);
+        if (b == 13) b = 7;  // junk never ends a line by itself
+        junk.push_back(static_cast<char>(b));
+      }
+      bytes.insert(0, junk);
+    }
+  }
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    size_t n = bytes.size() - pos;
+    int64_t gap_us = 0;
+    if (faults_.split_replies && !raw) {
+      n = std::min(n, static_cast<size_t>(Random(1, 8)));
+      gap_us = int64_t{Random(0, 30)} * 1000;
+    }
+    int64_t due = std::max(at_us, tx_free_us_) + gap_us + WireUs(static_cast<int64_t>(n));
+    tx_free_us_ = due;
+    out_.push_back({due, bytes.substr(pos, n)});
+    pos += n;
+  }
+}
+
+void SimUnit::Reply(int64_t t_us, int latency_ms, const std::vector<std::string>& info,
+                    const std::string& final_text) {
+  std::string text;
+  if (!info.empty()) {
+    text += "\r\n";
+    for (const std::string& l : info) text += l + "\r\n";
+  }
+  text += "\r\n" + final_text + "\r\n";
+  int64_t delay_ms = latency_ms + faults_.extra_latency_ms + Random(0, 5);
+  Emit(std::move(text), t_us + delay_ms * 1000);
+}
+
+void SimUnit::TakeByte(char c, int64_t t_us) {
+  if (t_us < busy_until_us_) return;  // rebooting: the bytes are lost
+  if (data_ != Data::kNone && t_us >= data_from_us_) {
+    data_buf_.push_back(c);
+    if (--data_left_ == 0) FinishData(t_us);
+    return;
+  }
+  if (c == '\r' && data_ == Data::kNone) {
+    std::string line;
+    line.swap(line_);
+    if (echo_) Emit(line + "\r", t_us);
+    if (!line.empty()) Execute(line, t_us);
+    return;
+  }
+  if (c == '\n') {
+    if (echo_) Emit("\n", t_us);
+    return;
+  }
+  if (data_ != Data::kNone) return;  // between a data command and its prompt
+  line_.push_back(c);
+  if (line_.size() > 1024) line_.clear();  // the module's command buffer overflows and forgets
+}
 
 namespace {
 class SimConnection : public PortConnection {
  public:
   explicit SimConnection(std::shared_ptr<SimUnit> unit) : unit_(std::move(unit)) {}
-  void Write(std::string_view bytes) override { unit_->Receive(bytes); }
-  size_t BytesToWrite() override { return 0; }
-  size_t BytesAvailable() override { return unit_->to_pc().size(); }
-  size_t Read(char* buffer, size_t max) override {
-    size_t n = 0;
-    while (n < max && !unit_->to_pc().empty()) {
-      buffer[n++] = unit_->to_pc().front();
-      unit_->to_pc().pop_front();
-    }
-    return n;
-  }
-  bool Cts() override { return unit_->cts(); }
+  void Write(std::string_view bytes) override { unit_->Write(bytes); }
+  size_t BytesToWrite() override { return unit_->BytesToWrite(); }
+  size_t BytesAvailable() override { return unit_->BytesAvailable(); }
+  size_t Read(char* buffer, size_t max) override { return unit_->Read(buffer, max); }
+  bool Cts() override { return unit_->Cts(); }
   void SetDtr(bool on) override { unit_->SetDtr(on); }
 
  private:
@@ -51,7 +269,9 @@ class SimConnection : public PortConnection {
 SimProvider::SimProvider(const Clock& clock) : unit_(std::make_shared<SimUnit>(clock)) {}
 SimProvider::~SimProvider() = default;
 
-std::vector<PortInfo> SimProvider::ListPorts() { return {{"sim", "Simulated unit"}}; }
+std::vector<PortInfo> SimProvider::ListPorts() {
+  return {{"sim", "Simulated unit (no hardware)"}};
+}
 
 std::unique_ptr<PortConnection> SimProvider::Open(const std::string& name) {
   if (name != "sim") throw AppError("No such port: " + name);

@@ -70,4 +70,30 @@ int Harness::MonitorCount(const std::string& text) const {
   return n;
 }
 
+void Harness::Click(Button& button) {
+  program->Run([&button] {
+    if (button.on_click) button.on_click();
+  });
+}
+
+void Harness::Feed(const std::string& bytes) {
+  sim.unit().Inject(bytes);
+  // The bytes need their time on the wire (11.52 per millisecond) before the port has them.
+  RunFor(static_cast<int64_t>(bytes.size()) * 1000 / SimUnit::kBytesPerSecond + 2);
+}
+
+std::vector<std::string> Harness::Commands(size_t from) const {
+  std::vector<std::string> out;
+  const auto& all = sim.unit().commands();
+  for (size_t i = from; i < all.size(); ++i) out.push_back(all[i].line);
+  return out;
+}
+
+int64_t Harness::CommandTime(const std::string& line, size_t from) const {
+  const auto& all = sim.unit().commands();
+  for (size_t i = from; i < all.size(); ++i)
+    if (all[i].line == line) return all[i].at_ms;
+  return -1;
+}
+
 }  // namespace vrkt::testing

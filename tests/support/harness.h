@@ -58,6 +58,19 @@ class Harness {
   // Monitor lines that contain `text`.
   int MonitorCount(const std::string& text) const;
 
+  // --- Conveniences for link tests.
+  SimUnit& unit() { return sim.unit(); }
+  Form1& form() { return program->form; }
+  // Runs a control's rule as the user's click would, through the program's action runner.
+  void Click(Button& button);
+  // The unit sends these bytes now; runs until they have come off the wire and been handled.
+  void Feed(const std::string& bytes);
+  // Command lines the unit has taken off the wire since `from` (an index into its record).
+  std::vector<std::string> Commands(size_t from = 0) const;
+  // The virtual time at which the unit took the first command line equal to `line` at or after
+  // record index `from`; -1 when it never did.
+  int64_t CommandTime(const std::string& line, size_t from = 0) const;
+
   VirtualClock clock;
   ScriptedDialogs dialogs;
   SimProvider sim{clock};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vrkt {
+
+enum class SimFamily { kVrkt, kDvg };
+
+// One used position of the SIM phone book.
+struct SimEntry {
+  std::string number;
+  int type = 129;  // 145 for numbers with a leading '+'
+  std::string text;
+};
+
+// The SIM card: its phone book and its PIN. Limits follow a common SIM: numbers of up to 40
+// characters, names of up to 16.
+class SimCard {
+ public:
+  static constexpr size_t kNumberLength = 40;
+  static constexpr size_t kTextLength = 16;
+
+  explicit SimCard(int capacity = 250) { Reset(capacity); }
+  // Empties the phone book and gives it `capacity` positions (at least 1).
+  void Reset(int capacity);
+  // Fills the phone book the way a unit of this family leaves the factory and its installer
+  // leaves it: reserved configuration entries from position 1, then some ordinary entries.
+  void Prefill(SimFamily family, const std::string& version);
+
+  int capacity() const { return static_cast<int>(book_.size()); }
+  const std::optional<SimEntry>& At(int index) const { return book_.at(index - 1); }
+  // Stores an entry; returns a "+CME ERROR: n" text on failure, empty on success.
+  std::string Write(int index, const std::string& number, std::optional<int> type,
+                    const std::string& text);
+  void Erase(int index) { book_.at(index - 1).reset(); }
+  int UsedCount() const;
+  // The position of the first entry named `text`, 0 if none.
+  int Find(const std::string& text) const;
+
+  // PIN state.
+  bool pin_enabled = false;
+  bool pin_entered = true;  // false: the SIM waits for its PIN before the phone book is usable
+  std::string pin = "1234";
+  int pin_attempts_left = 3;
+  bool puk_required() const { return pin_attempts_left <= 0; }
+  bool Locked() const { return puk_required() || (pin_enabled && !pin_entered); }
+  // Checks a PIN given with a PIN command; a wrong one uses up an attempt.
+  bool CheckPin(const std::string& given);
+
+ private:
+  std::vector<std::optional<SimEntry>> book_;
+};
+
+}  // namespace vrkt

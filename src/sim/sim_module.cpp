@@ -1,0 +1,288 @@
+// The GSM module's command interpreter of the simulated unit.
+#include <algorithm>
+
+#include "base/text.h"
+#include "sim/sim_unit.h"
+
+namespace vrkt {
+
+namespace {
+
+// Command parameters lose their blanks unless quoted, as V.25ter modules read them.
+std::string StripBlanksOutsideQuotes(std::string_view s) {
+  std::string out;
+  bool quoted = false;
+  for (char c : s) {
+    if (c == '"') quoted = !quoted;
+    if (c == ' ' && !quoted) continue;
+    out.push_back(c);
+  }
+  return out;
+}
+
+std::vector<std::string> SplitArgs(const std::string& args) {
+  std::vector<std::string> out(1);
+  bool quoted = false;
+  for (char c : args) {
+    if (c == '"') quoted = !quoted;
+    if (c == ',' && !quoted) {
+      out.emplace_back();
+      continue;
+    }
+    out.back().push_back(c);
+  }
+  return out;
+}
+
+std::string Unquote(const std::string& s) {
+  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') return s.substr(1, s.size() - 2);
+  return s;
+}
+
+std::optional<int> ArgInt(const std::vector<std::string>& f, size_t i) {
+  if (i >= f.size()) return std::nullopt;
+  auto v = TryParseInt(Unquote(f[i]));
+  if (!v || *v < INT32_MIN || *v > INT32_MAX) return std::nullopt;
+  return static_cast<int>(*v);
+}
+
+constexpr size_t kMaxDataSize = 4 * 1024 * 1024;
+
+}  // namespace
+
+void SimUnit::Execute(const std::string& line, int64_t t_us) {
+  commands_.push_back({t_us / 1000, line});
+  if (faults_.silent) return;
+  std::string up = AsciiUpper(line);
+  for (const std::string& p : faults_.error_on) {
+    if (StartsWith(up, AsciiUpper(p))) {
+      Reply(t_us, 10, {}, "ERROR");
+      return;
+    }
+  }
+  if (!StartsWith(up, "AT")) return;  // not a command line: modules stay quiet
+  std::string body = StripBlanksOutsideQuotes(std::string_view(line).substr(2));
+  size_t eq = body.find('=');
+  std::string cmd = AsciiUpper(eq == std::string::npos ? body : body.substr(0, eq));
+  std::string args = eq == std::string::npos ? std::string() : body.substr(eq + 1);
+
+  if (cmd.empty() || cmd == "+CMEE" || cmd == "&K3" || cmd == "Z") {
+    Reply(t_us, 10, {}, "OK");
+  } else if (cmd == "E0" || cmd == "E" || cmd == "E1") {
+    echo_ = cmd == "E1";
+    Reply(t_us, 10, {}, "OK");
+  } else if (cmd == "I" || cmd == "+CGMM") {
+    Reply(t_us, 10, {"LIFTCOM GM-2"}, "OK");
+  } else if (cmd == "+CGMR") {
+    Reply(t_us, 10, {"10.01.302"}, "OK");
+  } else if (cmd == "+CSQ") {
+    int v = config_.signal == 99 ? 99 : std::clamp(config_.signal + Random(-2, 2), 0, 31);
+    Reply(t_us, 20, {"+CSQ: " + std::to_string(v) + ",0"}, "OK");
+  } else if (cmd == "#CBC") {
+    Reply(t_us, 30, {"#CBC: 0," + std::to_string(config_.battery)}, "OK");
+  } else if (cmd == "#ADC" && args == "1,2") {
+    Reply(t_us, 30, {"#ADC: " + std::to_string(config_.supply)}, "OK");
+  } else if (cmd == "+CGSN") {
+    Reply(t_us, 20, {config_.imei}, "OK");
+  } else if (cmd == "+COPS?") {
+    Reply(t_us, 50, {"+COPS: 0,0,\"" + config_.operator_name + "\""}, "OK");
+  } else if (cmd == "+CREG?") {
+    Reply(t_us, 20, {"+CREG: 0,1"}, "OK");
+  } else if (cmd == "+CPBR" || cmd == "+CPBW") {
+    ExecutePhoneBook(cmd, args, t_us);
+  } else if (cmd == "+CPIN" || cmd == "+CPIN?" || cmd == "+CLCK" || cmd == "+CPWD") {
+    ExecutePin(cmd, args, t_us);
+  } else if (cmd == "#WSCRIPT" || cmd == "#ASEND" || cmd == "#ESCRIPT" || cmd == "#ESCRIPT?" ||
+             cmd == "#DSCRIPT" || cmd == "#LSCRIPT") {
+    ExecuteScript(cmd, args, t_us);
+  } else if (cmd == "#REBOOT") {
+    Reply(t_us, 10, {}, "OK");
+    // Deaf and mute while it restarts; then echo is back on, the network is found again and
+    // the application starts (and stops again at once if DTR is still on).
+    busy_until_us_ = t_us + 20000 + 5000000;
+    echo_ = true;
+    line_.clear();
+    app_running_ = false;
+    stop_due_us_ = -1;
+    app_start_due_us_ = busy_until_us_ + 1000000;
+    Emit("\r\n+CREG: 0,1\r\n", busy_until_us_ + 1500000);
+  } else {
+    Reply(t_us, 10, {}, "ERROR");
+  }
+}
+
+void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, int64_t t_us) {
+  if (card_.Locked()) {
+    Reply(t_us, 20, {}, card_.puk_required() ? "+CME ERROR: 12" : "+CME ERROR: 11");
+    return;
+  }
+  const int cap = card_.capacity();
+  std::vector<std::string> f = SplitArgs(args);
+  if (cmd == "+CPBR") {
+    if (args == "?") {
+      std::string range = "+CPBR: (1-" + std::to_string(cap) + ")," +
+                          std::to_string(SimCard::kNumberLength) + "," +
+                          std::to_string(SimCard::kTextLength);
+      Reply(t_us, 30, {range}, "OK");
+      return;
+    }
+    auto from = ArgInt(f, 0);
+    auto to = f.size() > 1 ? ArgInt(f, 1) : from;
+    if (!from || !to || *from < 1 || *to > cap || *from > *to || f.size() > 2) {
+      Reply(t_us, 20, {}, "+CME ERROR: 21");
+      return;
+    }
+    std::vector<std::string> lines;
+    for (int i = *from; i <= *to; ++i) {
+      const auto& e = card_.At(i);
+      if (!e) continue;
+      lines.push_back("+CPBR: " + std::to_string(i) + ",\"" + e->number + "\"," +
+                      std::to_string(e->type) + ",\"" + e->text + "\"");
+    }
+    if (lines.empty()) {
+      Reply(t_us, 30, {}, "+CME ERROR: 22");
+      return;
+    }
+    // A SIM reads slowly: a few milliseconds for every position.
+    Reply(t_us, 30 + (*to - *from + 1) * 2, lines, "OK");
+    return;
+  }
+  // +CPBW=index[,number[,type[,text]]]; no number and no text empties the position.
+  auto index = ArgInt(f, 0);
+  if (!index || f.size() > 4) {
+    Reply(t_us, 20, {}, "ERROR");
+    return;
+  }
+  std::string number = f.size() > 1 ? Unquote(f[1]) : std::string();
+  std::optional<int> type;
+  if (f.size() > 2 && !f[2].empty()) {
+    type = ArgInt(f, 2);
+    if (!type) {
+      Reply(t_us, 20, {}, "ERROR");
+      return;
+    }
+  }
+  std::string text = f.size() > 3 ? Unquote(f[3]) : std::string();
+  if (*index < 1 || *index > cap) {
+    Reply(t_us, 20, {}, "+CME ERROR: 21");
+    return;
+  }
+  std::string error;
+  if (number.empty() && text.empty())
+    card_.Erase(*index);
+  else
+    error = card_.Write(*index, number, type, text);
+  Reply(t_us, 60, {}, error.empty() ? "OK" : error);
+}
+
+void SimUnit::ExecutePin(const std::string& cmd, const std::string& args, int64_t t_us) {
+  std::vector<std::string> f = SplitArgs(args);
+  if (cmd == "+CPIN?") {
+    const char* state = card_.puk_required() ? "SIM PUK" : card_.Locked() ? "SIM PIN" : "READY";
+    Reply(t_us, 20, {std::string("+CPIN: ") + state}, "OK");
+    return;
+  }
+  if (card_.puk_required()) {
+    Reply(t_us, 50, {}, "+CME ERROR: 12");
+    return;
+  }
+  if (cmd == "+CPIN") {
+    if (!card_.Locked()) {
+      Reply(t_us, 50, {}, "+CME ERROR: 3");  // the SIM is not waiting for a PIN
+    } else if (card_.CheckPin(Unquote(f[0]))) {
+      card_.pin_entered = true;
+      Reply(t_us, 300, {}, "OK");
+    } else {
+      Reply(t_us, 300, {}, "+CME ERROR: 16");
+    }
+    return;
+  }
+  std::string facility = AsciiUpper(Unquote(f[0]));
+  if (facility != "SC") {
+    Reply(t_us, 20, {}, "+CME ERROR: 4");
+    return;
+  }
+  if (card_.Locked()) {
+    Reply(t_us, 20, {}, "+CME ERROR: 11");
+    return;
+  }
+  if (cmd == "+CLCK") {
+    auto mode = ArgInt(f, 1);
+    if (mode && *mode == 2) {
+      Reply(t_us, 50, {std::string("+CLCK: ") + (card_.pin_enabled ? "1" : "0")}, "OK");
+    } else if (!mode || (*mode != 0 && *mode != 1) || f.size() < 3) {
+      Reply(t_us, 20, {}, "ERROR");
+    } else if (!card_.CheckPin(Unquote(f[2]))) {
+      Reply(t_us, 400, {}, "+CME ERROR: 16");
+    } else {
+      card_.pin_enabled = *mode == 1;
+      Reply(t_us, 400, {}, "OK");
+    }
+    return;
+  }
+  // +CPWD="SC",old,new. A SIM refuses a new PIN while its PIN request is off.
+  std::string fresh = f.size() > 2 ? Unquote(f[2]) : std::string();
+  bool fresh_ok = fresh.size() >= 4 && fresh.size() <= 8 &&
+                  std::all_of(fresh.begin(), fresh.end(), [](char c) { return c >= '0' && c <= '9'; });
+  if (f.size() != 3 || !fresh_ok || !card_.pin_enabled) {
+    Reply(t_us, 50, {}, "+CME ERROR: 3");
+  } else if (!card_.CheckPin(Unquote(f[1]))) {
+    Reply(t_us, 400, {}, "+CME ERROR: 16");
+  } else {
+    card_.pin = fresh;
+    Reply(t_us, 400, {}, "OK");
+  }
+}
+
+void SimUnit::ExecuteScript(const std::string& cmd, const std::string& args, int64_t t_us) {
+  std::vector<std::string> f = SplitArgs(args);
+  std::string name = Unquote(f[0]);
+  if (cmd == "#WSCRIPT" || cmd == "#ASEND") {
+    auto size = ArgInt(f, 1);
+    if (name.empty() || !size || *size <= 0 || static_cast<size_t>(*size) > kMaxDataSize ||
+        f.size() > 3) {
+      Reply(t_us, 20, {}, "ERROR");
+      return;
+    }
+    data_ = cmd == "#WSCRIPT" ? Data::kScript : Data::kSendFile;
+    data_name_ = name;
+    data_left_ = static_cast<size_t>(*size);
+    data_buf_.clear();
+    // The prompt has no line end; the data follows it directly.
+    data_from_us_ = t_us + int64_t{50 + faults_.extra_latency_ms} * 1000;
+    Emit(cmd == "#WSCRIPT" ? "\r\n>>>" : "\r\nCONNECT\r\n", data_from_us_);
+  } else if (cmd == "#ESCRIPT?") {
+    Reply(t_us, 10, {"#ESCRIPT: \"" + run_script_ + "\""}, "OK");
+  } else if (cmd == "#ESCRIPT") {
+    if (name.empty()) {
+      Reply(t_us, 10, {}, "ERROR");
+      return;
+    }
+    run_script_ = name;
+    Reply(t_us, 20, {}, "OK");
+  } else if (cmd == "#DSCRIPT") {
+    bool found = scripts_.erase(name) > 0;
+    Reply(t_us, 100, {}, found ? "OK" : "ERROR");
+  } else {  // #LSCRIPT
+    std::vector<std::string> lines;
+    for (const auto& [n, d] : scripts_)
+      lines.push_back("#LSCRIPT: \"" + n + "\"," + std::to_string(d.size()));
+    Reply(t_us, 30, lines, "OK");
+  }
+}
+
+void SimUnit::FinishData(int64_t t_us) {
+  Data kind = data_;
+  data_ = Data::kNone;
+  if (kind == Data::kScript) {
+    scripts_[data_name_] = std::move(data_buf_);
+    Reply(t_us, 200, {}, "OK");  // written to flash
+  } else {
+    files_[data_name_] = std::move(data_buf_);
+    Reply(t_us, 100, {}, "OK");
+    Emit("\r\n#ASENDEV: 0\r\n", t_us + 600000);
+  }
+  data_buf_.clear();
+}
+
+}  // namespace vrkt

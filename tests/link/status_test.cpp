@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include "link/status.h"
+#include "link_fixture.h"
+
+namespace vrkt {
+namespace {
+
+TEST_F(QuietUnitTest, SignalGaugeColourAndPosition) {
+  struct Case {
+    const char* line;
+    Rgb color;
+    int position;
+  } cases[] = {
+      {"+CSQ: 99,99", kRed, 31},   {"+CSQ: 21,0", kCyan, 21}, {"+CSQ: 22,0", kGreen, 22},
+      {"+CSQ: 14,0", kRed, 14},    {"+CSQ: 15,0", kCyan, 15}, {"+CSQ: 31,0", kGreen, 31},
+      {"+CSQ: 32,0", kRed, 31},    {"+CSQ: -3,0", kRed, 0},   {"+CSQ:  7 ,0", kRed, 7},
+  };
+  for (const Case& c : cases) {
+    h.Feed(std::string(c.line) + "\r\n");
+    EXPECT_EQ(h.form().Smeter.color(), c.color) << c.line;
+    EXPECT_EQ(h.form().Smeter.position(), c.position) << c.line;
+  }
+  EXPECT_EQ(h.program->op.SignalLevel, 7);
+}
+
+TEST_F(QuietUnitTest, BatterySupplyAndOperatorDisplays) {
+  Form1& f = h.form();
+  h.program->settings.BoardVoltageCaption = "Akku";
+  h.program->settings.OperatorCaption = "Netz";
+  h.Feed("#CBC: 0,385\r\n");
+  EXPECT_EQ(f.Voltage.caption(), "3850 mV");
+  EXPECT_EQ(f.StatusBar1.panel(1), " Akku: 3850 mV");
+  EXPECT_EQ(f.BVoltage.position(), 385);
+  EXPECT_EQ(Log(), (std::vector<std::string>{"#CBC: 0,385", "385"}));
+
+  struct Supply {
+    const char* line;
+    const char* shown;
+    int bar;
+  } supplies[] = {{"#ADC: 230", "24.0 V", 240}, {"#ADC: 0", "7.0 V", 70},
+                  {"#ADC: 400", "32.0 V", 320}, {"#ADC: 5", "7.0 V", 70},
+                  {"#ADC: 123", "13.3 V", 133}};
+  for (const Supply& s : supplies) {
+    h.Feed(std::string(s.line) + "\r\n");
+    EXPECT_EQ(f.Power.caption(), s.shown) << s.line;
+    EXPECT_EQ(f.PVoltage.position(), s.bar) << s.line;
+  }
+
+  struct Operator {
+    const char* line;
+    const char* panel;
+  } operators[] = {
+      {"+COPS: 0,0,\"SIMNET CZ\"", "Netz: \"SIMNET CZ\""},
+      {"+COPS: 0,2,\"21403\"", "Netz: ORANGE"},
+      {"+COPS: 0,0,\"AMENA\"", "Netz: ORANGE"},
+      {"+COPS: 0,0,\"A VERY LONG OPERATOR NAME\"", "Netz: \"A VERY LONG OPERATO"},
+      {"+COPS: 0", "Netz: +COPS: 0"},
+  };
+  for (const Operator& o : operators) {
+    h.Feed(std::string(o.line) + "\r\n");
+    EXPECT_EQ(f.StatusBar1.panel(0), o.panel) << o.line;
+  }
+}
+
+TEST_F(QuietUnitTest, PresenceTimerEnablesUnitButtons) {
+  Form1& f = h.form();
+  struct Case {
+    bool cts, dtr, filled;
+    bool save, savegdi, unit_buttons, run_shown;
+  } cases[] = {
+      {false, false, true, true, false, false, false},
+      {false, true, true, true, false, false, true},  // Stop without a unit still shows Run
+      {true, false, true, true, false, false, false},
+      {true, true, true, true, true, true, true},
+      {true, true, false, false, true, true, true},  // SaveGDI keeps what it had
+      {true, false, false, false, false, false, false},
+  };
+  for (const Case& c : cases) {
+    h.unit().SetCts(c.cts);
+    h.program->port().SetDtr(c.dtr);
+    f.TLtime.SetItemIndex(c.filled ? 3 : -1);
+    h.program->status.TimerCTSTimer();
+    std::string what = std::to_string(c.cts) + std::to_string(c.dtr) + std::to_string(c.filled);
+    EXPECT_EQ(f.Save.enabled(), c.save) << what;
+    EXPECT_EQ(f.SaveGDI.enabled(), c.savegdi) << what;
+    EXPECT_EQ(f.RunGDI.visible(), c.run_shown) << what;
+    EXPECT_EQ(f.StopGDI.visible(), !c.run_shown) << what;
+    for (Control* b : {(Control*)&f.LoadGDI, (Control*)&f.IMEI, (Control*)&f.Send,
+                       (Control*)&f.UNPIN, (Control*)&f.CodePIN})
+      EXPECT_EQ(b->enabled(), c.unit_buttons) << what << " " << b->name();
+  }
+}
+
+TEST_F(QuietUnitTest, OneCommandButtons) {
+  Form1& f = h.form();
+  h.Click(f.signal);
+  h.program->Run([&] { f.Voltage.on_click(); });
+  h.program->Run([&] { f.Power.on_click(); });
+  h.Click(f.IMEI);
+  h.Click(f.Inicializace);
+  EXPECT_EQ(Sent(), (std::vector<std::string>{"AT+CSQ", "AT#CBC", "AT#ADC=1,2", "AT+CGSN",
+                                              "AT#ESCRIPT=gdi.pyo"}));
+}
+
+}  // namespace
+}  // namespace vrkt
