@@ -1,11 +1,203 @@
 #include "files/param_file.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/program.h"
+#include "base/error.h"
+#include "base/file_io.h"
+#include "files/monitor_log.h"
+#include "params/mapping.h"
+#include "phonebook/name_fold.h"
+#include "phonebook/phonebook.h"
 
 namespace vrkt {
 
-void PcFiles::SaveClick() {}
-void PcFiles::LoadClick() {}
-void PcFiles::SaveMonitorClick() {}
+namespace {
+
+constexpr char kCannotCreate[] = "Cannot create file \"%s\". %s";
+constexpr char kCannotOpen[] = "Cannot open file \"%s\". %s";
+
+// A key of the file and where its value goes when loading.
+struct KeyTarget {
+  const char* key;
+  Edit* edit = nullptr;                         // a phone number control
+  std::string HeldValues::*held = nullptr;      // a compound value, decoded after it is taken
+  bool voltage = false;                         // split into VoltInt and VoltFr
+};
+
+// The port number keys of the variant, in file order, with their controls.
+std::vector<KeyTarget> PortKeys(Form1& f, const Variant& v) {
+  if (v.IsVrkt()) return {{"PORTCLOSE", &f.ALARMON}, {"PORTOPEN", &f.ALARMOFF}};
+  return {{"PORTCLOSE1", &f.PORTCLOSE1}, {"PORTOPEN1", &f.PORTOPEN1},
+          {"PORTCLOSE2", &f.PORTCLOSE2}, {"PORTOPEN2", &f.PORTOPEN2},
+          {"PORTCLOSE3", &f.PORTCLOSE3}, {"PORTOPEN3", &f.PORTOPEN3}};
+}
+
+std::vector<KeyTarget> NumberKeys(Form1& f, const Variant& v) {
+  static constexpr const char* kMasters[] = {"MASTER1", "MASTER2", "MASTER3", "MASTER4",
+                                             "MASTER5", "MASTER6", "MASTER7"};
+  static constexpr const char* kTests[] = {"TEST1", "TEST2", "TEST3", "TEST4",
+                                           "TEST5", "TEST6", "TEST7", "TEST8"};
+  std::vector<KeyTarget> keys;
+  auto masters = f.Masters();
+  for (size_t i = 0; i < masters.size(); ++i) keys.push_back({kMasters[i], masters[i]});
+  auto tests = f.Tests();
+  for (size_t i = 0; i < tests.size(); ++i) keys.push_back({kTests[i], tests[i]});
+  for (const KeyTarget& k : PortKeys(f, v)) keys.push_back(k);
+  return keys;
+}
+
+// The keys a load takes, in the order it takes them. TINPUTS and SDATA are taken in both
+// variants, so a file of the other variant still sets them.
+std::vector<KeyTarget> LoadKeys(Form1& f, const Variant& v) {
+  std::vector<KeyTarget> keys = NumberKeys(f, v);
+  keys.push_back({"PARAMVRKT", nullptr, &HeldValues::PARVRKT});
+  keys.push_back({"PARAMRL1", nullptr, &HeldValues::PARRL1});
+  keys.push_back({"TINPUTS", nullptr, &HeldValues::TINPUTS});
+  keys.push_back({"SDATA", nullptr, &HeldValues::SDATA});
+  keys.push_back({"VOLTAGE", nullptr, nullptr, true});
+  return keys;
+}
+
+void AppendLine(std::string& out, std::string_view key, std::string_view value) {
+  out.append(key).append("=").append(value).append("\r\n");
+}
+
+// For each key, the index of the first row whose name equals it without regard to case, found
+// in one pass over the rows. Only the first few bytes of a row are looked at, so long rows cost
+// nothing extra.
+std::vector<std::optional<size_t>> FindKeyRows(const std::vector<std::string>& rows,
+                                               const std::vector<KeyTarget>& keys) {
+  const NameFolder& folder = ActiveNameFolder();
+  std::vector<std::optional<size_t>> found(keys.size());
+  size_t longest = 0;
+  for (const KeyTarget& k : keys) longest = std::max(longest, std::string_view(k.key).size());
+  size_t missing = keys.size();
+  for (size_t i = 0; i < rows.size() && missing > 0; ++i) {
+    std::string_view head = std::string_view(rows[i]).substr(0, longest + 1);
+    size_t eq = head.find('=');
+    if (eq == std::string_view::npos) continue;
+    std::string_view name = head.substr(0, eq);
+    for (size_t k = 0; k < keys.size(); ++k) {
+      if (found[k] || !folder.Equal(name, keys[k].key)) continue;
+      found[k] = i;
+      --missing;
+      break;
+    }
+  }
+  return found;
+}
+
+void ApplyValue(Program& p, const KeyTarget& k, const std::string& value) {
+  Form1& f = p.form;
+  if (k.edit) {
+    k.edit->SetText(value);
+  } else if (k.held) {
+    p.held.*k.held = value;
+    DecodeEntryValues(f, p.held);
+  } else if (k.voltage) {
+    p.held.VOLTAGE = value;
+    size_t star = value.find('*');
+    if (star == std::string::npos) {
+      f.VoltInt.SetText("");
+      f.VoltFr.SetText(value);
+    } else {
+      f.VoltInt.SetText(value.substr(0, star));
+      f.VoltFr.SetText(value.substr(star + 1));
+    }
+  }
+}
+
+}  // namespace
+
+FileDialogSpec ParameterFileDialog(const Variant& variant) {
+  if (variant.IsDvg()) return {"DVG1C files (*.dvg)|*.dvg", "dvg", ""};
+  return {"VRKT files (*.vrk)|*.vrk", "vrk", ""};
+}
+
+HeldValues HeldValuesForSave(Program& p) {
+  HeldValues held = p.held;
+  if (AllListsSelected(p.form)) EncodeEntryValues(p.form, held);
+  return held;
+}
+
+std::string BuildParameterFile(Program& p, const HeldValues& held) {
+  Form1& f = p.form;
+  std::string out;
+  for (const KeyTarget& k : NumberKeys(f, p.variant)) AppendLine(out, k.key, k.edit->text());
+  AppendLine(out, "PARAMVRKT", held.PARVRKT);
+  AppendLine(out, "PARAMRL1", held.PARRL1);
+  if (p.variant.IsDvg()) {
+    AppendLine(out, "TINPUTS", held.TINPUTS);
+    AppendLine(out, "SDATA", held.SDATA);
+  }
+  if (f.VoltInt.text() != "00") AppendLine(out, "VOLTAGE", f.VoltInt.text() + "*" + f.VoltFr.text());
+  out += p.phonebook.Text();
+  return out;
+}
+
+std::string BuildParameterFile(Program& p) { return BuildParameterFile(p, HeldValuesForSave(p)); }
+
+void SaveParameterFile(Program& p, const std::string& path) {
+  HeldValues held = HeldValuesForSave(p);
+  WriteFileAtomically(path, BuildParameterFile(p, held), kCannotCreate);
+  p.held = held;
+}
+
+void LoadParameterText(Program& p, std::string_view bytes) {
+  std::vector<std::string> rows = SplitTextLines(bytes);
+  std::vector<KeyTarget> keys = LoadKeys(p.form, p.variant);
+  std::vector<std::optional<size_t>> found = FindKeyRows(rows, keys);
+
+  // Nothing reads the book while the values are taken, so the book is set once at the end, with
+  // the taken rows left out, even when a decode fails part way: the keys not reached yet then
+  // stay in the book.
+  std::vector<bool> taken(rows.size(), false);
+  auto set_book = [&] {
+    size_t kept = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (taken[i]) continue;
+      if (kept != i) rows[kept] = std::move(rows[i]);
+      ++kept;
+    }
+    rows.resize(kept);
+    p.phonebook.SetRows(std::move(rows));
+  };
+  try {
+    for (size_t k = 0; k < keys.size(); ++k) {
+      if (!found[k]) continue;
+      ApplyValue(p, keys[k], std::string(RowPhone(rows[*found[k]])));
+      taken[*found[k]] = true;
+    }
+  } catch (...) {
+    set_book();
+    throw;
+  }
+  set_book();
+}
+
+void LoadParameterFile(Program& p, const std::string& path) {
+  LoadParameterText(p, ReadFileBytes(path, kCannotOpen));
+}
+
+void PcFiles::SaveClick() {
+  std::optional<std::string> path = p_.dialogs().SaveFile(ParameterFileDialog(p_.variant));
+  if (!path) return;
+  SaveParameterFile(p_, *path);
+}
+
+void PcFiles::LoadClick() {
+  p_.form.PhoneBook1.SetSelectedLine(1);
+  std::optional<std::string> path = p_.dialogs().OpenFile(ParameterFileDialog(p_.variant));
+  if (!path) return;
+  LoadParameterFile(p_, *path);
+}
+
+void PcFiles::SaveMonitorClick() {
+  std::optional<std::string> path = p_.dialogs().SaveFile(MonitorLogDialog());
+  if (!path) return;
+  SaveMonitorLog(p_.form.Monitor, *path);
+}
 
 }  // namespace vrkt

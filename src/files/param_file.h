@@ -1,10 +1,56 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
+#include "app/dialogs.h"
+#include "app/variant.h"
+#include "params/held_values.h"
+
 namespace vrkt {
 
 class Program;
 
-// Parameter files (.vrk, .dvg) and the saved traffic log (.mon).
+// Parameter files (.vrk, .dvg): the window's whole configuration as "KEY=value" lines, each
+// ending in CR LF, then the phone book rows. Keys are the entry names, except that the PARVRKT
+// value is stored as "PARAMVRKT" and the PARRL1 value as "PARAMRL1".
+//
+// The functions below carry the whole logic without dialogs, so the command-line front end
+// shares it with the window's buttons. All of them throw AppError with a text fit for the user.
+
+// The dialog's filter and default extension for the running variant ("vrk" or "dvg").
+FileDialogSpec ParameterFileDialog(const Variant& variant);
+
+// The held values a save writes: the held values brought up to date from the controls when every
+// list of the settings model has a selection (so edits made since the last read are not lost),
+// otherwise the held values as they stand. Changes nothing.
+HeldValues HeldValuesForSave(Program& p);
+
+// The file's bytes for the window as it stands and the given held values: the key lines in the
+// variant's order ("VOLTAGE=" only when VoltInt is not "00"), then every phone book row.
+std::string BuildParameterFile(Program& p, const HeldValues& held);
+// The same with HeldValuesForSave(p).
+std::string BuildParameterFile(Program& p);
+
+// Saves to `path`: builds the file with HeldValuesForSave, writes it so that a failed write
+// leaves any old file intact, and only then keeps those held values. Failure: "Cannot create
+// file "<path>". <reason>", and nothing changes.
+void SaveParameterFile(Program& p, const std::string& path);
+
+// Loads file bytes into the window: every line (ending at CR, LF or CR LF) becomes a phone book
+// row, then the running variant's keys are taken out of the book in a fixed order, each from the
+// first row whose name equals the key without regard to case. A phone number key sets its
+// control's text (so its field rule runs); a compound key replaces its held value and runs
+// DecodeEntryValues; "VOLTAGE" is split at its first "*" into VoltInt and VoltFr. Every other
+// row stays in the book in file order, keys of the other variant and second rows of a key
+// included. If a decode fails, the keys taken before it are out of the book, the rest stay.
+void LoadParameterText(Program& p, std::string_view bytes);
+
+// Reads `path` and loads it. A file that cannot be read throws "Cannot open file "<path>".
+// <reason>" before anything changes.
+void LoadParameterFile(Program& p, const std::string& path);
+
+// The button handlers of the PC group and of the Monitor's "Save Log".
 class PcFiles {
  public:
   explicit PcFiles(Program& program) : p_(program) {}

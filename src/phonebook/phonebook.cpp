@@ -1,15 +1,194 @@
 #include "phonebook/phonebook.h"
 
+#include <algorithm>
+
 #include "app/program.h"
+#include "base/error.h"
+#include "phonebook/name_fold.h"
 
 namespace vrkt {
 
-void PhoneBookEditor::LineInClick() {}
-void PhoneBookEditor::LineDelClick() {}
-void PhoneBookEditor::FindClick() {}
-void PhoneBookEditor::SetName(int, const std::string&) {}
-void PhoneBookEditor::SetPhone(int, const std::string&) {}
-void PhoneBookEditor::AppendRow() {}
-void PhoneBookEditor::DeleteRow(int) {}
+std::string_view RowName(std::string_view row) {
+  size_t eq = row.find('=');
+  return eq == std::string_view::npos ? std::string_view() : row.substr(0, eq);
+}
+
+std::string_view RowPhone(std::string_view row) {
+  size_t eq = row.find('=');
+  return eq == std::string_view::npos ? row : row.substr(eq + 1);
+}
+
+std::string MakeRow(std::string_view name, std::string_view phone) {
+  std::string row;
+  row.reserve(name.size() + 1 + phone.size());
+  row.append(name).append("=").append(phone);
+  return row;
+}
+
+std::vector<std::string> SplitTextLines(std::string_view text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.emplace_back(text.substr(start));
+      break;
+    }
+    lines.emplace_back(text.substr(start, end - start));
+    start = end + 1;
+    if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+  }
+  return lines;
+}
+
+Grid& PhoneBookEditor::grid() const { return p_.form.PhoneBook1; }
+
+void PhoneBookEditor::Changed() {
+  Grid& g = grid();
+  int last = std::max(1, static_cast<int>(g.rows().size()));
+  g.SetSelectedLine(std::clamp(g.selected_line(), 1, last));
+  g.RowsChanged();
+}
+
+void PhoneBookEditor::LineInClick() {
+  Grid& g = grid();
+  std::vector<std::string>& rows = g.mutable_rows();
+  int n = static_cast<int>(rows.size());
+  int index = g.selected_line() - 1;
+  if (index >= 0 && index < n && RowName(rows[index]).empty() && RowPhone(rows[index]).empty())
+    return;
+  index = std::clamp(index, 0, n);
+  rows.insert(rows.begin() + index, "=");
+  g.SetSelectedLine(index + 1);
+  Changed();
+}
+
+void PhoneBookEditor::LineDelClick() {
+  Grid& g = grid();
+  int line = g.selected_line();
+  int n = RowCount();
+  if (line < 1 || line > n) return;
+  if (line == n && n > 1) g.SetSelectedLine(line - 1);
+  DeleteRow(line);
+}
+
+void PhoneBookEditor::FindClick() {
+  std::optional<int> line = FindName(p_.form.FindN.text());
+  if (!line) return;
+  grid().SetSelectedLine(*line);
+  grid().RequestFocus();
+}
+
+void PhoneBookEditor::SetName(int line, const std::string& name) {
+  if (name.find('=') != std::string::npos) throw AppError(kKeyMayNotContainEquals);
+  std::vector<std::string>& rows = grid().mutable_rows();
+  if (rows.empty() && line == 1) {
+    if (name.empty()) return;
+    rows.push_back(MakeRow(name, {}));
+    Changed();
+    return;
+  }
+  if (line < 1 || line > static_cast<int>(rows.size())) return;
+  std::string& row = rows[line - 1];
+  if (RowName(row) == name) return;
+  row = MakeRow(name, RowPhone(row));
+  Changed();
+}
+
+void PhoneBookEditor::SetPhone(int line, const std::string& phone) {
+  std::vector<std::string>& rows = grid().mutable_rows();
+  if (rows.empty() && line == 1) {
+    if (phone.empty()) return;
+    rows.push_back(MakeRow({}, phone));
+    Changed();
+    return;
+  }
+  if (line < 1 || line > static_cast<int>(rows.size())) return;
+  std::string& row = rows[line - 1];
+  if (RowPhone(row) == phone) return;
+  row = MakeRow(RowName(row), phone);
+  Changed();
+}
+
+void PhoneBookEditor::AppendRow() {
+  grid().mutable_rows().push_back("=");
+  grid().SetSelectedLine(RowCount());
+  Changed();
+}
+
+void PhoneBookEditor::DeleteRow(int line) {
+  std::vector<std::string>& rows = grid().mutable_rows();
+  if (line < 1 || line > static_cast<int>(rows.size())) return;
+  rows.erase(rows.begin() + (line - 1));
+  Changed();
+}
+
+int PhoneBookEditor::LineCount() const { return 1 + std::max(1, RowCount()); }
+
+int PhoneBookEditor::RowCount() const { return static_cast<int>(grid().rows().size()); }
+
+std::string PhoneBookEditor::RowText(int line) const {
+  const std::vector<std::string>& rows = grid().rows();
+  if (line < 1 || line > static_cast<int>(rows.size())) return {};
+  return rows[line - 1];
+}
+
+std::string PhoneBookEditor::Name(int line) const { return std::string(RowName(RowText(line))); }
+
+std::string PhoneBookEditor::Phone(int line) const {
+  const std::vector<std::string>& rows = grid().rows();
+  if (line < 1 || line > static_cast<int>(rows.size())) return {};
+  return std::string(RowPhone(rows[line - 1]));
+}
+
+void PhoneBookEditor::Clear() {
+  grid().mutable_rows().clear();
+  Changed();
+}
+
+void PhoneBookEditor::ReplaceWithRow(std::string_view name, std::string_view phone) {
+  std::vector<std::string>& rows = grid().mutable_rows();
+  rows.clear();
+  rows.push_back(MakeRow(name, phone));
+  Changed();
+}
+
+void PhoneBookEditor::AppendRow(std::string_view name, std::string_view phone) {
+  grid().mutable_rows().push_back(MakeRow(name, phone));
+  Changed();
+}
+
+void PhoneBookEditor::SetText(std::string_view text) { SetRows(SplitTextLines(text)); }
+
+void PhoneBookEditor::SetRows(std::vector<std::string> rows) {
+  grid().mutable_rows() = std::move(rows);
+  Changed();
+}
+
+std::string PhoneBookEditor::Text() const {
+  const std::vector<std::string>& rows = grid().rows();
+  size_t size = 0;
+  for (const std::string& row : rows) size += row.size() + 2;
+  std::string out;
+  out.reserve(size);
+  for (const std::string& row : rows) out.append(row).append("\r\n");
+  return out;
+}
+
+std::optional<int> PhoneBookEditor::FindName(std::string_view name) const {
+  // A name never holds "=", so a search text with one can match nothing. Without one, a row
+  // matches when its first "=" stands right after a prefix equal to the search text, which spares
+  // scanning long rows to their end.
+  if (name.find('=') != std::string_view::npos) return std::nullopt;
+  const NameFolder& folder = ActiveNameFolder();
+  const std::vector<std::string>& rows = grid().rows();
+  size_t k = name.size();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const std::string& row = rows[i];
+    if (row.size() > k && row[k] == '=' && folder.Equal(std::string_view(row).substr(0, k), name))
+      return static_cast<int>(i) + 1;
+  }
+  return std::nullopt;
+}
 
 }  // namespace vrkt
