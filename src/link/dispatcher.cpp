@@ -8,6 +8,8 @@ namespace vrkt {
 void Dispatcher::Dispatch(std::string& line) {
   Form1& f = p_.form;
   OperationState& op = p_.op;
+  // The transfer sequences follow every line for their deadline and for "ERROR" answers.
+  p_.transfer.ObserveLine(line);
   if (line == "OK") {
     OnOk();
   } else if (line == "STOP" || (line == "#APLAYEV: 0" && f.StopGDI.down())) {

@@ -237,6 +237,8 @@ class Form1 {
   Timer TimerCTS{this, "TimerCTS", 2000, true};
   Timer VoltageTimer{this, "VoltageTimer", 2000, false};
   Timer PowerTimer{this, "PowerTimer", 2000, false};
+  // Stops a transfer sequence whose unit has stopped answering.
+  Timer TransferDeadline{this, "TransferDeadline", 5000, false};
 
   // --- Groups of controls addressed by number.
   std::array<Edit*, 7> Masters() { return {&MASTER1, &MASTER2, &MASTER3, &MASTER4, &MASTER5, &MASTER6, &MASTER7}; }
