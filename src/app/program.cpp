@@ -77,6 +77,8 @@ void Program::WireHandlers() {
   form.LoadList.on_click = [this] { loader.LoadListClick(); };
   form.ClrList.on_click = [this] { loader.ClrListClick(); };
   form.Send.on_click = [this] { loader.SendClick(); };
+  form.CancelSend.on_click = [this] { loader.CancelSendClick(); };
+  form.LoaderDeadline.on_timer = [this] { loader.LoaderDeadlineTimer(); };
   form.UNPIN.on_click = [this] { pin.UNPINClick(); };
   form.CodePIN.on_click = [this] { pin.CodePINClick(); };
 }

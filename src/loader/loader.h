@@ -1,20 +1,73 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace vrkt {
 
 class Program;
 
-// The loader list: script files, files and commands sent to the module step by step.
+// The loader list: script files, files and commands sent to the module step by step. Send runs
+// the first line; every later line is started by the dispatcher at the module's "OK".
 class Loader {
  public:
-  explicit Loader(Program& program) : p_(program) {}
+  // Line rate of the link (115200 baud, 8N1) that file data drains at.
+  static constexpr int64_t kLineBytesPerSecond = 11520;
+  // What a step may take beyond the time its data needs on the wire: the module's own work
+  // (storing a script, answering) and the pacing pauses.
+  static constexpr int64_t kDeadlineMarginMs = 20000;
+
+  explicit Loader(Program& program);
   void LoadListClick();
   void ClrListClick();
   void SendClick();
   void LoaderStep(int index);
+  // Stops a running list; the flags end clear so no later "OK" can advance it.
+  void CancelSendClick();
+  // A step got no usable reply in time: the run ends with a message.
+  void LoaderDeadlineTimer();
+
+  // Reads the file named by list line `index` into UploadData. Returns its size, 0 when there is
+  // no line or reading failed, -1 when a ".TXT" file holds a byte above 127. Throws AppError when
+  // the file cannot be opened.
+  int64_t ReadScriptFile(int index);
+  // Reads the named file into UploadData; any byte is accepted. Returns its size, or 0 when the
+  // name is empty or reading failed. Throws AppError when the file cannot be opened.
+  int64_t ReadAsendFile(const std::string& name);
+
+  bool running() const { return running_; }
+  // How long a step that sends `bytes` of data may wait for its last reply.
+  static int64_t DeadlineMsFor(int64_t bytes);
 
  private:
+  void Step(int index);
+  // Arms the deadline for a step that has just sent its command.
+  void StepSent(int64_t data_bytes);
+  // Ends the run: clears the loader's flags and data, hides the progress and the Cancel button.
+  void EndRun();
+
   Program& p_;
+  bool running_ = false;
+};
+
+// Cuts a list file into lines: a line feed ends a line, a carriage return just before it belongs
+// to the line end, any other carriage return is dropped, Ctrl-Z ends the file, and a last line
+// without a line end counts.
+class ListFileLines {
+ public:
+  // Feeds the next bytes of the file; complete lines are added to `out`.
+  void Feed(std::string_view bytes, std::vector<std::string>& out);
+  // The end of the file: a pending last line is added to `out`.
+  void Finish(std::vector<std::string>& out);
+  // True once Ctrl-Z has been read: the rest of the file is ignored.
+  bool ended() const { return ended_; }
+
+ private:
+  std::string line_;
+  bool pending_ = false;
+  bool ended_ = false;
 };
 
 }  // namespace vrkt

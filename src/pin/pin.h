@@ -1,19 +1,34 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vrkt {
 
 class Program;
 
-// Switching the SIM's PIN request off and changing the PIN.
+// The PIN field's text: empty, or exactly four digits. Typing shifts digits in from the right.
+std::string NormalizePin(std::string_view text);
+
+// Switching the SIM's PIN request off and changing the PIN. The outcome shows in PINOK, which the
+// dispatcher colours from the module's echo and answer.
 class PinHandler {
  public:
-  explicit PinHandler(Program& program) : p_(program) {}
+  // The PIN that "For Code PIN" sets.
+  static constexpr char kNewPin[] = "7391";
+
+  // Hooks PINChange on the PIN field.
+  explicit PinHandler(Program& program);
+  void PINChange();
   void UNPINClick();
   void CodePINClick();
 
  private:
+  // Sends echo on, the current PIN and then `final_command`, with the module's pacing.
+  void SendPinCommands(const std::string& pin, const std::string& final_command);
+  // The field's PIN; throws AppError unless it holds four digits.
+  std::string CurrentPin() const;
+
   Program& p_;
 };
 

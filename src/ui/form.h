@@ -198,6 +198,8 @@ class Form1 {
   Button LoadList{this, "LoadList", "Load List"};
   Button ClrList{this, "ClrList", "Clear List"};
   Button Send{this, "Send", "Send"};
+  // Stops a running loader list; shown and enabled only while a run is in progress.
+  Button CancelSend{this, "CancelSend", "Cancel"};
 
   // --- Unit group.
   Group GroupBox4{this, "GroupBox4", "GSM Vornacle"};
@@ -239,6 +241,8 @@ class Form1 {
   Timer PowerTimer{this, "PowerTimer", 2000, false};
   // Stops a transfer sequence whose unit has stopped answering.
   Timer TransferDeadline{this, "TransferDeadline", 5000, false};
+  // Gives up a loader step that gets no usable reply; the loader sets its interval per step.
+  Timer LoaderDeadline{this, "LoaderDeadline", 20000, false};
 
   // --- Groups of controls addressed by number.
   std::array<Edit*, 7> Masters() { return {&MASTER1, &MASTER2, &MASTER3, &MASTER4, &MASTER5, &MASTER6, &MASTER7}; }

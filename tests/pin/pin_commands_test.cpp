@@ -1,0 +1,100 @@
+// The PIN commands end to end against the simulated unit, in virtual time.
+#include <gtest/gtest.h>
+
+#include "support/harness.h"
+
+namespace vrkt {
+namespace {
+
+// Records every colour PINOK takes.
+class PinokColours : public FormObserver {
+ public:
+  explicit PinokColours(Form1& f) : f_(f) { f.AddObserver(this); }
+  ~PinokColours() override { f_.RemoveObserver(this); }
+  void ControlChanged(Control& c, Aspect a) override {
+    if (&c == &f_.PINOK && a == Aspect::kColor) seen.push_back(f_.PINOK.color());
+  }
+  std::vector<Rgb> seen;
+
+ private:
+  Form1& f_;
+};
+
+struct PinCase {
+  const char* what;
+  SimConfig sim;
+  const char* typed;
+  bool change;  // CodePIN instead of UNPIN
+  std::vector<std::string> commands;
+  std::vector<Rgb> colours;
+  bool pin_enabled_after;
+  const char* pin_after;
+};
+
+TEST(PinCommandsTest, OutcomeFollowsTheAnswerToTheFinalCommand) {
+  SimConfig waiting;  // the SIM asks for its PIN
+  waiting.pin_enabled = true;
+  waiting.pin_entered = false;
+  SimConfig ready = waiting;  // PIN already entered: "AT+CPIN=" is answered with an error
+  ready.pin_entered = true;
+  const PinCase cases[] = {
+      {"unlock", waiting, "1234", false,
+       {"ATE1", "AT+CPIN=1234", "AT+CLCK=\"SC\",0,1234"}, {kRed, kYellow, kGreen}, false, "1234"},
+      {"wrong pin", waiting, "1111", false,
+       {"ATE1", "AT+CPIN=1111", "AT+CLCK=\"SC\",0,1111"}, {kRed, kYellow, kRed}, true, "1234"},
+      {"pin not asked, unlock", ready, "1234", false,
+       {"ATE1", "AT+CPIN=1234", "AT+CLCK=\"SC\",0,1234"}, {kRed, kYellow, kGreen}, false, "1234"},
+      {"pin not asked, change", ready, "1234", true,
+       {"ATE1", "AT+CPIN=1234", "AT+CPWD=\"SC\",1234,7391"}, {kRed, kYellow, kGreen}, true, "7391"},
+  };
+  for (const PinCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::Harness h;
+    h.sim.unit().Configure(c.sim);
+    h.Start();
+    h.RunFor(1000);
+    Form1& f = h.program->form;
+    ASSERT_EQ(f.PINOK.color(), kGreen);  // the start-up's "OK" turned the hidden yellow green
+    ASSERT_FALSE(f.PINOK.visible());
+    f.PIN.SetText(c.typed);
+    PinokColours colours(f);
+    size_t from = h.sim.unit().commands().size();
+    int64_t t0 = h.clock.NowMs();
+    h.program->Run([&] { (c.change ? f.CodePIN : f.UNPIN).on_click(); });
+    EXPECT_EQ(h.clock.NowMs() - t0, 2000);
+    EXPECT_EQ(f.PINOK.color(), kRed);
+    EXPECT_FALSE(f.PINOK.visible());  // the click leaves the visibility alone
+    h.RunFor(3000);
+
+    const auto& cmds = h.sim.unit().commands();
+    std::vector<std::string> sent;
+    for (size_t i = from; i < cmds.size(); ++i) sent.push_back(cmds[i].line);
+    EXPECT_EQ(sent, c.commands);
+    ASSERT_EQ(cmds.size() - from, 3u);
+    EXPECT_NEAR(cmds[from + 1].at_ms - cmds[from].at_ms, 1000, 3);
+    EXPECT_NEAR(cmds[from + 2].at_ms - cmds[from + 1].at_ms, 1000, 3);
+    EXPECT_EQ(colours.seen, c.colours);
+    EXPECT_TRUE(f.PINOK.visible());
+    EXPECT_EQ(h.sim.unit().card().pin_enabled, c.pin_enabled_after);
+    EXPECT_EQ(h.sim.unit().card().pin, c.pin_after);
+    EXPECT_EQ(f.PIN.text(), c.typed);  // the field keeps the PIN that was typed
+    EXPECT_TRUE(h.dialogs.messages.empty());
+  }
+}
+
+TEST(PinCommandsTest, EmptyPinIsRefusedWithoutSpendingAnAttempt) {
+  testing::Harness h;
+  h.Start();
+  h.RunFor(1000);
+  size_t from = h.sim.unit().commands().size();
+  Form1& f = h.program->form;
+  for (Button* b : {&f.UNPIN, &f.CodePIN}) h.program->Run([&] { b->on_click(); });
+  h.RunFor(3000);
+  EXPECT_EQ(h.sim.unit().commands().size(), from);
+  ASSERT_EQ(h.dialogs.messages.size(), 2u);
+  EXPECT_EQ(h.dialogs.messages[0], "Enter the SIM's current PIN (four digits) first.");
+  EXPECT_EQ(f.PINOK.color(), kGreen);
+}
+
+}  // namespace
+}  // namespace vrkt
