@@ -154,12 +154,15 @@ void Program::FormCreate() {
 bool Program::FormClose() {
   port_.Close();
   if (!read_settings_) return true;
-  ProfileFile profile(settings.settings_path);
-  profile.Load();
-  profile.WriteInteger("Form", "Top", form.top);
-  profile.WriteInteger("Form", "Left", form.left);
-  WriteInterfaceTexts(*this, profile);
+  // The whole file is built in memory and replaces the old one in one step: a failed write
+  // leaves the old file as it was, and the program still ends after the message.
+  // Port, WaitSer and Inicializace are never written; they keep what the file holds.
   try {
+    ProfileFile profile(settings.settings_path);
+    profile.Load();
+    profile.WriteInteger("Form", "Top", form.top);
+    profile.WriteInteger("Form", "Left", form.left);
+    WriteInterfaceTexts(*this, profile);
     profile.Commit();
   } catch (const std::exception& e) {
     dialogs_.ShowMessage(e.what());

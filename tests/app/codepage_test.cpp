@@ -1,0 +1,90 @@
+#include "base/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vrkt {
+namespace {
+
+const int kPages[] = {1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+
+TEST(CodePageTest, EveryByteOfEveryPageRoundTrips) {
+  std::string all;
+  for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+  for (int page : kPages) {
+    ASSERT_TRUE(IsSupportedCodePage(page));
+    std::string shown = CodePageToUtf8(all, page);
+    EXPECT_EQ(Utf8ToCodePage(shown, page), all) << page;
+  }
+}
+
+TEST(CodePageTest, KnownCharacters) {
+  struct Case {
+    int page;
+    std::string bytes;
+    std::string utf8;
+  } cases[] = {
+      {1250, "Tla\xE8\xEDtko \x8A\x9E\xF8\xF9", "Tlačítko Šžřů"},
+      {1250, "\xA3\xB3\xA5\xB9", "ŁłĄą"},
+      {1251, "\xC0\xFF\xA8\xB8", "АяЁё"},
+      {1252, "\x80\xE9\xDF", "€éß"},
+      {1253, "\xC1\xF9", "Αω"},
+      {1250, "\x81", "\xC2\x81"},  // undefined in 1250: its own C1 code point
+      {1252, "plain ASCII\t", "plain ASCII\t"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CodePageToUtf8(c.bytes, c.page), c.utf8) << c.page;
+    EXPECT_EQ(Utf8ToCodePage(c.utf8, c.page), c.bytes) << c.page;
+  }
+}
+
+TEST(CodePageTest, TypedTextTheCodePageCannotHold) {
+  struct Case {
+    std::string utf8;
+    std::string want;
+  } cases[] = {
+      {"Я", "?"},                     // Cyrillic in 1250
+      {"a\xF0\x9F\x98\x80z", "a?z"},  // outside the BMP
+      {"a\xC3", "a?"},                // cut short at the end
+      {"a\xC3z", "a?z"},              // cut short in the middle: z survives
+      {"\x80", "?"},                  // stray continuation byte
+      {"\xC0\xAF", "??"},             // overlong '/'
+      {"\xED\xA0\x80", "???"},        // surrogate
+      {"\xFF", "?"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Utf8ToCodePage(c.utf8, 1250), c.want);
+}
+
+TEST(CodePageTest, CodePageFromLocale) {
+  struct Case {
+    const char* locale;
+    int page;
+  } cases[] = {
+      {"cs_CZ.UTF-8", 1250}, {"sk_SK", 1250},
+      {"pl", 1250},          {"hu_HU.ISO-8859-2", 1250},
+      {"CS_cz", 1250},       {"sr_RS@latin", 1250},
+      {"sr-Latn-RS", 1250},  {"sr_RS", 1251},
+      {"bs_BA", 1250},       {"ru_RU.KOI8-R", 1251},
+      {"uk_UA.UTF-8", 1251}, {"el_GR", 1253},
+      {"tr_TR", 1254},       {"az_AZ", 1254},
+      {"lt_LT", 1257},       {"en_US.UTF-8", 1252},
+      {"de_DE@euro", 1252},  {"C", 1252},
+      {"POSIX", 1252},       {"", 1252},
+      {"csb_PL", 1252},  // another language that merely starts with "cs"
+  };
+  for (const Case& c : cases) EXPECT_EQ(CodePageForLocale(c.locale), c.page) << c.locale;
+}
+
+TEST(CodePageTest, UnsupportedPageFallsBackTo1252) {
+  const int before = ActiveCodePage();
+  SetActiveCodePage(932);
+  EXPECT_EQ(ActiveCodePage(), 1252);
+  SetActiveCodePage(1250);
+  EXPECT_EQ(ActiveCodePage(), 1250);
+  EXPECT_EQ(CodePageToUtf8("\xE8"), "č");
+  SetActiveCodePage(before);
+}
+
+}  // namespace
+}  // namespace vrkt
