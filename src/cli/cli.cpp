@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/variant.h"
 #include "base/error.h"
 #include "cli/commands.h"
 #include "cli/engine.h"
@@ -85,7 +86,16 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
   bool virtual_sim = o.port == "sim" && !o.real_time;
   std::unique_ptr<Engine> engine =
       virtual_sim ? MakeVirtualSimEngine() : MakeLiveEngine(o.port == "sim", !o.no_cts);
-  if (hooks.on_sim && engine->sim()) hooks.on_sim(*engine->sim());
+  if (SimProvider* sim = engine->sim()) {
+    // The simulated unit is of the family the program serves.
+    Variant v = VariantFromFileName(
+        FileNameOf(o.variant.empty() ? o.program_name : ProgramNameForVariant(o.variant)));
+    SimConfig config;
+    config.family = v.IsDvg() ? SimFamily::kDvg : SimFamily::kVrkt;
+    config.is4g = v.Is4G;
+    sim->unit().Configure(config);
+    if (hooks.on_sim) hooks.on_sim(*sim);
+  }
 
   int code = kExitOk;
   {

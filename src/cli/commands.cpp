@@ -144,7 +144,7 @@ int WriteCommand(Session& s) {
   const std::string& file = s.options().operand;
   StopAndReadAll(s);
   LoadParameterFile(s, file);
-  std::vector<SimEntry> expected = EntriesOfWindow(s);
+  std::vector<UnitEntry> expected = EntriesOfWindow(s);
   WriteAll(s);
   ReadResult back = ReadAllAgain(s);
   return Report(s, CompareEntries(expected, back.entries, kUnitOnlyEntries), "written and read back");
@@ -153,7 +153,7 @@ int WriteCommand(Session& s) {
 int VerifyCommand(Session& s) {
   ReadResult unit = StopAndReadAll(s);
   LoadParameterFile(s, s.options().operand);
-  std::vector<SimEntry> expected = EntriesOfWindow(s);
+  std::vector<UnitEntry> expected = EntriesOfWindow(s);
   return Report(s, CompareEntries(expected, unit.entries, kUnitOnlyEntries), "verified");
 }
 

@@ -8,12 +8,12 @@
 
 namespace vrkt::cli {
 
-std::optional<SimEntry> ParseEntryLine(const std::string& line) {
+std::optional<UnitEntry> ParseEntryLine(const std::string& line) {
   if (!Contains(line, "+CPBR") || Contains(line, "+CPBR: (1-")) return std::nullopt;
   std::string rest = CutThrough(line, ":");
   if (rest.find('"') == std::string::npos) return std::nullopt;
   rest = CutThrough(rest, "\"");
-  SimEntry e;
+  UnitEntry e;
   e.value = Before(rest, "\"");
   rest = CutThrough(rest, ",");
   if (rest.find('"') == std::string::npos) return std::nullopt;
@@ -22,12 +22,12 @@ std::optional<SimEntry> ParseEntryLine(const std::string& line) {
   return e;
 }
 
-std::vector<SimEntry> EntriesOfParameterFile(const std::string& text) {
-  std::vector<SimEntry> entries;
+std::vector<UnitEntry> EntriesOfParameterFile(const std::string& text) {
+  std::vector<UnitEntry> entries;
   for (const std::string& line : SplitLines(text)) {
     size_t eq = line.find('=');
     if (eq == std::string::npos) continue;
-    SimEntry e{line.substr(0, eq), line.substr(eq + 1)};
+    UnitEntry e{line.substr(0, eq), line.substr(eq + 1)};
     if (e.name.empty() || e.value.empty()) continue;
     if (e.name == "PARAMVRKT") e.name = "PARVRKT";
     if (e.name == "PARAMRL1") e.name = "PARRL1";
@@ -36,13 +36,13 @@ std::vector<SimEntry> EntriesOfParameterFile(const std::string& text) {
   return entries;
 }
 
-std::vector<Difference> CompareEntries(const std::vector<SimEntry>& expected,
-                                       const std::vector<SimEntry>& actual,
+std::vector<Difference> CompareEntries(const std::vector<UnitEntry>& expected,
+                                       const std::vector<UnitEntry>& actual,
                                        const std::vector<std::string>& ignored) {
   // Values still unmatched on the unit, per name, in SIM order.
   std::map<std::string, std::vector<std::string>> unit;
   std::vector<std::string> unit_order;
-  for (const SimEntry& e : actual) {
+  for (const UnitEntry& e : actual) {
     auto& values = unit[e.name];
     if (values.empty()) unit_order.push_back(e.name);
     values.push_back(e.value);

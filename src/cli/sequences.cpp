@@ -77,8 +77,14 @@ class ReadChain {
             throw CliFailure(kExitFailure, "The read stopped after the SIM's size: its entries "
                                            "were not asked for.");
           stage_ = kEntries;
+          range_answer_open_ = true;
           break;
         case kEntries:
+          // The size query's own "OK" follows its reply after the list was asked for.
+          if (line == "OK" && range_answer_open_) {
+            range_answer_open_ = false;
+            break;
+          }
           if (line == "OK") return Finish();
           if (auto e = ParseEntryLine(line)) {
             r.entries.push_back(*e);
@@ -122,6 +128,7 @@ class ReadChain {
   size_t cursor_;
   Stage stage_ = kOperator;
   bool stopped_after_operator_ = false;
+  bool range_answer_open_ = false;
   int64_t last_progress_ = 0;
   std::string list_command_;
 };
@@ -261,7 +268,7 @@ void SaveParameterFile(Session& s, const std::string& path) {
     throw CliFailure(kExitFailure, "The parameter file " + path + " was not saved.");
 }
 
-std::vector<SimEntry> EntriesOfWindow(Session& s) {
+std::vector<UnitEntry> EntriesOfWindow(Session& s) {
   namespace fs = std::filesystem;
   std::random_device random;
   fs::path path = fs::temp_directory_path() /

@@ -11,7 +11,7 @@ namespace vrkt::cli {
 // What a read of the whole SIM brought in.
 struct ReadResult {
   int capacity = 0;
-  std::vector<SimEntry> entries;  // in SIM order, as listed by the unit
+  std::vector<UnitEntry> entries;  // in SIM order, as listed by the unit
 };
 
 // Presses Stop, waits for the unit's STOP report and follows the read chain that it starts to
@@ -27,7 +27,7 @@ void LoadParameterFile(Session& s, const std::string& path);
 // Saves the window's configuration as its Save button does. Throws CliFailure.
 void SaveParameterFile(Session& s, const std::string& path);
 // The SIM entries the window's configuration stands for: what its Save would put in a file.
-std::vector<SimEntry> EntriesOfWindow(Session& s);
+std::vector<UnitEntry> EntriesOfWindow(Session& s);
 
 // A plain description of a command for messages: without its line end.
 std::string Plain(const std::string& command);
