@@ -100,6 +100,7 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
   int code = kExitOk;
   {
     Session s(o, io, *engine);
+    s.on_pump = hooks.on_pump;
     try {
       s.Start();
       code = Dispatch(s);

@@ -15,9 +15,11 @@ namespace vrkt::cli {
 // Ways into a run for tests.
 struct CliHooks {
   // Called once the simulated unit exists, before the program starts: set its faults here.
-  std::function<void(SimProvider&)> on_sim;
+  std::function<void(SimProvider&)> on_sim = nullptr;
+  // Called after every turn of the event loop.
+  std::function<void(Session&)> on_pump = nullptr;
   // Called after the command, before the session ends: inspect the program here.
-  std::function<void(Session&)> on_finish;
+  std::function<void(Session&)> on_finish = nullptr;
 };
 
 // The whole command line: `argv` as the program was started (argv[0] included). Returns the

@@ -265,7 +265,7 @@ int PinCommand(Session& s) {
                .progress = [&] { return "Waiting for " + what + "..."; }});
   if (last != "OK" || !(f.PINOK.color() == kGreen))
     throw CliFailure(kExitRefused, "The SIM refused " + what + ": " + last +
-                                       ". Check the PIN; the SIM blocks after a few wrong ones.");
+                                       ". A wrong PIN counts against the SIM's few tries.");
   s.ClearProgress();
   s.io().out << (change ? "The SIM's PIN is now 7391.\n" : "The SIM's PIN request is off.\n");
   return kExitOk;

@@ -243,7 +243,8 @@ void WriteAll(Session& s) {
              return "Writing the SIM: position " +
                     std::to_string(std::min(p.op.NextSimPosition, p.op.SimCapacity)) + " of " +
                     std::to_string(p.op.SimCapacity);
-           }});
+           },
+       .context = [&] { return WrittenSoFar(p); }});
   if (s.dialogs().messages().size() > shown && p.op.NextSimPosition <= p.op.SimCapacity)
     throw CliFailure(kExitNoAnswer, "The write did not finish. " + WrittenSoFar(p));
 }

@@ -70,9 +70,10 @@ void Session::Start() {
   watch_cts_ = true;
 }
 
-void Session::CheckLink(int64_t now) {
+void Session::CheckLink(int64_t now, const Wait& wait) {
+  std::string context = wait.context ? " " + wait.context() : std::string();
   if (!program_->port().IsOpen())
-    throw CliFailure(kExitPort, "The serial port " + options_.port + " is closed.");
+    throw CliFailure(kExitPort, "The serial port " + options_.port + " is closed." + context);
   if (!watch_cts_) return;
   if (program_->port().IsCtsOn()) {
     cts_off_since_ = -1;
@@ -81,14 +82,15 @@ void Session::CheckLink(int64_t now) {
   if (cts_off_since_ < 0) cts_off_since_ = now;
   if (now - cts_off_since_ >= kCtsLostAfterMs)
     throw CliFailure(kExitPort, "CTS went off on " + options_.port +
-                                    ": the unit was disconnected or lost power.");
+                                    ": the unit was disconnected or lost power." + context);
 }
 
 void Session::PumpUntil(const Wait& wait) {
   for (;;) {
     program_->Service();
+    if (on_pump) on_pump(*this);
     int64_t now = NowMs();
-    CheckLink(now);
+    CheckLink(now, wait);
     if (wait.done()) return;
     if (now >= wait.deadline()) throw CliFailure(wait.timeout_code, wait.timeout_message());
     if (wait.progress) DrawProgress(wait.progress());

@@ -47,6 +47,8 @@ class Session {
     std::function<std::string()> timeout_message = nullptr;
     int timeout_code = kExitNoAnswer;
     std::function<std::string()> progress = nullptr;  // the progress line; empty for none
+    // What the unit was left with, added to a port failure's message.
+    std::function<std::string()> context = nullptr;
   };
   // Runs the event loop until `done` holds. Throws CliFailure when the deadline passes, the
   // port closes, or CTS stays off.
@@ -57,12 +59,15 @@ class Session {
   // Runs a handler the same way.
   void Run(const std::function<void()>& handler) { program_->Run(handler); }
 
+  // Called after every turn of the event loop (tests change the unit's faults from here).
+  std::function<void(Session&)> on_pump;
+
   // Saves --log and closes the port. Returns false when the log could not be saved.
   bool Finish();
   void ClearProgress();
 
  private:
-  void CheckLink(int64_t now);
+  void CheckLink(int64_t now, const Wait& wait);
   void DrawProgress(const std::string& text);
   void PrintMessage(const std::string& text);
 
