@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "cli/compare.h"
 #include "cli/exit_codes.h"
 #include "cli_support.h"
 #include "support/harness.h"
@@ -399,3 +400,30 @@ TEST(CliOutputTest, LogIsTheMonitorAndProgressOnlyOnATerminal) {
 
 }  // namespace
 }  // namespace vrkt::cli::testing
+
+namespace vrkt::cli {
+namespace {
+
+TEST(CompareEntriesTest, PairsRepeatedRowsByValueAndIgnoresTheVersion) {
+  std::vector<UnitEntry> file = {{"MASTER1", "1"}, {"Desk", "10"}, {"Desk", "20"}, {"TEST1", "5"}};
+  std::vector<UnitEntry> unit = {{"VER", "214"}, {"Desk", "20"}, {"MASTER1", "1"},
+                                 {"Desk", "11"},  {"Desk", "30"}};
+  std::vector<Difference> d = CompareEntries(file, unit, {"VER"});
+  ASSERT_EQ(d.size(), 3u);
+  EXPECT_EQ(d[0].kind, Difference::kDifferent);
+  EXPECT_EQ(d[0].expected, "10");
+  EXPECT_EQ(d[0].actual, "11");
+  EXPECT_EQ(d[1].kind, Difference::kMissing);
+  EXPECT_EQ(d[1].name, "TEST1");
+  EXPECT_EQ(d[2].kind, Difference::kExtra);
+  EXPECT_EQ(d[2].actual, "30");
+
+  EXPECT_EQ(ParseEntryLine("+CPBR: 7,\"+4201\",145,\"Jan, Novak\""),
+            (UnitEntry{"Jan, Novak", "+4201"}));
+  EXPECT_FALSE(ParseEntryLine("+CPBR: (1-250),40,16"));
+  EXPECT_EQ(EntriesOfParameterFile("PARAMVRKT=1#2\r\nMASTER5=\r\nnoequals\r\n=5\r\nA=B\r\n"),
+            (std::vector<UnitEntry>{{"PARVRKT", "1#2"}, {"A", "B"}}));
+}
+
+}  // namespace
+}  // namespace vrkt::cli
