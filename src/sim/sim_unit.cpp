@@ -138,7 +138,12 @@ void SimUnit::Update() {
     wire_pos_ = 0;
   }
   RunDueEvents(now);
-  while (!out_.empty() && out_.front().due_us <= now) {
+  // The line carries one chunk at a time, in the order they were meant to start.
+  while (!out_.empty()) {
+    int64_t due = std::max(out_.front().at_us, tx_free_us_) +
+                  WireUs(static_cast<int64_t>(out_.front().bytes.size()));
+    if (due > now) break;
+    tx_free_us_ = due;
     to_pc_.insert(to_pc_.end(), out_.front().bytes.begin(), out_.front().bytes.end());
     out_.pop_front();
   }
@@ -162,7 +167,9 @@ void SimUnit::RunDueEvents(int64_t t) {
 
 int64_t SimUnit::NextEventMs() const {
   int64_t next = INT64_MAX;
-  if (!out_.empty()) next = CeilMs(out_.front().due_us);
+  if (!out_.empty())
+    next = CeilMs(std::max(out_.front().at_us, tx_free_us_) +
+                  WireUs(static_cast<int64_t>(out_.front().bytes.size())));
   if (stop_due_us_ >= 0) next = std::min(next, CeilMs(stop_due_us_));
   if (app_start_due_us_ >= 0) next = std::min(next, CeilMs(app_start_due_us_));
   if (wire_pos_ < wire_.size() && cts_) {
@@ -203,14 +210,14 @@ void SimUnit::Emit(std::string bytes, int64_t at_us, bool raw) {
   size_t pos = 0;
   while (pos < bytes.size()) {
     size_t n = bytes.size() - pos;
-    int64_t gap_us = 0;
     if (faults_.split_replies && !raw) {
       n = std::min(n, static_cast<size_t>(Random(1, 8)));
-      gap_us = int64_t{Random(0, 30)} * 1000;
+      at_us += int64_t{Random(0, 30)} * 1000;
     }
-    int64_t due = std::max(at_us, tx_free_us_) + gap_us + WireUs(static_cast<int64_t>(n));
-    tx_free_us_ = due;
-    out_.push_back({due, bytes.substr(pos, n)});
+    // Kept in order of start time; equal times keep the order they were made in.
+    auto it = std::upper_bound(out_.begin(), out_.end(), at_us,
+                               [](int64_t t, const Chunk& c) { return t < c.at_us; });
+    out_.insert(it, Chunk{at_us, bytes.substr(pos, n)});
     pos += n;
   }
 }

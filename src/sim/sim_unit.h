@@ -104,7 +104,7 @@ class SimUnit {
 
  private:
   struct Chunk {
-    int64_t due_us;
+    int64_t at_us;  // the earliest time it may start down the line
     std::string bytes;
   };
   enum class Data { kNone, kScript, kSendFile };

@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "sim/sim_unit.h"
+
+namespace vrkt {
+namespace {
+
+// Drives the unit directly, as a port would.
+class SimTest : public ::testing::Test {
+ protected:
+  void SetUp() override { unit.Configure(SimConfig{}); }
+  // Writes a command and collects everything the unit says within `ms`.
+  std::string Ask(const std::string& bytes, int64_t ms = 1000) {
+    unit.Write(bytes);
+    return Collect(ms);
+  }
+  std::string Collect(int64_t ms) {
+    std::string out;
+    int64_t end = clock.NowMs() + ms;
+    while (clock.NowMs() < end) {
+      clock.Advance(1);
+      char buf[256];
+      while (size_t n = unit.Read(buf, sizeof buf)) out.append(buf, n);
+    }
+    return out;
+  }
+  VirtualClock clock;
+  SimUnit unit{clock};
+};
+
+TEST_F(SimTest, EchoIsFramedAsModulesFrameIt) {
+  EXPECT_EQ(Ask("AT\r\n"), "AT\r\n\r\nOK\r\n");
+  EXPECT_EQ(Ask("ATE0\r\n"), "ATE0\r\r\nOK\r\n");  // echo is off before the line feed
+  EXPECT_EQ(Ask("AT+CGSN\r\n"), "\r\n356938035643809\r\n\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT+NOSUCH\r\n"), "\r\nERROR\r\n");
+  EXPECT_EQ(Ask("hello\r\n"), "");
+}
+
+TEST_F(SimTest, PhoneBookReadWriteAndLimits) {
+  Ask("ATE0\r\n");
+  EXPECT_EQ(Ask("AT+CPBR=?\r\n"), "\r\n+CPBR: (1-250),40,16\r\n\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT+CPBR=1\r\n"), "\r\n+CPBR: 1,\"+420602555101\",145,\"TEST1\"\r\n\r\nOK\r\n");
+  struct Case {
+    const char* command;
+    const char* reply;
+    int index;
+    const char* number;
+    const char* text;
+  } cases[] = {
+      {"AT+CPBW=30,0123 456,,Night porter", "OK", 30, "0123456", "Nightporter"},
+      {"AT+CPBW=31,\"+4201\",145,\"Night porter\"", "OK", 31, "+4201", "Night porter"},
+      {"AT+CPBW=34,\"+420 1\",145,X", "+CME ERROR: 27", 0, "", ""},
+      {"AT+CPBW=251,1,,X", "+CME ERROR: 21", 0, "", ""},
+      {"AT+CPBW=32,12a,,X", "+CME ERROR: 27", 0, "", ""},
+      {"AT+CPBW=33,1,,ABCDEFGHIJKLMNOPQ", "+CME ERROR: 24", 0, "", ""},
+      {"AT+CPBW=1", "OK", 1, nullptr, nullptr},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Ask(std::string(c.command) + "\r\n"), std::string("\r\n") + c.reply + "\r\n")
+        << c.command;
+    if (c.index == 0) continue;
+    const auto& e = unit.card().At(c.index);
+    if (!c.number) {
+      EXPECT_FALSE(e.has_value());
+      continue;
+    }
+    ASSERT_TRUE(e.has_value()) << c.command;
+    EXPECT_EQ(e->number, c.number);
+    EXPECT_EQ(e->text, c.text);
+  }
+  EXPECT_EQ(Ask("AT+CPBR=200,250\r\n"), "\r\n+CME ERROR: 22\r\n");
+  SimConfig small;
+  small.capacity = 20;
+  small.family = SimFamily::kDvg;
+  unit.Configure(small);
+  EXPECT_NE(Ask("AT+CPBR=?\r\n").find("+CPBR: (1-20),40,16"), std::string::npos);
+  EXPECT_GT(unit.card().Find("TINPUTS"), 0);
+  EXPECT_EQ(unit.card().Find("PORTOPEN"), 0);
+}
+
+TEST_F(SimTest, WireDrainsAtLineRateAndStopsWithoutCts) {
+  unit.Write(std::string(11520, 'x'));
+  clock.Advance(500);
+  EXPECT_NEAR(static_cast<double>(unit.BytesToWrite()), 5760, 2);
+  unit.SetCts(false);
+  clock.Advance(2000);
+  EXPECT_NEAR(static_cast<double>(unit.BytesToWrite()), 5760, 2);
+  unit.SetCts(true);
+  clock.Advance(500);
+  EXPECT_EQ(unit.BytesToWrite(), 0u);
+}
+
+TEST_F(SimTest, DataCommandsTakeExactlyTheAnnouncedBytes) {
+  Ask("ATE0\r\n");
+  EXPECT_EQ(Ask("AT#WSCRIPT=a.py,5\r\n"), "\r\n>>>");
+  EXPECT_EQ(Ask("AT\r\nX"), "\r\nOK\r\n");  // five bytes of data, then nothing
+  EXPECT_EQ(unit.scripts().at("a.py"), "AT\r\nX");
+  EXPECT_EQ(Ask("AT#ASEND=clip.dat,3\r\n"), "\r\nCONNECT\r\n");
+  EXPECT_EQ(Ask(std::string("\x00\xff\r", 3), 2000), std::string("\r\nOK\r\n\r\n#ASENDEV: 0\r\n"));
+  EXPECT_EQ(unit.files().at("clip.dat"), std::string("\x00\xff\r", 3));
+  EXPECT_EQ(Ask("AT#ESCRIPT=a.py\r\n"), "\r\nOK\r\n");
+  EXPECT_EQ(unit.run_script(), "a.py");
+  EXPECT_EQ(Ask("AT#DSCRIPT=a.py\r\n"), "\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT#DSCRIPT=a.py\r\n"), "\r\nERROR\r\n");
+  EXPECT_EQ(Ask("AT#WSCRIPT=b.py,0\r\n"), "\r\nERROR\r\n");
+}
+
+TEST_F(SimTest, PinCommands) {
+  SimConfig config;
+  config.pin_enabled = true;
+  config.pin_entered = false;
+  unit.Configure(config);
+  Ask("ATE0\r\n");
+  struct Step {
+    const char* command;
+    const char* reply;
+  } steps[] = {
+      {"AT+CPBR=?", "+CME ERROR: 11"},
+      {"AT+CPIN=1111", "+CME ERROR: 16"},
+      {"AT+CPIN=1234", "OK"},
+      {"AT+CPIN=1234", "+CME ERROR: 3"},  // not waiting for a PIN any more
+      {"AT+CPWD=\"SC\",1234,7391", "OK"},
+      {"AT+CLCK=\"SC\",0,1234", "+CME ERROR: 16"},
+      {"AT+CLCK=\"SC\",0,7391", "OK"},
+      {"AT+CPWD=\"SC\",7391,1234", "+CME ERROR: 3"},  // the request is off
+      {"AT+CLCK=\"SC\",1,0000", "+CME ERROR: 16"},
+      {"AT+CLCK=\"SC\",1,0000", "+CME ERROR: 16"},
+      {"AT+CLCK=\"SC\",1,0000", "+CME ERROR: 16"},
+      {"AT+CLCK=\"SC\",1,7391", "+CME ERROR: 12"},  // three wrong in a row: PUK
+  };
+  for (const Step& s : steps)
+    EXPECT_EQ(Ask(std::string(s.command) + "\r\n"), std::string("\r\n") + s.reply + "\r\n")
+        << s.command;
+}
+
+TEST_F(SimTest, ApplicationStopsOnDtrAndRestartsAfterReboot) {
+  Ask("ATE0\r\n");
+  unit.SetDtr(true);
+  std::string said = Collect(1499);
+  EXPECT_EQ(said, "");
+  said = Collect(1502);
+  EXPECT_EQ(said, "\r\nSTOP\r\n");
+  EXPECT_FALSE(unit.app_running());
+  unit.SetDtr(false);
+  EXPECT_EQ(Collect(3000), "");  // DTR off alone does not restart a 2G unit
+  EXPECT_EQ(Ask("AT#REBOOT\r\n", 3000), "\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT\r\n", 100), "");  // deaf while it restarts
+  EXPECT_EQ(Collect(6000), "\r\n+CREG: 0,1\r\n");
+  EXPECT_TRUE(unit.app_running());
+  EXPECT_TRUE(unit.echo());
+}
+
+TEST_F(SimTest, SameSeedSameTimingOtherSeedOtherTiming) {
+  auto stop_time = [](uint32_t seed) {
+    VirtualClock c;
+    SimUnit u(c);
+    SimConfig config;
+    config.seed = seed;
+    u.Configure(config);
+    u.SetDtr(true);
+    while (u.BytesAvailable() == 0) c.Advance(1);
+    return c.NowMs();
+  };
+  EXPECT_EQ(stop_time(7), stop_time(7));
+  std::set<int64_t> seen;
+  for (uint32_t s = 1; s <= 8; ++s) seen.insert(stop_time(s));
+  EXPECT_GT(seen.size(), 4u);
+}
+
+}  // namespace
+}  // namespace vrkt
