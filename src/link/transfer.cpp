@@ -99,6 +99,12 @@ void Transfer::SaveGDIClick() {
   Form1& f = p_.form;
   OperationState& op = p_.op;
   if (op.WriteAllRunning) return;
+  // The read's last "OK" is still to come and would drive the write one step ahead of the unit.
+  if (read_phase_ != ReadPhase::kIdle) {
+    p_.dialogs().ShowMessage(
+        "Nothing was written: the unit is still being read. Write once the read has finished.");
+    return;
+  }
   // Without a read the SIM's size is unknown and nothing could be written; saying so beats a
   // sequence that ends at once and looks like a success.
   if (op.SimCapacity <= 0) {
@@ -220,7 +226,11 @@ void Transfer::WriteBookLine(int r) {
 
 void Transfer::DeleteNextPosition() {
   OperationState& op = p_.op;
-  p_.LogNote("[" + p_.clock().TimeOfDay() + "]   delete SIM" + std::to_string(op.NextSimPosition));
+  std::string note = "[";
+  note += p_.clock().TimeOfDay();
+  note += "]   delete SIM";
+  note += std::to_string(op.NextSimPosition);
+  p_.LogNote(note);
   pending_position_ = op.NextSimPosition;
   pending_entry_.clear();
   p_.Send(SimDeleteCommand(op.NextSimPosition));
@@ -245,9 +255,12 @@ std::string Transfer::LeftoverReport() const {
            " positions) filled up before all settings were written.";
   }
   if (rows_left > 0) {
-    out += "\n" + std::to_string(rows_left) + (rows_left == 1 ? " phone book row" : " phone book rows") +
-           " did not fit on the SIM (" + std::to_string(op.SimCapacity) +
-           " positions) and " + (rows_left == 1 ? "was" : "were") + " not written.";
+    out += "\n";
+    out += std::to_string(rows_left);
+    out += rows_left == 1 ? " phone book row" : " phone book rows";
+    out += " did not fit on the SIM (";
+    out += std::to_string(op.SimCapacity);
+    out += rows_left == 1 ? " positions) and was not written." : " positions) and were not written.";
   }
   if (!unsafe_reports_.empty()) {
     out += "\nThese phone book rows were not written because they hold characters that cannot "
@@ -284,11 +297,14 @@ std::string Transfer::WrittenSoFar(bool pending_refused) const {
   if (done == 0) {
     out = "No SIM position was written.";
   } else {
-    out = "SIM " + Positions(1, done) + " " + (done == 1 ? "was" : "were") + " written.";
+    out = "SIM ";
+    out += Positions(1, done);
+    out += done == 1 ? " was written." : " were written.";
   }
   if (done < capacity) {
-    out += " " + std::string(done == 0 ? "P" : "p") + Positions(done + 1, capacity).substr(1) +
-           " " + (done + 1 == capacity ? "was" : "were") + " not written";
+    out += done == 0 ? " P" : " p";
+    out += Positions(done + 1, capacity).substr(1);
+    out += done + 1 == capacity ? " was not written" : " were not written";
     if (pending_position_ == done + 1 && !pending_refused)
       out += " (position " + std::to_string(done + 1) + " may have been)";
     out += ".";
@@ -339,9 +355,9 @@ void Transfer::EndRead() {
 void Transfer::StopRead(const std::string& why) {
   std::string waiting_for;
   switch (read_phase_) {
-    case ReadPhase::kStopEcho: waiting_for = "the unit's answer after it stopped"; break;
     case ReadPhase::kOperator: waiting_for = "the operator"; break;
     case ReadPhase::kRange: waiting_for = "the size of the SIM phone book"; break;
+    case ReadPhase::kRangeOk:
     case ReadPhase::kEntries: waiting_for = "the SIM phone book entries"; break;
     case ReadPhase::kIdle: return;
   }
@@ -363,15 +379,16 @@ void Transfer::StopRead(const std::string& why) {
 }
 
 void Transfer::ObserveLine(const std::string& line) {
-  if (line == "STOP" || (line == "#APLAYEV: 0" && p_.form.StopGDI.down())) {
-    BeginRead(ReadPhase::kStopEcho);
-    return;
-  }
   const bool write = p_.op.WriteAllRunning;
   if (!write && read_phase_ == ReadPhase::kIdle) return;
 
   // Entry lines and listed messages may quote "ERROR" as text; they are no answer.
   if (Contains(line, "ERROR") && !Contains(line, "+CPBR") && !Contains(line, "+CMGL")) {
+    // "not found": the SIM holds no entry in the range asked for, which ends a read normally.
+    if (!write && read_phase_ == ReadPhase::kEntries && line == "+CME ERROR: 22") {
+      EndRead();
+      return;
+    }
     const std::string why = "the unit answered \"" + Printable(line) + "\"";
     if (write) {
       std::string what = pending_position_ > 0
@@ -387,9 +404,6 @@ void Transfer::ObserveLine(const std::string& line) {
   if (write) return;  // its "OK"s come through WriteAllStep
 
   switch (read_phase_) {
-    case ReadPhase::kStopEcho:
-      if (line == "OK") BeginRead(ReadPhase::kOperator);
-      break;
     case ReadPhase::kOperator:
       if (Contains(line, "+COPS") && !Contains(line, "+CPBR")) {
         // The dispatcher asks for the range only while the unit is stopped.
@@ -403,10 +417,13 @@ void Transfer::ObserveLine(const std::string& line) {
       if (Contains(line, "+CPBR: (1-")) {
         auto n = TryParseInt(TrimBlanks(Before(CutThrough(line, "-"), ")")));
         if (n && *n > 10 && p_.port().PortNumber() != 0)
-          BeginRead(ReadPhase::kEntries);
+          BeginRead(ReadPhase::kRangeOk);
         else
           EndRead();
       }
+      break;
+    case ReadPhase::kRangeOk:
+      if (line == "OK") BeginRead(ReadPhase::kEntries);
       break;
     case ReadPhase::kEntries:
       if (line == "OK") EndRead();
@@ -417,7 +434,7 @@ void Transfer::ObserveLine(const std::string& line) {
 }
 
 void Transfer::SortEntry(const std::string& line) {
-  if (read_phase_ == ReadPhase::kEntries) {
+  if (read_phase_ == ReadPhase::kEntries || read_phase_ == ReadPhase::kRangeOk) {
     ++entries_read_;
     ArmDeadline();
   }

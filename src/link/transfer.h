@@ -37,11 +37,14 @@ class Transfer {
   // Tick of the TransferDeadline timer: the running sequence has waited too long.
   void TransferDeadlineTimer();
 
-  // Whether a read from the unit is being followed (for tests and the window).
+  // Whether a read started by Load is being followed. The read that the unit's "STOP" starts is
+  // the dispatcher's chain alone and keeps no deadline.
   bool ReadRunning() const { return read_phase_ != ReadPhase::kIdle; }
 
  private:
-  enum class ReadPhase { kIdle, kStopEcho, kOperator, kRange, kEntries };
+  // kRangeOk: the capacity line has come and its own "OK" is still to follow; the entries
+  // request is already out by then.
+  enum class ReadPhase { kIdle, kOperator, kRange, kRangeOk, kEntries };
 
   // Write-all.
   void RunWriteStep();

@@ -40,7 +40,6 @@ constexpr ReservedEntry kEntries[] = {
     {"VER", kBoth, kVersion, ""},
 };
 
-
 constexpr std::array<WriteStep, kWriteStepCount> kWriteOrder = {{
     {1, "TEST1", kBoth, ValueSource::kFromControl, "TEST1"},
     {2, "TEST2", kBoth, ValueSource::kFromControl, "TEST2"},

@@ -39,8 +39,8 @@ enum class EntryKind {
 };
 
 struct ReservedEntry {
-  std::string_view name;     // exact SIM name, upper case
-  Scope scope;               // the variant whose entry this is when reading from the SIM
+  std::string_view name;  // exact SIM name, upper case
+  Scope scope;            // the variant whose entry this is when reading from the SIM
   EntryKind kind;
   std::string_view control;  // phone-number entries: the edit that carries the value
 };
@@ -93,8 +93,8 @@ enum class ValueSource {
 };
 
 struct WriteStep {
-  int step;                  // 1 ... 28
-  std::string_view entry;    // SIM name
+  int step;                // 1 ... 28
+  std::string_view entry;  // SIM name
   Scope scope;
   ValueSource source;
   std::string_view control;  // kFromControl only

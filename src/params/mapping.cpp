@@ -110,14 +110,14 @@ void DecodeSDATA(Form1& f, HeldValues& held) {
 
 void EncodeEntryValues(Form1& f, HeldValues& held) {
   auto index = [](const ListControl& l) { return std::to_string(l.item_index()); };
-  int actions = (f.TestCall.checked() ? 1 : 0) + (f.TestSMS.checked() ? 2 : 0) +
-                (f.ATest.checked() ? 4 : 0);
+  int actions =
+      (f.TestCall.checked() ? 1 : 0) + (f.TestSMS.checked() ? 2 : 0) + (f.ATest.checked() ? 4 : 0);
   std::string blocking = f.BLbtime.item_index() == 0 ? "00" : f.BLbtime.text();
   // A unit may hold 0 here, which selects no waiting item; writing it back keeps the value's
   // shape instead of a 19-character value the next read would throw away.
   std::string wait = f.waiting.text().empty() ? "0" : f.waiting.text().substr(0, 1);
-  int mode = (f.ECALL.checked() ? 1 : 0) +
-             (f.ServiceMode.checked() || f.ServiceMode1.checked() ? 2 : 0);
+  int mode =
+      (f.ECALL.checked() ? 1 : 0) + (f.ServiceMode.checked() || f.ServiceMode1.checked() ? 2 : 0);
 
   held.PARVRKT = std::to_string(8 - f.VolMic.position()) + "#" +
                  std::to_string(8 - f.VolSpk.position()) + "#" + index(f.Tperiod) + "#" +

@@ -17,7 +17,8 @@
 namespace vrkt {
 
 // Controls to held compound values (PARVRKT, PARRL1, TINPUTS, SDATA). Callers encode only a
-// filled model: an index list without a selection is written as -1.
+// filled model: an index list without a selection is written as -1 and an empty BLbtime as
+// nothing. A `waiting` without a selection (the unit's own 0) is written as 0.
 void EncodeEntryValues(Form1& form, HeldValues& held);
 // Held compound values to controls, all four each time. A held value that fails its check is
 // replaced by its default first. A field that is no number throws AppError ("'%s' is not a valid

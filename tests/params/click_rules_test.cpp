@@ -42,8 +42,7 @@ TEST(ClickRulesTest, SequencesPerVariant) {
       {"DVG1Cset", {"+ServiceMode", "+ECALL"}, "E Em Em1 S S1 RelECALL"},
       // The hidden ServiceMode1 outlives ServiceMode until RelECALL clears it (VRKT).
       {"VRKTset", {"+ServiceMode", "RelCam1", "-ServiceMode"}, ". . . . S1 RelCam1"},
-      {"VRKTset", {"+ServiceMode", "RelCam1", "-ServiceMode", "RelECALL"},
-       "E Em Em1 . . RelECALL"},
+      {"VRKTset", {"+ServiceMode", "RelCam1", "-ServiceMode", "RelECALL"}, "E Em Em1 . . RelECALL"},
       // TestSMS and the plain relay buttons touch nothing else.
       {"VRKTset", {"+TestSMS", "RelRunning", "RelBut1"}, ". . . . . RelBut1"},
   };
@@ -61,9 +60,10 @@ TEST(ClickRulesTest, SequencesPerVariant) {
 TEST(ClickRulesTest, RulesSettleAtEveryStepOfLongRandomSessions) {
   // Whatever the user clicks, the three alarm boxes agree and the relay buttons hold their modes.
   const std::vector<std::string> actions = {
-      "+ECALL", "-ECALL", "+ECALLmode", "-ECALLmode", "+ECALLmode1", "-ECALLmode1",
-      "+ServiceMode", "-ServiceMode", "+ServiceMode1", "-ServiceMode1", "RelSMS1", "RelECALL",
-      "RelCam1", "RelLi1", "RelBut1", "OKservice", "RelRunning"};
+      "+ECALL",      "-ECALL",       "+ECALLmode",   "-ECALLmode",    "+ECALLmode1",
+      "-ECALLmode1", "+ServiceMode", "-ServiceMode", "+ServiceMode1", "-ServiceMode1",
+      "RelSMS1",     "RelECALL",     "RelCam1",      "RelLi1",        "RelBut1",
+      "OKservice",   "RelRunning"};
   for (const char* program : {"VRKTset", "DVG1Cset"}) {
     ParamModel m(program);
     uint32_t seed = 12345;

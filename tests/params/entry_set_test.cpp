@@ -1,6 +1,7 @@
+#include "params/entry_set.h"
+
 #include <gtest/gtest.h>
 
-#include "params/entry_set.h"
 #include "params/param_model.h"
 
 namespace vrkt {
@@ -65,7 +66,8 @@ TEST(EntrySetTest, WriteOrderPositionsPerVariant) {
     m.form.VoltInt.SetText("00");
     m.form.MASTER3.SetText("");
     int count = 0;
-    for (const WriteStep& s : WriteOrder()) count += !WriteValue(s, m.form, m.held, m.variant).empty();
+    for (const WriteStep& s : WriteOrder())
+      count += !WriteValue(s, m.form, m.held, m.variant).empty();
     EXPECT_EQ(count, m.variant.IsVrkt() ? 18 : 24) << program;
   }
 }

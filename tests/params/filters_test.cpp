@@ -1,6 +1,7 @@
+#include "params/filters.h"
+
 #include <gtest/gtest.h>
 
-#include "params/filters.h"
 #include "params/param_model.h"
 
 namespace vrkt {
@@ -24,7 +25,11 @@ TEST(FiltersTest, Table) {
       {FilterDialString, "dial", "   ", ""},
       {FilterDialString, "dial", "12 34", "12"},
       {FilterDialString, "dial", std::string("55\xE9\xFF", 4), "55"},
-      {FilterDialString, "dial", std::string("\0" "12", 3), "12"},
+      {FilterDialString, "dial",
+       std::string("\0"
+                   "12",
+                   3),
+       "12"},
       {FilterRelayTime, "relay", "5", "05"},
       {FilterRelayTime, "relay", "123", "23"},
       {FilterRelayTime, "relay", "0", "01"},
@@ -53,12 +58,14 @@ TEST(FiltersTest, EditRulesCleanTextAndPutCaretAtEnd) {
     const char* in;
     const char* out;
   } cases[] = {
-      {"MASTER1", "12a34", "12"},    {"TEST8", " 555 ", "555"},     {"ALARMON", "9x", "9"},
-      {"ALARMOFF", "+1*2#", "+1*2#"}, {"PORTOPEN2", "a", ""},       {"PORTCLOSE3", "7 7", "7"},
-      {"TIN1", "12345", "1234"},      {"TIN3", "1a", "1"},          {"Dtime", "123", "99"},
-      {"Dtime", "7", "7"},            {"Dtime", "1#", "1#"},        {"Dtime", "1#2", "99"},
-      {"RelTime1", "5", "05"},        {"RelTime1", "", "01"},       {"VoltInt", "5", "05"},
-      {"VoltFr", "56", "6"},
+      {"MASTER1", "12a34", "12"}, {"TEST8", " 555 ", "555"},
+      {"ALARMON", "9x", "9"},     {"ALARMOFF", "+1*2#", "+1*2#"},
+      {"PORTOPEN2", "a", ""},     {"PORTCLOSE3", "7 7", "7"},
+      {"TIN1", "12345", "1234"},  {"TIN3", "1a", "1"},
+      {"Dtime", "123", "99"},     {"Dtime", "7", "7"},
+      {"Dtime", "1#", "1#"},      {"Dtime", "1#2", "99"},
+      {"RelTime1", "5", "05"},    {"RelTime1", "", "01"},
+      {"VoltInt", "5", "05"},     {"VoltFr", "56", "6"},
   };
   for (const Case& c : cases) {
     ParamModel m;

@@ -78,7 +78,7 @@ TEST(MappingTest, DecodeFields) {
   };
   for (const Case& c : cases) {
     ParamModel m;
-  m.Fill();
+    m.Fill();
     m.held.PARVRKT = c.parvrkt;
     DecodeEntryValues(m.form, m.held);
     Form1& f = m.form;
@@ -127,7 +127,7 @@ TEST(MappingTest, RelayCodes) {
   };
   for (const Case& c : cases) {
     ParamModel m;
-  m.Fill();
+    m.Fill();
     m.Act(c.before);
     m.held.PARRL1 = c.parrl1;
     DecodeEntryValues(m.form, m.held);
@@ -158,7 +158,7 @@ TEST(MappingTest, ModeDigitSetsOffClickRules) {
   };
   for (const Case& c : cases) {
     ParamModel m(c.program);
-  m.Fill();
+    m.Fill();
     for (const std::string& a : c.before) m.Act(a);
     m.held.PARVRKT = std::string("4#4#3#9#3#5#30#3#2#") + c.mode;
     m.held.PARRL1 = std::string("5#") + c.relay + "#03#1";
@@ -219,9 +219,9 @@ TEST(MappingTest, FieldThatIsNoNumberStopsTheDecodeThere) {
   // Misaligned by one: the digit at 1 reads fine, the one at 3 is "#".
   m.held.PARVRKT = "24#4#3#9#3#5#30#3#2#";
   EXPECT_EQ(DecodeError(m), "'#' is not a valid integer value");
-  EXPECT_EQ(f.VolMic.position(), 6);        // set before the bad field
-  EXPECT_EQ(f.VolSpk.position(), 4);        // untouched
-  EXPECT_FALSE(f.TestCall.checked());       // step one ran
+  EXPECT_EQ(f.VolMic.position(), 6);   // set before the bad field
+  EXPECT_EQ(f.VolSpk.position(), 4);   // untouched
+  EXPECT_FALSE(f.TestCall.checked());  // step one ran
   EXPECT_EQ(f.Tperiod.text(), "3");
 
   struct Case {
@@ -235,12 +235,13 @@ TEST(MappingTest, FieldThatIsNoNumberStopsTheDecodeThere) {
       {"#4#4#3#9#3#5#30#3#20", "0600#0003#0010", "10#9600", "'#' is not a valid integer value"},
       {"4#4#3#9#3#5#30#3#2#0", "600#0003#00100", "10#9600", "'600#' is not a valid integer value"},
       {"4#4#3#9#3#5#30#3#2#0", "0600#0003#0010", "1##9600", "'1#' is not a valid integer value"},
-      {"4#4#3#9#3#5#30#3#2#0", "0600#0003#0010", "\xB5\xB5#9600", "'\xB5\xB5' is not a valid integer value"},
+      {"4#4#3#9#3#5#30#3#2#0", "0600#0003#0010", "\xB5\xB5#9600",
+       "'\xB5\xB5' is not a valid integer value"},
       {"4#4#3#9#3#5#30#3#2#0", "0600#0003#0010", "  #9600", "'  ' is not a valid integer value"},
   };
   for (const Case& c : cases) {
     ParamModel n;
-  n.Fill();
+    n.Fill();
     n.held.PARVRKT = c.parvrkt;
     n.held.TINPUTS = c.tinputs;
     n.held.SDATA = c.sdata;
@@ -269,7 +270,7 @@ TEST(MappingTest, NoValueCrashesOrCorruptsTheModel) {
   const std::string alphabet = std::string("0123456789#*+- a\x01\x7F\x80\xB5\xFF", 20) + '\0';
   for (const char* program : {"VRKTset", "DVG1Cset"}) {
     ParamModel m(program);
-  m.Fill();
+    m.Fill();
     for (int i = 0; i < 4000; ++i) {
       size_t len = next() % 4 == 0 ? next() % 300 : next() % 24;
       if (i % 500 == 0) len = 100000;
@@ -287,8 +288,8 @@ TEST(MappingTest, NoValueCrashesOrCorruptsTheModel) {
       ASSERT_LE(f.VoltInt.text().size(), 2u);
       ASSERT_LE(f.RelTime1.text().size(), 2u);
       ASSERT_LE(f.Dtime.text().size(), 2u);
-      for (Edit* e : {&f.MASTER1, &f.ALARMOFF, &f.RelTime1, &f.VoltInt, &f.VoltFr, &f.TIN1,
-                      &f.TIN2, &f.TIN3, &f.Dtime})
+      for (Edit* e : {&f.MASTER1, &f.ALARMOFF, &f.RelTime1, &f.VoltInt, &f.VoltFr, &f.TIN1, &f.TIN2,
+                      &f.TIN3, &f.Dtime})
         ASSERT_EQ(e->text().find_first_not_of("0123456789+*#"), std::string::npos) << e->name();
     }
     // Still usable: a sound set of values decodes in full.

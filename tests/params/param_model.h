@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "app/variant.h"
-#include "params/held_values.h"
 #include "params/entry_set.h"
+#include "params/held_values.h"
 #include "params/mapping.h"
 #include "ui/form.h"
 

@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+
+#include "transfer_fixture.h"
+
+namespace vrkt::testing {
+namespace {
+
+struct VariantCase {
+  const char* program;
+  bool dvg;
+};
+const VariantCase kVariants[] = {{"VRKTset", false}, {"DVG1Cset", true}};
+
+void Configure(Harness& h, bool dvg, int capacity) {
+  SimConfig c;
+  c.family = dvg ? SimFamily::kDvg : SimFamily::kVrkt;
+  c.capacity = capacity;
+  h.sim.unit().Configure(c);
+}
+
+void RunWrite(Harness& h) {
+  ClickOn(h, h.program->form.SaveGDI);
+  ASSERT_TRUE(h.RunUntil([&] { return !h.program->op.WriteAllRunning; }, 600000));
+}
+
+TEST(WriteAllTest, ReservedEntriesThenRowsThenDeletesExactBytes) {
+  for (const VariantCase& v : kVariants) {
+    SCOPED_TRACE(v.program);
+    Harness h(v.program);
+    Configure(h, v.dvg, 40);
+    h.Start();
+    StopAndLoad(h);
+    Form1& f = h.program->form;
+    FillEveryControl(f, v.dvg);
+    f.PhoneBook1.mutable_rows() = {"Jan Novak=+420603", "=5", "Eve=", "Ann=777"};
+    const size_t from = h.sim.unit().commands().size();
+    RunWrite(h);
+
+    std::vector<std::string> want = {"AT"};
+    int pos = 1;
+    auto put = [&](const std::string& value, const std::string& name) {
+      want.push_back("AT+CPBW=" + std::to_string(pos++) + "," + value + ",," + name);
+    };
+    const char* tests[] = {"+420111", "222", "333", "444", "555", "666", "777", "888"};
+    for (int i = 0; i < 8; ++i) put(tests[i], "TEST" + std::to_string(i + 1));
+    const char* masters[] = {"+420601", "602", "603", "604", "605", "606", "112"};
+    for (int i = 0; i < 7; ++i) put(masters[i], "MASTER" + std::to_string(i + 1));
+    if (v.dvg) {
+      want.insert(want.end(), {"AT", "AT"});
+    } else {
+      put("+420999", "PORTCLOSE");
+      put("998", "PORTOPEN");
+    }
+    put("6#2#4#7#6#2#50#6#5#0", "PARVRKT");
+    put("5#2#17#1", "PARRL1");
+    put("12*3", "VOLTAGE");
+    if (v.dvg) {
+      for (int i = 0; i < 3; ++i) {
+        put("80" + std::to_string(i), "PORTCLOSE" + std::to_string(i + 1));
+        put("70" + std::to_string(i), "PORTOPEN" + std::to_string(i + 1));
+      }
+      put("0045#0003#1200", "TINPUTS");
+      put("07#38400", "SDATA");
+    } else {
+      want.insert(want.end(), 8, "AT");
+    }
+    EXPECT_EQ(pos, v.dvg ? 27 : 21);
+    put("+420603", "\"Jan Novak\"");
+    want.insert(want.end(), {"AT", "AT"});  // empty name, empty phone: no position
+    put("777", "Ann");
+    const int first_deleted = pos;
+    while (pos <= 40) want.push_back("AT+CPBW=" + std::to_string(pos++));
+    EXPECT_EQ(CommandsSince(h, from), want);
+
+    // The SIM holds the name with its blank, and nothing above the last row.
+    const SimCard& card = h.sim.unit().card();
+    ASSERT_TRUE(card.At(first_deleted - 2).has_value());
+    EXPECT_EQ(card.At(first_deleted - 2)->text, "Jan Novak");
+    EXPECT_EQ(card.UsedCount(), first_deleted - 1);
+
+    EXPECT_EQ(h.MonitorCount("SIM1 TEST1=+420111"), 1);
+    EXPECT_EQ(h.MonitorCount("Jan Novak=+420603"), 1);
+    EXPECT_EQ(h.MonitorCount("---"), v.dvg ? 4 : 10);
+    int deletes = 0;
+    for (const std::string& l : f.Monitor.lines())
+      if (l.size() == 25 && l[0] == '[' && l.substr(9, 14) == "]   delete SIM") ++deletes;
+    EXPECT_EQ(deletes, 40 - first_deleted + 1);
+    EXPECT_TRUE(WindowGivenBack(f));
+    EXPECT_EQ(f.Prubeh.max(), 50);
+    EXPECT_TRUE(h.dialogs.messages.empty()) << h.dialogs.messages.front();
+  }
+}
+
+TEST(WriteAllTest, RefusesWhatCannotBeWrittenSoundly) {
+  // Before any read the SIM's size is unknown.
+  {
+    Harness h("VRKTset");
+    h.Start();
+    h.RunFor(500);
+    Form1& f = h.program->form;
+    f.TLtime.SetItemIndex(1);
+    f.SaveGDI.SetEnabled(true);
+    const size_t from = h.sim.unit().commands().size();
+    ClickOn(h, f.SaveGDI);
+    h.RunFor(2000);
+    EXPECT_TRUE(CommandsSince(h, from).empty());
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_NE(h.dialogs.messages[0].find("Read the unit first"), std::string::npos);
+    EXPECT_TRUE(WindowGivenBack(f));
+  }
+  // A SIM without settings leaves the lists empty: nothing built from them is sent.
+  {
+    Harness h("DVG1Cset");
+    SimConfig c;
+    c.family = SimFamily::kDvg;
+    c.prefill = false;
+    h.sim.unit().Configure(c);
+    h.sim.unit().card().Write(1, "123", std::nullopt, "MASTER1");
+    h.Start();
+    StopAndLoad(h);
+    Form1& f = h.program->form;
+    ASSERT_EQ(f.MASTER1.text(), "123");
+    ASSERT_FALSE(f.TLtime.HasSelection());
+    const size_t from = h.sim.unit().commands().size();
+    h.dialogs.messages.clear();
+    ClickOn(h, f.SaveGDI);
+    h.RunFor(2000);
+    EXPECT_TRUE(CommandsSince(h, from).empty());
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_NE(h.dialogs.messages[0].find("settings are not complete"), std::string::npos);
+  }
+}
+
+TEST(WriteAllTest, UnsafeRowsAreSkippedAndOverflowIsCounted) {
+  Harness h("VRKTset");
+  Configure(h, false, 24);
+  h.Start();
+  StopAndLoad(h);
+  Form1& f = h.program->form;
+  FillEveryControl(f, false);
+  // 20 reserved entries leave 4 positions for the rows.
+  f.PhoneBook1.mutable_rows() = {
+      "A;ATD112=1", "Bob=12 3",     "Eve=1,2",  "\"Q\"=1",  std::string("T\rX=5"),
+      "Ok One=11",  "Ok Two=22",    "Bad=12a",  "Ok3=33",   "Ok4=44",
+      "Ok5=55",     "Ok6=66",
+  };
+  const size_t from = h.sim.unit().commands().size();
+  RunWrite(h);
+  for (const std::string& c : CommandsSince(h, from)) {
+    EXPECT_EQ(c.find(';'), std::string::npos) << c;
+    EXPECT_EQ(c.find("12a"), std::string::npos) << c;
+    EXPECT_EQ(c.find('\r'), std::string::npos) << c;
+  }
+  const SimCard& card = h.sim.unit().card();
+  EXPECT_EQ(card.At(21)->text, "Ok One");
+  EXPECT_EQ(card.At(22)->text, "Ok Two");
+  EXPECT_EQ(card.At(23)->text, "Ok3");
+  EXPECT_EQ(card.At(24)->text, "Ok4");
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  const std::string& m = h.dialogs.messages[0];
+  EXPECT_NE(m.find("2 phone book rows did not fit on the SIM (24 positions)"), std::string::npos)
+      << m;
+  for (const char* row : {"row 1: A;ATD112=1", "row 2: Bob=12 3", "row 3: Eve=1,2",
+                          "row 4: \"Q\"=1", "row 5: T?X=5", "row 8: Bad=12a"})
+    EXPECT_NE(m.find(row), std::string::npos) << row;
+  EXPECT_TRUE(WindowGivenBack(f));
+}
+
+// The sim's answer times, as its module promises them: fixed latency per command plus up to 5 ms.
+int SimLatencyMs(const std::string& cmd) { return cmd.rfind("AT+CPBW", 0) == 0 ? 60 : 10; }
+int64_t WireUs(size_t bytes) { return static_cast<int64_t>(bytes) * 1000000 / SimUnit::kBytesPerSecond; }
+
+TEST(WriteAllTest, TakesNoTimeBeyondPausesLineAndUnit) {
+  for (const VariantCase& v : kVariants) {
+    SCOPED_TRACE(v.program);
+    Harness h(v.program);
+    Configure(h, v.dvg, 250);
+    h.Start();
+    StopAndLoad(h);
+    const size_t from = h.sim.unit().commands().size();
+    const int64_t paused0 = h.clock.paused_ms();
+    const int64_t t0 = h.clock.NowMs();
+    RunWrite(h);
+    const int64_t elapsed = h.clock.NowMs() - t0;
+    std::vector<std::string> cmds = CommandsSince(h, from);
+    int positions = 0;
+    for (const std::string& c : cmds) positions += c.rfind("AT+CPBW=", 0) == 0;
+    ASSERT_EQ(positions, 250) << (h.dialogs.messages.empty() ? "" : h.dialogs.messages.back());
+    int64_t floor_us = 0;
+    for (const std::string& c : cmds)
+      floor_us += WireUs(c.size() + 2) + SimLatencyMs(c) * 1000 + WireUs(6);  // "\r\nOK\r\n"
+    const int64_t pauses = h.clock.paused_ms() - paused0;
+    EXPECT_EQ(pauses, 200 * static_cast<int64_t>(cmds.size() - 1));
+    const int64_t floor_ms = floor_us / 1000 + pauses;
+    const int64_t jitter_ms = 6 * static_cast<int64_t>(cmds.size());  // 0..5 ms each, rounding
+    std::printf("[ %s write-all 250 ] virtual %lld ms, floor %lld ms (+ up to %lld ms unit jitter)\n",
+                v.program, static_cast<long long>(elapsed), static_cast<long long>(floor_ms),
+                static_cast<long long>(jitter_ms));
+    EXPECT_GE(elapsed, floor_ms);
+    EXPECT_LE(elapsed, floor_ms + jitter_ms);
+  }
+}
+
+}  // namespace
+}  // namespace vrkt::testing
