@@ -229,7 +229,8 @@ int64_t Loader::ReadScriptFile(int index) {
     return 0;
   }
   // Script text must be 7-bit: the module's script engine takes nothing else.
-  if (EqualsNoCase(name.size() >= 4 ? std::string_view(name).substr(name.size() - 4) : "", ".TXT")) {
+  if (EqualsNoCase(name.size() >= 4 ? std::string_view(name).substr(name.size() - 4) : "",
+                   ".TXT")) {
     auto bad = std::find_if(data->begin(), data->end(),
                             [](char c) { return static_cast<unsigned char>(c) > 127; });
     if (bad != data->end()) {

@@ -22,13 +22,17 @@ TEST(ListFileLinesTest, LineEndsCarriageReturnsAndCtrlZ) {
   } cases[] = {
       {"", {}},
       {"a\r\nb\r\n", {"a", "b"}},
-      {"a\nb", {"a", "b"}},                      // a last line without line end counts
-      {"a\rb\n", {"ab"}},                        // a lone CR is dropped, it ends nothing
+      {"a\nb", {"a", "b"}},  // a last line without line end counts
+      {"a\rb\n", {"ab"}},    // a lone CR is dropped, it ends nothing
       {"a\r\r\nb", {"a", "b"}},
-      {"a\n\nb\n", {"a", "", "b"}},              // empty lines in between stay
-      {"a\n\r", {"a"}},                          // a trailing CR is no line of its own
-      {"a\nb\x1a" "c\nd\n", {"a", "b"}},         // Ctrl-Z ends the file
-      {"\x1a" "a\n", {}},
+      {"a\n\nb\n", {"a", "", "b"}},  // empty lines in between stay
+      {"a\n\r", {"a"}},              // a trailing CR is no line of its own
+      {"a\nb\x1a"
+       "c\nd\n",
+       {"a", "b"}},  // Ctrl-Z ends the file
+      {"\x1a"
+       "a\n",
+       {}},
       {" RUN:x \n\xe9t\xe9.scr\n", {" RUN:x ", "\xe9t\xe9.scr"}},  // taken over unchanged
       {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
   };

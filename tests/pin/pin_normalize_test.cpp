@@ -18,15 +18,19 @@ TEST(NormalizePinTest, KeepsEmptyOrFourDigits) {
       {"12", "0012"},
       {"123", "0123"},
       {"1234", "1234"},
-      {"12345", "2345"},      // a fifth digit pushes the first out
+      {"12345", "2345"},  // a fifth digit pushes the first out
       {"123456", "3456"},
-      {" 42 ", "0042"},       // blanks and control bytes only at the ends
-      {"\x01" "99\x1f", "0099"},
-      {"12a34", "0012"},      // cut at the first non-digit
+      {" 42 ", "0042"},  // blanks and control bytes only at the ends
+      {"\x01"
+       "99\x1f",
+       "0099"},
+      {"12a34", "0012"},  // cut at the first non-digit
       {"a123", "0000"},
       {"1 2", "0001"},
       {"-12", "0000"},
-      {"\xe9" "1", "0000"},   // an 8-bit letter is not a digit
+      {"\xe9"
+       "1",
+       "0000"},  // an 8-bit letter is not a digit
   };
   for (const Case& c : cases) EXPECT_EQ(NormalizePin(c.in), c.out) << "input: " << c.in;
 }
