@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+namespace vrkt {
+class Program;
+}
+
+namespace vrkt::qt {
+
+class FormBinder;
+
+// The main window: every control of the window model drawn at a fixed place in a client area of
+// 724 x 500, bound to the model by name.
+class MainWindow : public QWidget {
+ public:
+  static constexpr int kWidth = 724;
+  static constexpr int kHeight = 500;
+
+  // `after_action` runs after each user action (the event pump delivers what was held back).
+  MainWindow(Program& program, std::function<void()> after_action);
+  ~MainWindow() override;
+  FormBinder& binder() { return *binder_; }
+  // Shows the window at the model's position.
+  void ShowAtModelPosition();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void BuildUnitGroup();
+  void BuildPcGroup();
+  void BuildSignalRow();
+  void BuildStatusBar();
+  Program& program_;
+  FormBinder* binder_ = nullptr;
+  bool close_after_action_ = false;
+};
+
+// The pages, each built into its sheet.
+void BuildEmergencyPage(QWidget* page);
+void BuildServicePage(QWidget* page);
+void BuildPhoneBookPage(QWidget* page, Program& program, FormBinder& binder);
+void BuildPortsPage(QWidget* page);
+void BuildSupportPage(QWidget* page, Program& program);
+
+// The application font: a plain sans serif at 8 points.
+void UseApplicationFont();
+
+}  // namespace vrkt::qt

@@ -1,0 +1,148 @@
+#include <QFrame>
+#include <QSlider>
+
+#include "app/program.h"
+#include "qt/build_helpers.h"
+#include "qt/form_binder.h"
+#include "qt/main_window.h"
+#include "qt/phonebook_view.h"
+#include "qt/widgets.h"
+
+namespace vrkt::qt {
+
+namespace {
+
+void ChainTabOrder(QWidget* page, std::initializer_list<const char*> names) {
+  QWidget* prev = nullptr;
+  for (const char* n : names) {
+    QWidget* w = page->findChild<QWidget*>(QString::fromLatin1(n));
+    if (prev && w) QWidget::setTabOrder(prev, w);
+    if (w) prev = w;
+  }
+}
+
+}  // namespace
+
+void BuildEmergencyPage(QWidget* page) {
+  auto* art = new LineArt(page);
+  const int lx = 100;  // left edge of the texts beside the pictures
+  // Emergency call: a push button held for a time.
+  Picture(page, "pushbutton", {8, 8, 44, 44});
+  Picture(page, "arrow", {56, 16, 40, 20});
+  MakeLabel(page, "LabelEmergencyCall", {lx, 6, 190, 18});
+  MakeLabel(page, "LabelPushForActivate", {lx, 30, 150, 18});
+  MakeList(page, "TLtime", {256, 28, 56, 22});
+  MakeLabel(page, "LabelSecTL", {318, 30, 40, 18});
+
+  // Blocking: the door contact (a connector) held open for a time.
+  Picture(page, "connector", {8, 66, 44, 44});
+  Picture(page, "arrow", {56, 74, 40, 20});
+  MakeLabel(page, "LabelBlockingCall", {lx, 64, 220, 18});
+  MakeLabel(page, "LabelPortCloseForActivate", {lx, 88, 150, 18});
+  MakeList(page, "BLtime", {256, 86, 56, 22});
+  MakeLabel(page, "LabelSecBL", {318, 88, 40, 18});
+  MakeLabel(page, "LabelTime", {lx, 114, 150, 18});
+  MakeList(page, "BLbtime", {256, 112, 56, 22});
+  MakeLabel(page, "LabelSecBLb", {318, 114, 40, 18});
+  Make<QCheckBox>(page, "ECALL", {lx, 142, 250, 20});
+  art->AddLine({30, 52, 30, 66});
+
+  // The series of numbers dialled one after the other.
+  Picture(page, "telephone", {8, 178, 44, 44});
+  Picture(page, "arrow", {56, 186, 40, 20});
+  MakeLabel(page, "LabelSeries", {lx, 176, 220, 18});
+  static const char* const kMasters[] = {"MASTER1", "MASTER2", "MASTER3", "MASTER4",
+                                         "MASTER5", "MASTER6", "MASTER7"};
+  static const char* const kLabels[] = {"LabelMaster1", "LabelMaster2", "LabelMaster3",
+                                        "LabelMaster4", "LabelMaster5", "LabelMaster6",
+                                        "LabelMaster7"};
+  for (int i = 0; i < 7; ++i) {
+    int y = 200 + i * 26;
+    MakeLabel(page, kLabels[i], {lx, y + 2, 62, 18});
+    Make<QLineEdit>(page, kMasters[i], {lx + 64, y, 170, 22});
+  }
+  art->AddLine({30, 222, 30, 200 + 6 * 26 + 11});
+  art->AddLine({30, 200 + 6 * 26 + 11, lx - 4, 200 + 6 * 26 + 11});
+  MakeLabel(page, "LabelWaitingForNext", {lx + 246, 202, 116, 18});
+  MakeList(page, "waiting", {lx + 246, 224, 56, 22});
+  MakeLabel(page, "LabelSecWaiting", {lx + 308, 226, 40, 18});
+
+  // Volume, apart from the rest behind a vertical line.
+  auto* line = new QFrame(page);
+  line->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+  line->setGeometry(470, 8, 2, 370);
+  MakeLabel(page, "LabelVolume", {476, 8, 96, 18}, Qt::AlignCenter);
+  for (auto [name, x] : {std::pair{"VolSpk", 486}, std::pair{"VolMic", 530}}) {
+    auto* s = Make<QSlider>(page, name, {x, 32, 34, 150});
+    s->setOrientation(Qt::Vertical);
+    s->setTickPosition(QSlider::TicksBothSides);
+    s->setTickInterval(1);
+    s->setSingleStep(4);
+    s->setPageStep(4);
+  }
+  MakeLabel(page, "LabelSpk", {478, 186, 44, 18}, Qt::AlignCenter);
+  MakeLabel(page, "LabelMic", {524, 186, 46, 18}, Qt::AlignCenter);
+
+  ChainTabOrder(page, {"MASTER1", "MASTER2", "MASTER3", "MASTER4", "MASTER5", "MASTER6", "MASTER7",
+                       "TLtime", "waiting", "BLtime", "BLbtime", "ECALL", "VolSpk", "VolMic"});
+}
+
+void BuildServicePage(QWidget* page) {
+  auto* art = new LineArt(page);
+  Picture(page, "service", {8, 8, 44, 44});
+  MakeLabel(page, "LabelPeriode", {64, 10, 110, 18});
+  MakeList(page, "Tperiod", {178, 8, 60, 22});
+  MakeLabel(page, "LabelDays", {244, 10, 60, 18});
+  MakeLabel(page, "Label34", {310, 10, 150, 18});
+  MakeLabel(page, "LabelShift", {64, 38, 110, 18});
+  MakeList(page, "TShift", {178, 36, 60, 22});
+  MakeLabel(page, "LabelHours", {244, 38, 60, 18});
+  MakeLabel(page, "LabelRandomize", {310, 38, 260, 18});
+  // Lines from the period to what the periodic test does.
+  const int cx = 30;
+  int ys[] = {76, 100, 124};
+  const char* names[] = {"TestCall", "ATest", "TestSMS"};
+  art->AddLine({cx, 52, cx, ys[2] + 10});
+  for (int i = 0; i < 3; ++i) {
+    art->AddLine({cx, ys[i] + 10, 60, ys[i] + 10});
+    Make<QCheckBox>(page, names[i], {64, ys[i], 240, 20});
+  }
+  static const char* const kTests[] = {"TEST1", "TEST2", "TEST3", "TEST4",
+                                       "TEST5", "TEST6", "TEST7", "TEST8"};
+  static const char* const kLabels[] = {"LabelTest1", "LabelTest2", "LabelTest3", "LabelTest4",
+                                        "LabelTest5", "LabelTest6", "LabelTest7", "LabelTest8"};
+  for (int i = 0; i < 8; ++i) {
+    int y = 160 + i * 26;
+    MakeLabel(page, kLabels[i], {64, y + 2, 54, 18});
+    Make<QLineEdit>(page, kTests[i], {120, y, 170, 22});
+  }
+  ChainTabOrder(page, {"TEST1", "TEST2", "TEST3", "TEST4", "TEST5", "TEST6", "TEST7", "TEST8",
+                       "Tperiod", "TShift", "TestCall", "ATest", "TestSMS"});
+}
+
+void BuildPhoneBookPage(QWidget* page, Program& program, FormBinder& binder) {
+  PhoneBookCommands commands;
+  commands.set_name = [&program, &binder](int line, const std::string& name) {
+    binder.RunAction([&] { program.phonebook.SetName(line, name); });
+  };
+  commands.set_phone = [&program, &binder](int line, const std::string& phone) {
+    binder.RunAction([&] { program.phonebook.SetPhone(line, phone); });
+  };
+  commands.append_row = [&program, &binder] {
+    binder.RunAction([&] { program.phonebook.AppendRow(); });
+  };
+  commands.delete_row = [&program, &binder](int line) {
+    binder.RunAction([&] { program.phonebook.DeleteRow(line); });
+  };
+  auto* grid = new PhoneBookView(program.form.PhoneBook1, commands, page);
+  grid->setObjectName("PhoneBook1");
+  grid->setGeometry(8, 8, 395, 372);
+  MakePictureButton(page, "LineIn", {414, 8, 154, 36}, "line_in");
+  MakePictureButton(page, "LineDel", {414, 50, 154, 36}, "line_del");
+  auto* find = Make<QGroupBox>(page, "GroupBox6", {414, 100, 154, 92});
+  Make<QLineEdit>(find, "FindN", {10, 24, 134, 22});
+  Make<QPushButton>(find, "Find", {10, 54, 134, 28});
+  ChainTabOrder(page, {"PhoneBook1", "LineIn", "LineDel", "FindN", "Find"});
+}
+
+}  // namespace vrkt::qt

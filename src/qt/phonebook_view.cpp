@@ -1,0 +1,123 @@
+#include "qt/phonebook_view.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+
+#include "qt/text_convert.h"
+#include "ui/controls.h"
+
+namespace vrkt::qt {
+
+namespace {
+// Name before the first "=", phone after it.
+std::pair<std::string, std::string> SplitRow(const std::string& row) {
+  size_t eq = row.find('=');
+  if (eq == std::string::npos) return {row, {}};
+  return {row.substr(0, eq), row.substr(eq + 1)};
+}
+}  // namespace
+
+PhoneBookModel::PhoneBookModel(const Grid& grid, PhoneBookCommands commands, QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid), commands_(std::move(commands)) {}
+
+int PhoneBookModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid()) return 0;
+  return std::max<int>(1, static_cast<int>(grid_.rows().size()));
+}
+
+int PhoneBookModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+
+QVariant PhoneBookModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+  size_t row = static_cast<size_t>(index.row());
+  if (row >= grid_.rows().size()) return QString();
+  auto [name, phone] = SplitRow(grid_.rows()[row]);
+  return ToQ(index.column() == 0 ? name : phone);
+}
+
+QVariant PhoneBookModel::headerData(int section, Qt::Orientation o, int role) const {
+  if (o != Qt::Horizontal || role != Qt::DisplayRole) return {};
+  return ToQ(section == 0 ? grid_.name_title() : grid_.value_title());
+}
+
+Qt::ItemFlags PhoneBookModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+bool PhoneBookModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  if (!index.isValid() || role != Qt::EditRole) return false;
+  std::string text = FromQ(value.toString());
+  int line = index.row() + 1;
+  if (index.column() == 0) {
+    if (commands_.set_name) commands_.set_name(line, text);
+  } else if (commands_.set_phone) {
+    commands_.set_phone(line, text);
+  }
+  // The program may refuse the text (a name with "="): show what the rows hold now.
+  emit dataChanged(index, index);
+  return true;
+}
+
+void PhoneBookModel::Reload() {
+  beginResetModel();
+  endResetModel();
+}
+
+void PhoneBookModel::TitlesChanged() { emit headerDataChanged(Qt::Horizontal, 0, 1); }
+
+PhoneBookView::PhoneBookView(const Grid& grid, PhoneBookCommands commands, QWidget* parent)
+    : QTableView(parent),
+      grid_(grid),
+      commands_(commands),
+      model_(new PhoneBookModel(grid, commands, this)) {
+  setModel(model_);
+  verticalHeader()->hide();
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  horizontalHeader()->setHighlightSections(false);
+  setColumnWidth(0, 132);
+  setColumnWidth(1, 239);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                  QAbstractItemView::AnyKeyPressed);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current, const QModelIndex&) {
+            if (showing_ || !current.isValid()) return;
+            if (on_line_changed) on_line_changed(current.row() + 1);
+          });
+}
+
+void PhoneBookView::ShowLine(int line) {
+  showing_ = true;
+  int row = std::clamp(line - 1, 0, model_->rowCount() - 1);
+  int column = currentIndex().isValid() ? currentIndex().column() : 0;
+  QModelIndex index = model_->index(row, column);
+  setCurrentIndex(index);
+  scrollTo(index);
+  showing_ = false;
+}
+
+void PhoneBookView::keyPressEvent(QKeyEvent* e) {
+  int line = currentIndex().isValid() ? currentIndex().row() + 1 : 1;
+  bool last = line >= static_cast<int>(grid_.rows().size());
+  bool plain = e->modifiers() == Qt::NoModifier;
+  // Down on the last row or Insert appends a row; Ctrl+Delete deletes the current row.
+  if ((e->key() == Qt::Key_Down && plain && last && !grid_.rows().empty()) ||
+      (e->key() == Qt::Key_Insert && plain)) {
+    if (commands_.append_row) commands_.append_row();
+    ShowLine(static_cast<int>(grid_.rows().size()));
+    if (on_line_changed) on_line_changed(static_cast<int>(grid_.rows().size()));
+    return;
+  }
+  if (e->key() == Qt::Key_Delete && e->modifiers() == Qt::ControlModifier) {
+    if (commands_.delete_row) commands_.delete_row(line);
+    return;
+  }
+  QTableView::keyPressEvent(e);
+}
+
+}  // namespace vrkt::qt

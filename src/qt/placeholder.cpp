@@ -1,1 +1,0 @@
-// Qt shell sources live in this folder.

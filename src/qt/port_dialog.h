@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDialog>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/serial_port.h"
+
+class QComboBox;
+
+namespace vrkt::qt {
+
+// "Select Port": the ports with their descriptions in an editable list, so that a device the
+// system does not list (a pseudo-terminal, say) can be typed as a path.
+class PortDialog : public QDialog {
+ public:
+  // `preselect` is the settings key Port (a number) or a port name; the matching port starts
+  // selected.
+  PortDialog(const std::vector<PortInfo>& ports, const std::string& preselect,
+             QWidget* parent = nullptr);
+  // The chosen port's name: the listed port whose line is shown, else the typed text.
+  std::string ChosenPort() const;
+  QComboBox* combo() const { return combo_; }
+
+ private:
+  std::vector<PortInfo> ports_;
+  QComboBox* combo_;
+};
+
+// Line shown for a port in the list.
+QString PortLine(const PortInfo& p);
+
+}  // namespace vrkt::qt

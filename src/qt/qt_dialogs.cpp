@@ -1,0 +1,66 @@
+#include "qt/qt_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+#include "qt/port_dialog.h"
+#include "qt/text_convert.h"
+
+namespace vrkt::qt {
+
+QString QtFilterFrom(const std::string& filter) {
+  QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList out;
+  for (int i = 0; i < parts.size(); i += 2) {
+    QString desc = parts[i].trimmed();
+    QString patterns = i + 1 < parts.size() ? parts[i + 1].trimmed() : QString();
+    patterns.replace(';', ' ');
+    // Qt reads the patterns from the parentheses, so rebuild them from the pattern half.
+    int paren = desc.indexOf('(');
+    if (paren >= 0) desc = desc.left(paren).trimmed();
+    if (patterns.isEmpty()) patterns = QStringLiteral("*");
+    out << (desc.isEmpty() ? patterns : desc + " (" + patterns + ")");
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
+QString QtDialogs::Title() const {
+  return title_ ? ToQ(title_()) : QStringLiteral("VRKTset");
+}
+
+std::optional<std::string> QtDialogs::ChoosePort(const std::vector<PortInfo>& ports,
+                                                 const std::string& preselect) {
+  PortDialog dialog(ports, preselect, parent_);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  std::string chosen = dialog.ChosenPort();
+  if (chosen.empty()) return std::nullopt;
+  return chosen;
+}
+
+std::optional<std::string> QtDialogs::FileDialog(const FileDialogSpec& spec, bool save) {
+  QFileDialog dialog(parent_, save ? QStringLiteral("Save As") : QStringLiteral("Open"),
+                     QString::fromStdString(spec.initial_dir), QtFilterFrom(spec.filter));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!spec.default_ext.empty()) dialog.setDefaultSuffix(QString::fromStdString(spec.default_ext));
+  // The overwrite question is on by default for save dialogs; say so for the reader.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtDialogs::SaveFile(const FileDialogSpec& spec) {
+  return FileDialog(spec, true);
+}
+
+std::optional<std::string> QtDialogs::OpenFile(const FileDialogSpec& spec) {
+  return FileDialog(spec, false);
+}
+
+void QtDialogs::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::Information, Title(), ToQ(text), QMessageBox::Ok, parent_);
+  box.exec();
+}
+
+}  // namespace vrkt::qt

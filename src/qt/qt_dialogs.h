@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+#include "app/dialogs.h"
+
+namespace vrkt::qt {
+
+// "VRKT files (*.vrk)|*.vrk|Logs (*.mon)|*.mon" → "VRKT files (*.vrk);;Logs (*.mon)".
+QString QtFilterFrom(const std::string& filter);
+
+// The program's dialogs as real Qt dialogs. Message boxes carry the application title.
+class QtDialogs : public Dialogs {
+ public:
+  // Where the title comes from; it changes during start-up with the variant.
+  void SetTitleSource(std::function<std::string()> title) { title_ = std::move(title); }
+  void SetParent(QWidget* parent) { parent_ = parent; }
+
+  std::optional<std::string> ChoosePort(const std::vector<PortInfo>& ports,
+                                        const std::string& preselect) override;
+  std::optional<std::string> SaveFile(const FileDialogSpec& spec) override;
+  std::optional<std::string> OpenFile(const FileDialogSpec& spec) override;
+  void ShowMessage(const std::string& text) override;
+
+ private:
+  std::optional<std::string> FileDialog(const FileDialogSpec& spec, bool save);
+  QString Title() const;
+  std::function<std::string()> title_;
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace vrkt::qt
