@@ -151,6 +151,19 @@ TEST(CliReadTest, WritesExactlyTheWindowsParameterFile) {
   }
 }
 
+TEST(CliReadTest, AnEmptySimIsNoFailureButHasNoSettingsToSave) {
+  TempDir dir;
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "read", "-o", dir.Path("e.vrk")},
+                              {.on_sim = [](SimProvider& p) {
+                                SimConfig c;
+                                c.prefill = false;
+                                p.unit().Configure(c);
+                              }});
+  EXPECT_EQ(r.code, kExitFailure) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("holds no settings entry"));
+  EXPECT_EQ(dir.Read("e.vrk"), "");
+}
+
 TEST(CliWriteTest, WritesReadsBackAndReportsSuccessOnlyWhenEverythingIsThere) {
   TempDir dir;
   std::string file = ReadReference(dir);
@@ -174,6 +187,20 @@ TEST(CliWriteTest, WritesReadsBackAndReportsSuccessOnlyWhenEverythingIsThere) {
   // A fresh unit read back against the same file: verify agrees with write.
   CliResult v = RunCliForTest({"VRKTset-cli", "--port", "sim", "verify", dir.Path("ref")});
   EXPECT_EQ(v.code, kExitOk) << v.err;
+}
+
+TEST(CliWriteTest, SetsUpABlankUnitFromAReferenceFile) {
+  TempDir dir;
+  ReadReference(dir);
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "write", dir.Path("ref")},
+                              {.on_sim = [](SimProvider& p) {
+                                SimConfig c;
+                                c.prefill = false;
+                                p.unit().Configure(c);
+                              }});
+  EXPECT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_TRUE(BookHas(r, "PARVRKT", "4#4#3#9#3#5#30#3#2#0"));
+  EXPECT_TRUE(BookHas(r, "Night shift", "+420777555420"));
 }
 
 TEST(CliWriteTest, RowsThatDoNotFitAreAMismatchNotASuccess) {
