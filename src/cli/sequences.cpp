@@ -142,11 +142,20 @@ void WaitUntilShownStopped(Session& s) {
                .timeout_code = kExitFailure});
 }
 
-std::string WrittenSoFar(const Program& p) {
-  int written = p.op.NextSimPosition - 1;
-  if (written <= 0) return "Nothing was written to the SIM.";
-  return "SIM positions 1 to " + std::to_string(written) +
-         " were written; the positions after them hold what they held before.";
+// What the SIM holds after a write that ended early. The last position sent is only known to be
+// stored once its "OK" came.
+std::string WrittenSoFar(Session& s) {
+  const Program& p = s.program();
+  int last_sent = p.op.NextSimPosition - 1;
+  const auto& writes = s.traffic().writes();
+  bool pending = last_sent > 0 && !writes.empty() &&
+                 StartsWith(writes.back().bytes, "AT+CPBW=" + std::to_string(last_sent));
+  int confirmed = pending ? last_sent - 1 : last_sent;
+  std::string text = confirmed <= 0 ? "No SIM position was confirmed written"
+                                    : "SIM positions 1 to " + std::to_string(confirmed) +
+                                          " were confirmed written";
+  if (pending) text += "; position " + std::to_string(last_sent) + " may have been";
+  return text + ". The positions after them hold what they held before.";
 }
 
 }  // namespace
@@ -223,7 +232,7 @@ void WriteAll(Session& s) {
                const std::string& line = t.lines()[cursor];
                if (IsErrorLine(line))
                  throw CliFailure(kExitRefused, "The unit refused " + Plain(t.CommandBefore(cursor)) +
-                                                    " with \"" + line + "\". " + WrittenSoFar(p));
+                                                    " with \"" + line + "\".");
              }
              if (p.op.WriteStep != last_step) {
                last_step = p.op.WriteStep;
@@ -236,7 +245,7 @@ void WriteAll(Session& s) {
            [&] {
              std::string last = t.writes().empty() ? std::string() : t.writes().back().bytes;
              return "The unit did not answer " + Plain(last) + " within " +
-                    Seconds(s.ReplyTimeoutMs()) + ". " + WrittenSoFar(p);
+                    Seconds(s.ReplyTimeoutMs()) + ". " + WrittenSoFar(s);
            },
        .progress =
            [&] {
@@ -244,9 +253,9 @@ void WriteAll(Session& s) {
                     std::to_string(std::min(p.op.NextSimPosition, p.op.SimCapacity)) + " of " +
                     std::to_string(p.op.SimCapacity);
            },
-       .context = [&] { return WrittenSoFar(p); }});
+       .context = [&] { return WrittenSoFar(s); }});
   if (s.dialogs().messages().size() > shown && p.op.NextSimPosition <= p.op.SimCapacity)
-    throw CliFailure(kExitNoAnswer, "The write did not finish. " + WrittenSoFar(p));
+    throw CliFailure(kExitNoAnswer, "The write did not finish: the unit stopped answering.");
 }
 
 void LoadParameterFile(Session& s, const std::string& path) {
