@@ -43,7 +43,8 @@ Program::Program(const ProgramEnv& env)
       dialogs_(*env.dialogs),
       port_(*env.ports, *env.dialogs),
       read_settings_(env.read_settings),
-      program_path_(env.program_path) {
+      program_path_(env.program_path),
+      settings_path_override_(env.settings_path) {
   form.SetClock(&clock_);
   for (Timer* t : form.timers()) t->Restart();
   WireHandlers();
@@ -118,7 +119,8 @@ void Program::FormCreate() {
   InstallFieldRules(form, variant);
 
   // 5-8: the settings file.
-  settings.settings_path = SettingsPathFor(program_path_);
+  settings.settings_path = settings_path_override_.empty() ? SettingsPathFor(program_path_)
+                                                          : settings_path_override_;
   ProfileFile profile(settings.settings_path);
   if (read_settings_) profile.Load();
   form.top = static_cast<int>(profile.ReadInteger("Form", "Top", 200));

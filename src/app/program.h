@@ -40,6 +40,8 @@ struct ProgramEnv {
   PortProvider* ports = nullptr;
   Dialogs* dialogs = nullptr;
   bool read_settings = true;  // the command line reads no settings file unless told
+  // The settings file to use instead of the one beside the program (command line --settings).
+  std::string settings_path;
 };
 
 // The whole program without a window: the window model, the operation state, the port and every
@@ -111,6 +113,7 @@ class Program {
   PortService port_;
   bool read_settings_;
   std::string program_path_;
+  std::string settings_path_override_;
   int depth_ = 0;
 };
 

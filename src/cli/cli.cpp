@@ -1,0 +1,124 @@
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/variant.h"
+#include "base/error.h"
+#include "cli/commands.h"
+#include "cli/engine.h"
+#include "cli/serial_backend.h"
+#include "sim/sim_unit.h"
+
+namespace vrkt::cli {
+
+namespace {
+
+int ListPortsCommand(CliIo& io) {
+  SerialProvider serial(true);
+  std::vector<PortInfo> ports = serial.ListPorts();
+  ports.push_back({"sim", "Simulated unit"});
+  size_t width = 0;
+  for (const PortInfo& p : ports) width = std::max(width, p.name.size());
+  for (const PortInfo& p : ports) {
+    std::string name = p.name;
+    name.resize(width, ' ');
+    io.out << name << "  " << (p.description.empty() ? "(no description)" : p.description) << "\n";
+  }
+  return kExitOk;
+}
+
+int Dispatch(Session& s) {
+  const std::string& c = s.options().command;
+  if (c == "status") return StatusCommand(s);
+  if (c == "read") return ReadCommand(s);
+  if (c == "write") return WriteCommand(s);
+  if (c == "verify") return VerifyCommand(s);
+  if (c == "send-list") return SendListCommand(s);
+  if (c == "unpin" || c == "pin-change") return PinCommand(s);
+  if (c == "run") return RunUnitCommand(s);
+  throw CliFailure(kExitUsage, "Unknown command \"" + c + "\".");
+}
+
+// The loader moves the working directory to its list's folder, as the window does; the caller
+// of a run (a test, a script driver in the same process) gets its own back.
+class WorkingDirectoryKeeper {
+ public:
+  WorkingDirectoryKeeper() { saved_ = std::filesystem::current_path(ec_); }
+  ~WorkingDirectoryKeeper() {
+    if (ec_) return;
+    std::error_code ec;
+    std::filesystem::current_path(saved_, ec);
+  }
+
+ private:
+  std::error_code ec_;
+  std::filesystem::path saved_;
+};
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hooks) {
+  std::string program = argv.empty() ? std::string() : argv[0];
+  std::string name = DisplayName(program);
+  Options o;
+  try {
+    o = ParseOptions(program, std::vector<std::string>(argv.begin() + (argv.empty() ? 0 : 1), argv.end()));
+    if (o.version) {
+      io.out << name << " " << VRKT_PROGRAM_VERSION << "\n";
+      return kExitOk;
+    }
+    if (o.help) {
+      io.out << (o.command.empty() ? GeneralHelp(program) : CommandHelp(o.command, program));
+      return kExitOk;
+    }
+    if (o.command == "ports") return ListPortsCommand(io);
+    if (!o.settings_path.empty()) RequireReadableFile(o.settings_path, "settings file");
+    if (o.command == "write" || o.command == "verify")
+      RequireReadableFile(o.operand, "parameter file");
+    if (o.command == "send-list") RequireReadableFile(o.operand, "loader list");
+  } catch (const CliFailure& f) {
+    io.err << (f.code() == kExitUsage ? name + ": " : std::string()) << f.what() << "\n";
+    return f.code();
+  }
+
+  WorkingDirectoryKeeper keep_cwd;
+  bool virtual_sim = o.port == "sim" && !o.real_time;
+  std::unique_ptr<Engine> engine =
+      virtual_sim ? MakeVirtualSimEngine() : MakeLiveEngine(o.port == "sim", !o.no_cts);
+  if (SimProvider* sim = engine->sim()) {
+    // The simulated unit is of the family the program serves.
+    Variant v = VariantFromFileName(
+        FileNameOf(o.variant.empty() ? o.program_name : ProgramNameForVariant(o.variant)));
+    SimConfig config;
+    config.family = v.IsDvg() ? SimFamily::kDvg : SimFamily::kVrkt;
+    config.is4g = v.Is4G;
+    sim->unit().Configure(config);
+    if (hooks.on_sim) hooks.on_sim(*sim);
+  }
+
+  int code = kExitOk;
+  {
+    Session s(o, io, *engine);
+    s.on_pump = hooks.on_pump;
+    try {
+      s.Start();
+      code = Dispatch(s);
+    } catch (const CliFailure& f) {
+      s.ClearProgress();
+      io.err << f.what() << "\n";
+      code = f.code();
+    } catch (const std::exception& e) {
+      s.ClearProgress();
+      io.err << e.what() << "\n";
+      code = kExitFailure;
+    }
+    if (!s.Finish() && code == kExitOk) code = kExitFailure;
+    if (hooks.on_finish) hooks.on_finish(s);
+  }
+  io.out.flush();
+  io.err.flush();
+  return code;
+}
+
+}  // namespace vrkt::cli

@@ -1,0 +1,291 @@
+#include "cli/commands.h"
+
+#include "base/codepage.h"
+#include "base/error.h"
+#include "base/file_io.h"
+#include "base/text.h"
+#include "cli/sequences.h"
+
+namespace vrkt::cli {
+
+namespace {
+
+std::string Shown(const std::string& bytes) { return CodePageToUtf8(TrimBlanks(bytes)); }
+
+// The text after the caption of a status bar panel ("Operator: x" gives "x").
+std::string PanelValue(const std::string& panel) {
+  size_t colon = panel.find(':');
+  return Shown(colon == std::string::npos ? panel : panel.substr(colon + 1));
+}
+
+// Waits for the answer to a single query: a line that `matches`, then nothing more.
+// Returns the matching line.
+std::string AwaitReply(Session& s, size_t from, const std::function<bool(const std::string&)>& matches,
+                       const std::string& what) {
+  const Traffic& t = s.traffic();
+  int64_t until = s.NowMs() + s.ReplyTimeoutMs();
+  std::string found;
+  s.PumpUntil({.done =
+                   [&] {
+                     for (; from < t.lines().size(); ++from) {
+                       const std::string& line = t.lines()[from];
+                       if (IsUnsolicited(line)) continue;
+                       if (Contains(line, "ERROR"))
+                         throw CliFailure(kExitRefused, "The unit refused " + what + ": " + line);
+                       if (matches(line)) {
+                         found = line;
+                         return true;
+                       }
+                     }
+                     return false;
+                   },
+               .deadline = [until] { return until; },
+               .timeout_message =
+                   [&] {
+                     return "The unit did not answer " + what + " within " +
+                            std::to_string(s.ReplyTimeoutMs() / 1000) + " s.";
+                   },
+               .progress = [&] { return "Asking for " + what + "..."; }});
+  return found;
+}
+
+std::string SignalWords(int level) {
+  if (level >= 22 && level <= 31) return "good";
+  if (level >= 15 && level <= 21) return "fair";
+  if (level == 99) return "not detectable";
+  return "poor";
+}
+
+}  // namespace
+
+void RequireReadableFile(const std::string& path, const std::string& what) {
+  try {
+    ReadFileBytes(path, "Cannot open " + what + " \"%s\". %s");
+  } catch (const AppError& e) {
+    throw CliFailure(kExitFailure, e.what());
+  }
+}
+
+int StatusCommand(Session& s) {
+  ReadResult r = StopAndReadAll(s);
+  Form1& f = s.form();
+  const Traffic& t = s.traffic();
+
+  size_t from = t.lines().size();
+  s.Click(f.signal);
+  AwaitReply(s, from, [](const std::string& l) { return Contains(l, "+CSQ:"); },
+             "the signal query (AT+CSQ)");
+  from = t.lines().size();
+  s.Run([&f] { f.Voltage.on_click(); });
+  AwaitReply(s, from, [](const std::string& l) { return Contains(l, "#CBC:"); },
+             "the battery query (AT#CBC)");
+  from = t.lines().size();
+  s.Run([&f] { f.Power.on_click(); });
+  AwaitReply(s, from, [](const std::string& l) { return Contains(l, "#ADC:"); },
+             "the supply query (AT#ADC=1,2)");
+  from = t.lines().size();
+  s.Click(f.IMEI);
+  std::string imei = AwaitReply(
+      s, from,
+      [](const std::string& l) {
+        std::string v = TrimBlanks(l);
+        return v.size() >= 14 && v.find_first_not_of("0123456789") == std::string::npos;
+      },
+      "the IMEI query (AT+CGSN)");
+
+  int level = s.program().op.SignalLevel;
+  std::ostream& out = s.io().out;
+  s.ClearProgress();
+  out << "Operator:       " << PanelValue(f.StatusBar1.panel(0)) << "\n"
+      << "Signal:         " << level << " (" << SignalWords(level) << ")\n"
+      << "Battery:        " << Shown(f.Voltage.caption()) << "\n"
+      << "Supply:         " << Shown(f.Power.caption()) << "\n"
+      << "SIM capacity:   " << r.capacity << " positions, " << r.entries.size() << " in use\n"
+      << "Firmware:       " << Shown(f.StatusBar1.panel(4)) << "\n"
+      << "IMEI:           " << TrimBlanks(imei) << "\n";
+  return kExitOk;
+}
+
+int ReadCommand(Session& s) {
+  ReadResult r = StopAndReadAll(s);
+  // Without its settings entry the unit's settings are unknown; a file would carry the
+  // program's start-up values as if they were the unit's.
+  if (!s.form().TLtime.HasSelection())
+    throw CliFailure(kExitFailure, "The unit's SIM holds no settings entry (PARVRKT), so there "
+                                   "is no configuration to save; nothing was saved.");
+  SaveParameterFile(s, s.options().output);
+  s.ClearProgress();
+  s.io().out << "Read " << r.entries.size() << " entries from the unit's SIM (" << r.capacity
+             << " positions) into " << s.options().output << ".\n";
+  return kExitOk;
+}
+
+namespace {
+
+int Report(Session& s, const std::vector<Difference>& diffs, const std::string& verb) {
+  s.ClearProgress();
+  const std::string& file = s.options().operand;
+  if (diffs.empty()) {
+    s.io().out << "The unit holds every entry of " << file << " (" << verb << ").\n";
+    return kExitOk;
+  }
+  s.io().out << "Differences between " << file << " and the unit:\n" << FormatDifferences(diffs);
+  s.io().err << "The unit does not match " << file << ": " << diffs.size()
+             << (diffs.size() == 1 ? " difference.\n" : " differences.\n");
+  return kExitMismatch;
+}
+
+// The version entry belongs to the unit: a parameter file never holds it.
+const std::vector<std::string> kUnitOnlyEntries = {"VER"};
+
+}  // namespace
+
+int WriteCommand(Session& s) {
+  const std::string& file = s.options().operand;
+  StopAndReadAll(s);
+  LoadParameterFile(s, file);
+  std::vector<UnitEntry> expected = EntriesOfWindow(s);
+  WriteAll(s);
+  ReadResult back = ReadAllAgain(s);
+  return Report(s, CompareEntries(expected, back.entries, kUnitOnlyEntries), "written and read back");
+}
+
+int VerifyCommand(Session& s) {
+  ReadResult unit = StopAndReadAll(s);
+  LoadParameterFile(s, s.options().operand);
+  std::vector<UnitEntry> expected = EntriesOfWindow(s);
+  return Report(s, CompareEntries(expected, unit.entries, kUnitOnlyEntries), "verified");
+}
+
+int SendListCommand(Session& s) {
+  const std::string& file = s.options().operand;
+  StopAndReadAll(s);
+  Program& p = s.program();
+  Form1& f = s.form();
+  size_t shown = s.dialogs().messages().size();
+  f.List.Clear();
+  s.dialogs().AnswerNextFile(file);
+  s.Click(f.LoadList);
+  bool asked = s.dialogs().file_answer_taken();
+  s.dialogs().CancelFileAnswer();
+  if (!asked || s.dialogs().messages().size() > shown)
+    throw CliFailure(kExitFailure, "The loader list " + file + " was not loaded.");
+  int count = static_cast<int>(f.List.LineCount());
+  if (count == 0) throw CliFailure(kExitFailure, "The loader list " + file + " is empty.");
+
+  const Traffic& t = s.traffic();
+  size_t cursor = t.lines().size();
+  size_t notes = f.Monitor.LineCount();
+  s.Click(f.Send);
+  int last_index = -1;
+  size_t last_writes = 0;
+  int64_t last_progress = s.NowMs();
+  s.PumpUntil({.done =
+                   [&] {
+                     if (s.dialogs().messages().size() > shown)
+                       throw CliFailure(kExitFailure, "The loader stopped at line " +
+                                                          std::to_string(p.op.LoaderIndex + 1) + ".");
+                     for (; notes < f.Monitor.LineCount(); ++notes)
+                       if (StartsWith(f.Monitor.lines()[notes], "Error in file: "))
+                         throw CliFailure(kExitFailure, "The loader refused a file with bytes "
+                                                        "above 127: " + f.Monitor.lines()[notes]);
+                     for (; cursor < t.lines().size(); ++cursor) {
+                       const std::string& line = t.lines()[cursor];
+                       if (!IsUnsolicited(line) && Contains(line, "ERROR"))
+                         throw CliFailure(kExitRefused, "The unit refused " +
+                                                            Plain(t.CommandBefore(cursor)) + ": " + line);
+                     }
+                     if (p.op.LoaderIndex != last_index || t.writes().size() != last_writes) {
+                       last_index = p.op.LoaderIndex;
+                       last_writes = t.writes().size();
+                       last_progress = s.NowMs();
+                     }
+                     // The run ends with the bar hidden: after the last line, or at a line that
+                     // sent nothing.
+                     return !f.Prubeh.visible();
+                   },
+               .deadline = [&] { return last_progress + s.ReplyTimeoutMs() + s.program().settings.WaitSer; },
+               .timeout_message =
+                   [&] {
+                     return "The unit did not answer line " + std::to_string(p.op.LoaderIndex + 1) +
+                            " of the list (" + Plain(t.writes().empty() ? "" : t.writes().back().bytes.substr(0, 80)) +
+                            ") within " + std::to_string(s.ReplyTimeoutMs() / 1000) + " s.";
+                   },
+               .progress =
+                   [&] {
+                     return "Loader: line " + std::to_string(std::min(p.op.LoaderIndex + 1, count)) +
+                            " of " + std::to_string(count);
+                   }});
+  if (p.op.LoaderIndex < count) {
+    std::string line = f.List.lines()[static_cast<size_t>(p.op.LoaderIndex)];
+    throw CliFailure(kExitFailure,
+                     "The loader stopped at line " + std::to_string(p.op.LoaderIndex + 1) + " (\"" +
+                         CodePageToUtf8(line) + "\"): nothing was sent for it, so the lines from "
+                         "there on were not sent.");
+  }
+  s.ClearProgress();
+  s.io().out << "Sent all " << count << " lines of " << file << ".\n";
+  return kExitOk;
+}
+
+int PinCommand(Session& s) {
+  bool change = s.options().command == "pin-change";
+  const std::string& pin = s.options().operand;
+  StopAndReadAll(s);
+  Form1& f = s.form();
+  s.Run([&] { f.PIN.SetText(pin); });
+  if (f.PIN.text() != pin) throw CliFailure(kExitUsage, "The PIN field did not take " + pin + ".");
+
+  const Traffic& t = s.traffic();
+  size_t cursor = t.lines().size();
+  s.Click(change ? f.CodePIN : f.UNPIN);
+  // Three commands, three final answers; the last one is the PIN command's own.
+  const std::string what = change ? "the PIN change (AT+CPWD)" : "switching the PIN request off (AT+CLCK)";
+  int answers = 0;
+  std::string last;
+  int64_t start = s.NowMs();
+  s.PumpUntil({.done =
+                   [&] {
+                     for (; cursor < t.lines().size() && answers < 3; ++cursor) {
+                       const std::string& line = t.lines()[cursor];
+                       if (IsUnsolicited(line)) continue;
+                       if (line == "OK" || Contains(line, "ERROR")) {
+                         ++answers;
+                         last = line;
+                       }
+                     }
+                     return answers >= 3;
+                   },
+               .deadline = [&] { return start + s.ReplyTimeoutMs(); },
+               .timeout_message =
+                   [&] {
+                     return "The unit did not answer " + what + " within " +
+                            std::to_string(s.ReplyTimeoutMs() / 1000) + " s.";
+                   },
+               .progress = [&] { return "Waiting for " + what + "..."; }});
+  if (last != "OK" || !(f.PINOK.color() == kGreen))
+    throw CliFailure(kExitRefused, "The SIM refused " + what + ": " + last +
+                                       ". A wrong PIN counts against the SIM's few tries.");
+  s.ClearProgress();
+  s.io().out << (change ? "The SIM's PIN is now 7391.\n" : "The SIM's PIN request is off.\n");
+  return kExitOk;
+}
+
+int RunUnitCommand(Session& s) {
+  Program& p = s.program();
+  size_t writes = s.traffic().writes().size();
+  s.Click(s.form().RunGDI);
+  bool reboot = !p.variant.Is4G;
+  if (reboot && s.traffic().FindWrite("AT#REBOOT\r\n", writes) == std::string::npos)
+    throw CliFailure(kExitFailure, "The restart command was not sent.");
+  // The module restarts without a defined answer: done once the command has left the port.
+  int64_t until = s.NowMs() + s.ReplyTimeoutMs();
+  s.PumpUntil({.done = [&] { return p.port().OutputFree() >= SerialPort::kOutputQueueSize; },
+               .deadline = [until] { return until; },
+               .timeout_message = [] { return std::string("The restart command did not leave the port."); }});
+  s.io().out << (reboot ? "The unit's application was released and the module restarted.\n"
+                        : "The unit's application was released (DTR off).\n");
+  return kExitOk;
+}
+
+}  // namespace vrkt::cli

@@ -1,0 +1,105 @@
+#include "cli/compare.h"
+
+#include <algorithm>
+#include <map>
+
+#include "base/codepage.h"
+#include "base/text.h"
+
+namespace vrkt::cli {
+
+std::optional<UnitEntry> ParseEntryLine(const std::string& line) {
+  if (!Contains(line, "+CPBR") || Contains(line, "+CPBR: (1-")) return std::nullopt;
+  std::string rest = CutThrough(line, ":");
+  if (rest.find('"') == std::string::npos) return std::nullopt;
+  rest = CutThrough(rest, "\"");
+  UnitEntry e;
+  e.value = Before(rest, "\"");
+  rest = CutThrough(rest, ",");
+  if (rest.find('"') == std::string::npos) return std::nullopt;
+  rest = CutThrough(rest, "\"");
+  e.name = Before(rest, "\"");
+  return e;
+}
+
+std::vector<UnitEntry> EntriesOfParameterFile(const std::string& text) {
+  std::vector<UnitEntry> entries;
+  for (const std::string& line : SplitLines(text)) {
+    size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    UnitEntry e{line.substr(0, eq), line.substr(eq + 1)};
+    if (e.name.empty() || e.value.empty()) continue;
+    if (e.name == "PARAMVRKT") e.name = "PARVRKT";
+    if (e.name == "PARAMRL1") e.name = "PARRL1";
+    entries.push_back(std::move(e));
+  }
+  return entries;
+}
+
+std::vector<Difference> CompareEntries(const std::vector<UnitEntry>& expected,
+                                       const std::vector<UnitEntry>& actual,
+                                       const std::vector<std::string>& ignored) {
+  // Values still unmatched on the unit, per name, in SIM order.
+  std::map<std::string, std::vector<std::string>> unit;
+  std::vector<std::string> unit_order;
+  for (const UnitEntry& e : actual) {
+    auto& values = unit[e.name];
+    if (values.empty()) unit_order.push_back(e.name);
+    values.push_back(e.value);
+  }
+  // Exact matches first, so that a row present twice is not paired with the wrong value.
+  std::vector<bool> matched(expected.size(), false);
+  for (size_t i = 0; i < expected.size(); ++i) {
+    auto it = unit.find(expected[i].name);
+    if (it == unit.end()) continue;
+    auto v = std::find(it->second.begin(), it->second.end(), expected[i].value);
+    if (v == it->second.end()) continue;
+    it->second.erase(v);
+    matched[i] = true;
+  }
+  std::vector<Difference> diffs;
+  for (size_t i = 0; i < expected.size(); ++i) {
+    if (matched[i]) continue;
+    auto it = unit.find(expected[i].name);
+    if (it != unit.end() && !it->second.empty()) {
+      diffs.push_back({Difference::kDifferent, expected[i].name, expected[i].value,
+                       it->second.front()});
+      it->second.erase(it->second.begin());
+    } else {
+      diffs.push_back({Difference::kMissing, expected[i].name, expected[i].value, {}});
+    }
+  }
+  for (const std::string& name : unit_order) {
+    if (std::find(ignored.begin(), ignored.end(), name) != ignored.end()) continue;
+    for (const std::string& value : unit[name])
+      diffs.push_back({Difference::kExtra, name, {}, value});
+  }
+  return diffs;
+}
+
+std::string FormatDifferences(const std::vector<Difference>& diffs) {
+  size_t width = 4;
+  for (const Difference& d : diffs) width = std::max(width, CodePageToUtf8(d.name).size());
+  width = std::min<size_t>(width, 24);
+  std::string out;
+  for (const Difference& d : diffs) {
+    std::string name = CodePageToUtf8(d.name);
+    if (name.size() < width) name.resize(width, ' ');
+    std::string file = "\"" + CodePageToUtf8(d.expected) + "\"";
+    std::string unit = "\"" + CodePageToUtf8(d.actual) + "\"";
+    switch (d.kind) {
+      case Difference::kDifferent:
+        out += "  " + name + "  file " + file + ", unit " + unit + "\n";
+        break;
+      case Difference::kMissing:
+        out += "  " + name + "  file " + file + ", not on the unit\n";
+        break;
+      case Difference::kExtra:
+        out += "  " + name + "  not in the file, unit " + unit + "\n";
+        break;
+    }
+  }
+  return out;
+}
+
+}  // namespace vrkt::cli

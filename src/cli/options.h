@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vrkt::cli {
+
+// What the command line asks for. Global options may stand before or after the command.
+struct Options {
+  std::string program_name;  // argv[0] as started, links not resolved: picks the variant
+  std::string command;       // "ports", "status", "read", ... ; empty with --help or --version
+  std::string operand;       // FILE or PIN of the command
+  std::string output;        // read -o FILE
+  std::string port;          // device path, COMn, or "sim"
+  std::string variant;       // "vrkt", "dvg", "vrkt4g"; empty: from the program name
+  std::string settings_path;
+  std::string log_path;
+  int timeout_s = 10;
+  bool no_cts = false;
+  bool real_time = false;  // the simulated unit at wall-clock pace instead of virtual time
+  bool help = false;
+  bool version = false;
+};
+
+// Parses the arguments after the program name. Throws CliFailure(kExitUsage) with a message
+// that names the offending argument.
+Options ParseOptions(const std::string& program_name, const std::vector<std::string>& args);
+
+// The program name as help shows it: the file name of argv[0].
+std::string DisplayName(const std::string& program_name);
+
+std::string GeneralHelp(const std::string& program_name);
+// Help of one command; empty for an unknown command.
+std::string CommandHelp(const std::string& command, const std::string& program_name);
+
+bool IsKnownCommand(const std::string& command);
+// The commands that talk to a unit and so need --port.
+bool NeedsPort(const std::string& command);
+
+// The program name that selects the given --variant value; empty for an unknown value.
+std::string ProgramNameForVariant(const std::string& variant);
+
+}  // namespace vrkt::cli
