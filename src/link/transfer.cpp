@@ -237,20 +237,21 @@ void Transfer::DeleteNextPosition() {
   ++op.NextSimPosition;
 }
 
-std::string Transfer::LeftoverReport() const {
-  // Entries that the sequence had not reached when the SIM was full.
+std::string Transfer::LeftoverReport(bool sim_full) const {
   const OperationState& op = p_.op;
   const int step = op.WriteStep;
   std::string out;
+  // Entries that the sequence had not reached when the SIM was full. A write that stopped on its
+  // own says which positions it reached instead.
   int rows_left = 0;
-  const int lines = p_.phonebook.LineCount();
+  const int lines = sim_full ? p_.phonebook.LineCount() : 0;
   for (int r = std::max(1, step - kReservedSteps); r < lines; ++r) {
     if (p_.phonebook.Name(r).empty() || p_.phonebook.Phone(r).empty()) continue;
     bool unsafe = false;
     for (int line : unsafe_lines_) unsafe = unsafe || line == r;
     if (!unsafe) ++rows_left;
   }
-  if (step <= kReservedSteps) {
+  if (sim_full && step <= kReservedSteps) {
     out += "\nThe SIM (" + std::to_string(op.SimCapacity) +
            " positions) filled up before all settings were written.";
   }
@@ -282,7 +283,7 @@ void Transfer::FinishWrite() {
   DisarmDeadline();
   f.Prubeh.SetVisible(false);
   EnableAfterTransfer();
-  const std::string leftovers = LeftoverReport();
+  const std::string leftovers = LeftoverReport(/*sim_full=*/true);
   if (!leftovers.empty()) {
     p_.LogNote("write finished with entries not written");
     p_.dialogs().ShowMessage("Writing to the unit finished, but not everything was written." +
@@ -302,7 +303,7 @@ std::string Transfer::WrittenSoFar(bool pending_refused) const {
     out += done == 1 ? " was written." : " were written.";
   }
   if (done < capacity) {
-    out += done == 0 ? " P" : " p";
+    out += " P";
     out += Positions(done + 1, capacity).substr(1);
     out += done + 1 == capacity ? " was not written" : " were not written";
     if (pending_position_ == done + 1 && !pending_refused)
@@ -326,7 +327,7 @@ void Transfer::StopWrite(const std::string& why, bool pending_refused) {
   f.Prubeh.SetVisible(false);
   EnableAfterTransfer();
   p_.dialogs().ShowMessage("Writing to the unit stopped: " + why + ".\n" + written +
-                           LeftoverReport());
+                           LeftoverReport(/*sim_full=*/false));
 }
 
 // --- Read-all -------------------------------------------------------------------------------

@@ -54,7 +54,7 @@ class Transfer {
   void FinishWrite();
   void StopWrite(const std::string& why, bool pending_refused);
   std::string WrittenSoFar(bool pending_refused) const;
-  std::string LeftoverReport() const;
+  std::string LeftoverReport(bool sim_full) const;
   void CheckRowsForWire();
 
   // Read-all.

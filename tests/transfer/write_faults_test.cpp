@@ -55,6 +55,9 @@ TEST(WriteFaultsTest, UnitThatStopsAnsweringEndsTheWriteAfterTheDeadline) {
       EXPECT_NE(m.find("Writing to the unit stopped"), std::string::npos) << m;
       EXPECT_NE(m.find(" were written."), std::string::npos) << m;
       EXPECT_NE(m.find("to 40 were not written"), std::string::npos) << m;
+      // A unit that went quiet did not fill the SIM.
+      EXPECT_EQ(m.find("did not fit"), std::string::npos) << m;
+      EXPECT_EQ(m.find("filled up"), std::string::npos) << m;
 
       // The next write runs to its end once the unit answers again.
       unit.faults().silent = false;
@@ -103,7 +106,7 @@ TEST(WriteFaultsTest, RefusedEntryStopsTheWriteAndSaysWhich) {
   EXPECT_NE(h.dialogs.messages[0].find("answered \"ERROR\" to SIM position 35."),
             std::string::npos)
       << h.dialogs.messages[0];
-  EXPECT_NE(h.dialogs.messages[0].find("positions 35 to 40 were not written."), std::string::npos)
+  EXPECT_NE(h.dialogs.messages[0].find("Positions 35 to 40 were not written."), std::string::npos)
       << h.dialogs.messages[0];
 }
 
