@@ -22,9 +22,11 @@ int main() {
   }
   std::printf("read_all_250_floor_ms_plain_loop: %lld ms\n", static_cast<long long>(floor.read_ms));
   std::printf("read_all_250_wall_ms_plain_loop: %lld ms\n", static_cast<long long>(wall.read_ms));
-  std::printf("write_all_250_floor_ms_plain_loop: %lld ms\n", static_cast<long long>(floor.write_ms));
+  std::printf("write_all_250_floor_ms_plain_loop: %lld ms\n",
+              static_cast<long long>(floor.write_ms));
   std::printf("write_all_250_wall_ms_plain_loop: %lld ms\n", static_cast<long long>(wall.write_ms));
-  std::printf("write_all_250_overhead_pct_plain_loop: %.2f %%\n", Pct(wall.write_ms, floor.write_ms));
+  std::printf("write_all_250_overhead_pct_plain_loop: %.2f %%\n",
+              Pct(wall.write_ms, floor.write_ms));
   std::printf("read_all_250_overhead_pct_plain_loop: %.2f %%\n", Pct(wall.read_ms, floor.read_ms));
   return 0;
 }

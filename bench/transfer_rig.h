@@ -83,8 +83,8 @@ class Rig {
       if (virtual_) {
         virtual_->AdvanceTo(next);
       } else {
-        std::this_thread::sleep_until(std::chrono::steady_clock::time_point(
-            std::chrono::milliseconds(next)));
+        std::this_thread::sleep_until(
+            std::chrono::steady_clock::time_point(std::chrono::milliseconds(next)));
       }
     }
     return true;
@@ -111,9 +111,9 @@ Times RunSequence(AnyRig& rig, Clock& clock) {
   Form1& f = p.form;
   Times t;
   rig.Click(f.StopGDI);
-  if (!rig.RunUntil([&] { return f.RunGDI.visible() && p.op.SimCapacity > 0 &&
-                                 !p.transfer.ReadRunning(); },
-                    30000))
+  if (!rig.RunUntil(
+          [&] { return f.RunGDI.visible() && p.op.SimCapacity > 0 && !p.transfer.ReadRunning(); },
+          30000))
     return t;
   rig.RunUntil([] { return false; }, 3000);
 
@@ -140,4 +140,3 @@ inline double Pct(int64_t wall, int64_t floor) {
 }
 
 }  // namespace vrkt::bench
-
