@@ -82,6 +82,7 @@ void Dispatcher::OnStopped(const std::string& line) {
   p_.Pause(1000);
   p_.Send("ATE0\r\n");
   p_.op.QueryOperatorOnOk = true;
+  p_.transfer.StopReadStarted();
 }
 
 }  // namespace vrkt

@@ -342,6 +342,13 @@ void Transfer::LoadGDIClick() {
   BeginRead(ReadPhase::kOperator);
 }
 
+void Transfer::StopReadStarted() {
+  // A write in progress keeps the deadline for itself; its own deadline catches an "OK" that the
+  // operator query takes from it.
+  if (p_.op.WriteAllRunning) return;
+  BeginRead(ReadPhase::kStopEcho);
+}
+
 void Transfer::BeginRead(ReadPhase phase) {
   if (read_phase_ == ReadPhase::kIdle) entries_read_ = 0;
   read_phase_ = phase;
@@ -356,6 +363,7 @@ void Transfer::EndRead() {
 void Transfer::StopRead(const std::string& why) {
   std::string waiting_for;
   switch (read_phase_) {
+    case ReadPhase::kStopEcho: waiting_for = "the unit's first answer after it stopped"; break;
     case ReadPhase::kOperator: waiting_for = "the operator"; break;
     case ReadPhase::kRange: waiting_for = "the size of the SIM phone book"; break;
     case ReadPhase::kRangeOk:
@@ -405,6 +413,13 @@ void Transfer::ObserveLine(const std::string& line) {
   if (write) return;  // its "OK"s come through WriteAllStep
 
   switch (read_phase_) {
+    case ReadPhase::kStopEcho:
+      // Only the "OK" that the dispatcher hands to the operator query moves the read on; one
+      // that the loader takes first does not.
+      if (line == "OK" && p_.op.QueryOperatorOnOk &&
+          !(p_.op.LoaderWaitingOk && !p_.op.AsendWaitingEvent))
+        BeginRead(ReadPhase::kOperator);
+      break;
     case ReadPhase::kOperator:
       if (Contains(line, "+COPS") && !Contains(line, "+CPBR")) {
         // The dispatcher asks for the range only while the unit is stopped.

@@ -25,6 +25,9 @@ class Transfer {
   // The dispatcher calls these: each "OK" while write-all runs, and each phone-book entry line.
   void WriteAllStep();
   void SortEntry(const std::string& line);
+  // The dispatcher calls this once it has answered the unit's stop report with "ATE0": the read
+  // that the stop report starts is followed from here on, under the same deadline as Load's.
+  void StopReadStarted();
   // The dispatcher shows every line here before its own rules run. Lets the sequences follow the
   // read chain, notice an "ERROR" answer and keep their deadline; never sends anything.
   void ObserveLine(const std::string& line);
@@ -37,14 +40,14 @@ class Transfer {
   // Tick of the TransferDeadline timer: the running sequence has waited too long.
   void TransferDeadlineTimer();
 
-  // Whether a read started by Load is being followed. The read that the unit's "STOP" starts is
-  // the dispatcher's chain alone and keeps no deadline.
+  // Whether a read (started by Load or by the unit's stop report) is being followed.
   bool ReadRunning() const { return read_phase_ != ReadPhase::kIdle; }
 
  private:
+  // kStopEcho: "ATE0" went out after the stop report; its "OK" sends the operator query.
   // kRangeOk: the capacity line has come and its own "OK" is still to follow; the entries
   // request is already out by then.
-  enum class ReadPhase { kIdle, kOperator, kRange, kRangeOk, kEntries };
+  enum class ReadPhase { kIdle, kStopEcho, kOperator, kRange, kRangeOk, kEntries };
 
   // Write-all.
   void RunWriteStep();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "link/transfer.h"
 #include "link_fixture.h"
 
 namespace vrkt {
@@ -121,6 +122,53 @@ TEST_F(QuietUnitTest, PlayerEventStopsOnlyWhileStopIsDown) {
   EXPECT_TRUE(h.program->variant.Is4G);
   EXPECT_TRUE(h.program->op.QueryOperatorOnOk);
   EXPECT_EQ(Sent(), Lines{"ATE0"});
+}
+
+TEST_F(QuietUnitTest, StopReadEndsQuietlyWhereTheChainEndsAndOnlyAnswersKeepItAlive) {
+  Transfer& t = h.program->transfer;
+  auto quiet_end = [&](const std::string& why) {
+    EXPECT_FALSE(t.ReadRunning()) << why;
+    EXPECT_FALSE(h.form().TransferDeadline.is_enabled()) << why;
+    h.RunFor(Transfer::kReplyDeadlineMs + 1000);
+    EXPECT_TRUE(h.dialogs.messages.empty()) << why;
+  };
+  // The unit still looks running when the operator reply comes: no range is asked for.
+  h.Feed("STOP\r\n");
+  EXPECT_TRUE(t.ReadRunning());
+  h.Feed("OK\r\n+COPS: 0,0,\"SIMNET\"\r\nOK\r\n");
+  quiet_end("unit running");
+
+  // The unit stopped: the window shows it at its next line check.
+  h.program->port().SetDtr(true);
+  ASSERT_TRUE(h.RunUntil([&] { return h.form().RunGDI.visible(); }, 2000));
+  h.Feed("STOP\r\nOK\r\n+COPS: 0,0,\"SIMNET\"\r\nOK\r\n+CPBR: (1-10),40,16\r\nOK\r\n");
+  quiet_end("ten positions");
+
+  h.Feed("STOP\r\nOK\r\n+COPS: 0,0,\"SIMNET\"\r\nOK\r\n+CPBR: (1-11),40,16\r\nOK\r\n");
+  h.Feed("+CPBR: 1,\"111\",129,\"MASTER1\"\r\n+CPBR: 11,\"5\",129,\"Ann\"\r\n");
+  EXPECT_TRUE(t.ReadRunning());
+  h.Feed("OK\r\n");
+  quiet_end("entries listed");
+  EXPECT_EQ(h.form().MASTER1.text(), "111");
+  Lines chain;
+  for (const std::string& c : Sent())
+    if ((c.rfind("AT+C", 0) == 0 && c != "AT+CSQ") || c == "ATE0") chain.push_back(c);
+  EXPECT_EQ(chain, (Lines{"ATE0", "AT+COPS?", "ATE0", "AT+COPS?", "AT+CPBR=?", "ATE0",
+                           "AT+COPS?", "AT+CPBR=?", "AT+CPBR=1,11"}));
+
+  // Unsolicited reports keep coming, but nothing answers the range query.
+  h.Feed("STOP\r\nOK\r\n+COPS: 0,0,\"SIMNET\"\r\n");
+  const int64_t asked = h.clock.NowMs();
+  for (int i = 0; i < 20 && t.ReadRunning(); ++i) {
+    h.Feed("+CREG: 0,1\r\n");
+    h.RunFor(500);
+  }
+  EXPECT_FALSE(t.ReadRunning());
+  EXPECT_NEAR(h.clock.NowMs() - asked, Transfer::kReplyDeadlineMs, 800);
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_NE(h.dialogs.messages[0].find("waiting for the size of the SIM phone book"),
+            std::string::npos)
+      << h.dialogs.messages[0];
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "link/status.h"
+#include "link/transfer.h"
 #include "support/harness.h"
 
 namespace vrkt {
@@ -110,24 +111,66 @@ TEST_F(SessionTest, SilentUnitEndsTheWaitWithAMessage) {
   EXPECT_EQ(h.program->op.SignalLevel >= 18, true);
 }
 
-TEST_F(SessionTest, ErrorReplyStallsTheChainQuietly) {
-  Begin();
-  h.unit().faults().error_on = {"AT+COPS"};
-  h.Click(h.form().StopGDI);
-  h.RunFor(10000);
-  EXPECT_TRUE(Issued("AT+COPS?"));
-  EXPECT_FALSE(Issued("AT+CPBR=?"));
-  EXPECT_EQ(h.form().PINOK.color(), kGreen);  // green stays green
-  EXPECT_TRUE(h.dialogs.messages.empty());
-  EXPECT_FALSE(h.program->busy());
+TEST_F(SessionTest, ErrorReplyInTheChainStopsTheReadWithANote) {
+  // Each command of the chain, refused in turn; the one after it must never go out.
+  struct Case {
+    const char* refused;
+    const char* never_sent;
+    const char* waiting_for;
+  } cases[] = {
+      {"ATE0", "AT+COPS?", "the unit's first answer after it stopped"},
+      {"AT+COPS", "AT+CPBR=?", "the operator"},
+      {"AT+CPBR=?", "AT+CPBR=1,", "the size of the SIM phone book"},
+      {"AT+CPBR=1,", "", "the SIM phone book entries"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.refused);
+    testing::Harness fresh;
+    fresh.unit().Configure(SimConfig{});
+    fresh.Start();
+    fresh.RunFor(1000);
+    const size_t from = fresh.unit().commands().size();
+    fresh.unit().faults().error_on = {c.refused};
+    fresh.Click(fresh.form().StopGDI);
+    fresh.RunFor(15000);
+    auto sent = [&](const std::string& prefix) {
+      for (const std::string& l : fresh.Commands(from))
+        if (l.rfind(prefix, 0) == 0) return true;
+      return false;
+    };
+    EXPECT_TRUE(sent(c.refused));
+    if (*c.never_sent) {
+      EXPECT_FALSE(sent(c.never_sent));
+    }
+    ASSERT_EQ(fresh.dialogs.messages.size(), 1u);
+    const std::string& msg = fresh.dialogs.messages[0];
+    EXPECT_EQ(msg.rfind("Reading from the unit stopped: the unit answered \"ERROR\" while waiting "
+                        "for " + std::string(c.waiting_for) + ".",
+                        0),
+              0u)
+        << msg;
+    EXPECT_EQ(fresh.MonitorCount("read stopped: the unit answered \"ERROR\""), 1);
+    EXPECT_FALSE(fresh.program->transfer.ReadRunning());
+    EXPECT_FALSE(fresh.program->op.QueryOperatorOnOk);
+    EXPECT_FALSE(fresh.form().TransferDeadline.is_enabled());
+    EXPECT_EQ(fresh.form().PINOK.color(), kGreen);  // green stays green
+    EXPECT_FALSE(fresh.program->busy());
+
+    // The next action works: Load reads the whole SIM without a word.
+    fresh.unit().faults().error_on.clear();
+    fresh.Click(fresh.form().LoadGDI);
+    ASSERT_TRUE(fresh.RunUntil([&] { return !fresh.program->transfer.ReadRunning(); }, 60000));
+    EXPECT_EQ(fresh.dialogs.messages.size(), 1u);
+    EXPECT_EQ(fresh.program->op.SimCapacity, 250);
+  }
 }
 
-TEST_F(SessionTest, CtsLostMidChainHoldsCommandsUntilItReturns) {
+TEST_F(SessionTest, CtsLostBrieflyMidChainHoldsCommandsUntilItReturns) {
   Begin();
   h.Click(h.form().StopGDI);
   ASSERT_TRUE(h.RunUntil([&] { return h.MonitorCount("STOP") > 0; }, 10000));
   h.unit().SetCts(false);
-  h.RunFor(5000);
+  h.RunFor(Transfer::kReplyDeadlineMs - 1500);
   EXPECT_FALSE(Issued("ATE0"));  // written, but held in the port by flow control
   EXPECT_FALSE(h.form().LoadGDI.enabled());
   EXPECT_EQ(h.program->port().OutputFree(), SerialPort::kOutputQueueSize - 6);
@@ -136,6 +179,33 @@ TEST_F(SessionTest, CtsLostMidChainHoldsCommandsUntilItReturns) {
   ASSERT_TRUE(h.RunUntil(
       [&] { return h.MonitorCount("+CPBR: ") - h.MonitorCount("+CPBR: (") >= entries; }, 10000));
   EXPECT_TRUE(h.form().LoadGDI.enabled());
+  h.RunFor(200);
+  EXPECT_FALSE(h.program->transfer.ReadRunning());
+  h.RunFor(Transfer::kReplyDeadlineMs);
+  EXPECT_TRUE(h.dialogs.messages.empty());
+}
+
+TEST_F(SessionTest, CtsLostBeyondTheDeadlineStopsTheRead) {
+  Begin();
+  h.Click(h.form().StopGDI);
+  ASSERT_TRUE(h.RunUntil([&] { return h.MonitorCount("STOP") > 0; }, 10000));
+  h.unit().SetCts(false);
+  h.RunFor(Transfer::kReplyDeadlineMs + 100);
+  EXPECT_FALSE(Issued("ATE0"));
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_NE(h.dialogs.messages[0].find("gave no answer within 5 seconds while waiting for the "
+                                       "unit's first answer after it stopped"),
+            std::string::npos)
+      << h.dialogs.messages[0];
+  EXPECT_EQ(h.MonitorCount("read stopped: the unit gave no answer"), 1);
+  EXPECT_FALSE(h.program->op.QueryOperatorOnOk);
+  EXPECT_FALSE(h.program->transfer.ReadRunning());
+  // The held command still goes out when the line returns, but its "OK" starts nothing.
+  h.unit().SetCts(true);
+  h.RunFor(3000);
+  EXPECT_TRUE(Issued("ATE0"));
+  EXPECT_FALSE(Issued("AT+COPS?"));
+  EXPECT_EQ(h.dialogs.messages.size(), 1u);
 }
 
 TEST_F(SessionTest, RunRebootsTheUnitAndItsWaitEnds) {

@@ -26,7 +26,8 @@ inline void StopAndLoad(Harness& h) {
     return f.RunGDI.visible() && h.MonitorCount("STOP") + h.MonitorCount("#APLAYEV: 0") > 0;
   }));
   // The read that the unit's stop report started runs to its end first.
-  h.RunFor(3000);
+  ASSERT_TRUE(h.RunUntil([&] { return !h.program->transfer.ReadRunning(); }, 60000));
+  h.RunFor(300);
   ClickOn(h, f.LoadGDI);
   ASSERT_TRUE(h.RunUntil([&] { return !h.program->transfer.ReadRunning(); }, 60000));
   h.RunFor(200);
