@@ -26,8 +26,8 @@ class NoDialogs : public Dialogs {
   std::optional<std::string> ChoosePort(const std::vector<PortInfo>&, const std::string&) override {
     return std::nullopt;
   }
-  std::optional<std::string> SaveFile(const FileDialogSpec&) override { return std::nullopt; }
-  std::optional<std::string> OpenFile(const FileDialogSpec&) override { return std::nullopt; }
+  std::optional<std::string> SaveFile(const FileDialogOptions&) override { return std::nullopt; }
+  std::optional<std::string> OpenFile(const FileDialogOptions&) override { return std::nullopt; }
   void ShowMessage(const std::string&) override {}
 };
 

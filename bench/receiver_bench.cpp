@@ -55,8 +55,8 @@ class QuietDialogs : public Dialogs {
   std::optional<std::string> ChoosePort(const std::vector<PortInfo>&, const std::string&) override {
     return std::string("replay");
   }
-  std::optional<std::string> SaveFile(const FileDialogSpec&) override { return std::nullopt; }
-  std::optional<std::string> OpenFile(const FileDialogSpec&) override { return std::nullopt; }
+  std::optional<std::string> SaveFile(const FileDialogOptions&) override { return std::nullopt; }
+  std::optional<std::string> OpenFile(const FileDialogOptions&) override { return std::nullopt; }
   void ShowMessage(const std::string&) override {}
 };
 

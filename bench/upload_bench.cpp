@@ -23,8 +23,8 @@ class QuietDialogs : public Dialogs {
   std::optional<std::string> ChoosePort(const std::vector<PortInfo>&, const std::string&) override {
     return std::string("sim");
   }
-  std::optional<std::string> SaveFile(const FileDialogSpec&) override { return std::nullopt; }
-  std::optional<std::string> OpenFile(const FileDialogSpec&) override { return std::nullopt; }
+  std::optional<std::string> SaveFile(const FileDialogOptions&) override { return std::nullopt; }
+  std::optional<std::string> OpenFile(const FileDialogOptions&) override { return std::nullopt; }
   void ShowMessage(const std::string& text) override {
     std::fprintf(stderr, "message: %s\n", text.c_str());
     ++messages;
@@ -63,7 +63,12 @@ UploadResult UploadOnce(const std::string& name, const std::string& data) {
   VirtualClock clock;
   QuietDialogs dialogs;
   SimProvider sim(clock);
-  ProgramEnv env{"VRKTset", &clock, &sim, &dialogs, false};
+  ProgramEnv env;
+  env.program_path = "VRKTset";
+  env.clock = &clock;
+  env.ports = &sim;
+  env.dialogs = &dialogs;
+  env.read_settings = false;
   Program program(env);
   program.FormCreate();
 

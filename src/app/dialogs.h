@@ -7,7 +7,7 @@
 
 namespace vrkt {
 
-struct FileDialogSpec {
+struct FileDialogOptions {
   // "VRKT files (*.vrk)|*.vrk": description and pattern, as the filter reads.
   std::string filter;
   // Added to a name typed without extension ("vrk", "mon"); empty for none.
@@ -21,8 +21,8 @@ struct FileDialogSpec {
 class Dialogs : public PortChooser {
  public:
   // Asks before overwriting an existing file; adds the default extension to a bare name.
-  virtual std::optional<std::string> SaveFile(const FileDialogSpec& spec) = 0;
-  virtual std::optional<std::string> OpenFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::string> SaveFile(const FileDialogOptions& options) = 0;
+  virtual std::optional<std::string> OpenFile(const FileDialogOptions& options) = 0;
   virtual void ShowMessage(const std::string& text) = 0;
 };
 

@@ -8,7 +8,7 @@ std::optional<std::string> CliDialogs::ChoosePort(const std::vector<PortInfo>&,
   return port_;
 }
 
-std::optional<std::string> CliDialogs::SaveFile(const FileDialogSpec&) {
+std::optional<std::string> CliDialogs::SaveFile(const FileDialogOptions&) {
   // The name is used as given: a script that names its output file must find it under that
   // name, so no default extension is added and an existing file is replaced.
   std::optional<std::string> answer = next_file_;
@@ -16,7 +16,7 @@ std::optional<std::string> CliDialogs::SaveFile(const FileDialogSpec&) {
   return answer;
 }
 
-std::optional<std::string> CliDialogs::OpenFile(const FileDialogSpec& spec) { return SaveFile(spec); }
+std::optional<std::string> CliDialogs::OpenFile(const FileDialogOptions& options) { return SaveFile(options); }
 
 void CliDialogs::ShowMessage(const std::string& text) {
   messages_.push_back(text);

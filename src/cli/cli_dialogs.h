@@ -16,8 +16,8 @@ class CliDialogs : public Dialogs {
  public:
   std::optional<std::string> ChoosePort(const std::vector<PortInfo>& ports,
                                         const std::string& preselect) override;
-  std::optional<std::string> SaveFile(const FileDialogSpec& spec) override;
-  std::optional<std::string> OpenFile(const FileDialogSpec& spec) override;
+  std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
+  std::optional<std::string> OpenFile(const FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
 
   // The answer of the next file dialog; a dialog without one is cancelled.

@@ -5,7 +5,7 @@
 
 namespace vrkt {
 
-FileDialogSpec MonitorLogDialog() { return {"Monitor files (*.mon)|*.mon", "mon", ""}; }
+FileDialogOptions MonitorLogDialog() { return {"Monitor files (*.mon)|*.mon", "mon", ""}; }
 
 std::string BuildMonitorLog(const Memo& monitor) {
   size_t size = 0;

@@ -111,7 +111,7 @@ void ApplyValue(Program& p, const KeyTarget& k, const std::string& value) {
 
 }  // namespace
 
-FileDialogSpec ParameterFileDialog(const Variant& variant) {
+FileDialogOptions ParameterFileDialog(const Variant& variant) {
   if (variant.IsDvg()) return {"DVG1C files (*.dvg)|*.dvg", "dvg", ""};
   return {"VRKT files (*.vrk)|*.vrk", "vrk", ""};
 }

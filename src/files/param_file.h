@@ -19,7 +19,7 @@ class Program;
 // shares it with the window's buttons. All of them throw AppError with a text fit for the user.
 
 // The dialog's filter and default extension for the running variant ("vrk" or "dvg").
-FileDialogSpec ParameterFileDialog(const Variant& variant);
+FileDialogOptions ParameterFileDialog(const Variant& variant);
 
 // The held values a save writes: the held values brought up to date from the controls when every
 // list of the settings model has a selection (so edits made since the last read are not lost),

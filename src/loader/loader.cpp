@@ -96,8 +96,8 @@ Loader::Loader(Program& program) : p_(program) {
 void Loader::LoadListClick() {
   std::error_code ec;
   fs::path cwd = fs::current_path(ec);
-  FileDialogSpec spec{kListFilter, "", ec ? std::string() : Utf8Of(cwd)};
-  std::optional<std::string> chosen = p_.dialogs().OpenFile(spec);
+  FileDialogOptions options{kListFilter, "", ec ? std::string() : Utf8Of(cwd)};
+  std::optional<std::string> chosen = p_.dialogs().OpenFile(options);
   if (!chosen) return;
 
   fs::path path = PathOfUtf8(*chosen);

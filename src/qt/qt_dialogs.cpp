@@ -38,24 +38,24 @@ std::optional<std::string> QtDialogs::ChoosePort(const std::vector<PortInfo>& po
   return chosen;
 }
 
-std::optional<std::string> QtDialogs::FileDialog(const FileDialogSpec& spec, bool save) {
+std::optional<std::string> QtDialogs::FileDialog(const FileDialogOptions& options, bool save) {
   QFileDialog dialog(parent_, save ? QStringLiteral("Save As") : QStringLiteral("Open"),
-                     QString::fromStdString(spec.initial_dir), QtFilterFrom(spec.filter));
+                     QString::fromStdString(options.initial_dir), QtFilterFrom(options.filter));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  if (!spec.default_ext.empty()) dialog.setDefaultSuffix(QString::fromStdString(spec.default_ext));
+  if (!options.default_ext.empty()) dialog.setDefaultSuffix(QString::fromStdString(options.default_ext));
   // The overwrite question is on by default for save dialogs; say so for the reader.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, false);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
 }
 
-std::optional<std::string> QtDialogs::SaveFile(const FileDialogSpec& spec) {
-  return FileDialog(spec, true);
+std::optional<std::string> QtDialogs::SaveFile(const FileDialogOptions& options) {
+  return FileDialog(options, true);
 }
 
-std::optional<std::string> QtDialogs::OpenFile(const FileDialogSpec& spec) {
-  return FileDialog(spec, false);
+std::optional<std::string> QtDialogs::OpenFile(const FileDialogOptions& options) {
+  return FileDialog(options, false);
 }
 
 void QtDialogs::ShowMessage(const std::string& text) {

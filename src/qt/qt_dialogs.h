@@ -22,12 +22,12 @@ class QtDialogs : public Dialogs {
 
   std::optional<std::string> ChoosePort(const std::vector<PortInfo>& ports,
                                         const std::string& preselect) override;
-  std::optional<std::string> SaveFile(const FileDialogSpec& spec) override;
-  std::optional<std::string> OpenFile(const FileDialogSpec& spec) override;
+  std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
+  std::optional<std::string> OpenFile(const FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
 
  private:
-  std::optional<std::string> FileDialog(const FileDialogSpec& spec, bool save);
+  std::optional<std::string> FileDialog(const FileDialogOptions& options, bool save);
   QString Title() const;
   std::function<std::string()> title_;
   QPointer<QWidget> parent_;

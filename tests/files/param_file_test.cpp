@@ -165,9 +165,9 @@ TEST_F(ParamFileTest, SaveWritesTheKeysInTheVariantsOrder) {
                            "TEST5=5\r\nTEST6=6\r\nTEST7=7\r\nTEST8=8\r\n" + c.ports + c.compounds +
                            "VOLTAGE=12*3\r\nAnna=1\r\nraw line\r\n";
     EXPECT_EQ(Save(), expected) << c.program;
-    ASSERT_FALSE(h->dialogs.file_specs.empty());
-    EXPECT_EQ(h->dialogs.file_specs.back().filter, c.filter);
-    EXPECT_EQ(h->dialogs.file_specs.back().default_ext, c.ext);
+    ASSERT_FALSE(h->dialogs.file_options.empty());
+    EXPECT_EQ(h->dialogs.file_options.back().filter, c.filter);
+    EXPECT_EQ(h->dialogs.file_options.back().default_ext, c.ext);
     EXPECT_TRUE(h->dialogs.messages.empty());
 
     // "00" means no threshold: no line. An empty VoltInt is not "00".
@@ -324,8 +324,8 @@ TEST_F(ParamFileTest, MonitorLogIsWrittenByteForByte) {
   p.form.Monitor.SetLines({});
   p.Run([&] { p.files.SaveMonitorClick(); });
   EXPECT_EQ(ReadBytes(path), "");
-  EXPECT_EQ(h->dialogs.file_specs.back().filter, "Monitor files (*.mon)|*.mon");
-  EXPECT_EQ(h->dialogs.file_specs.back().default_ext, "mon");
+  EXPECT_EQ(h->dialogs.file_options.back().filter, "Monitor files (*.mon)|*.mon");
+  EXPECT_EQ(h->dialogs.file_options.back().default_ext, "mon");
 
   std::vector<std::string> entries = {"[10:00:00]   OK", "[10:00:01]   ", "SIM1 MASTER1=123",
                                       "send buffer", "\xE8\xE9 8-bit"};

@@ -290,9 +290,9 @@ TEST_F(LoaderRunTest, LoadListAppendsLinesAndMovesTheWorkingDirectory) {
                     std::string("a.ifo"), std::string("missing.ifo")};
   Button& load = h_.program->form.LoadList;
   Click(load);
-  EXPECT_EQ(d.file_specs.back().filter, "info for download (*.ifo)|*.ifo");
+  EXPECT_EQ(d.file_options.back().filter, "info for download (*.ifo)|*.ifo");
   std::u8string start = dir_.u8string();
-  EXPECT_EQ(d.file_specs.back().initial_dir, std::string(start.begin(), start.end()));
+  EXPECT_EQ(d.file_options.back().initial_dir, std::string(start.begin(), start.end()));
   EXPECT_TRUE(fs::equivalent(fs::current_path(), dir_ / "lists"));
   Click(load);  // cancelled: nothing changes
   Click(load);  // the same list again, now by a name next to the first

@@ -15,16 +15,16 @@ std::optional<std::string> ScriptedDialogs::ChoosePort(const std::vector<PortInf
   return a;
 }
 
-std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogSpec& spec) {
-  file_specs.push_back(spec);
+std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogOptions& options) {
+  file_options.push_back(options);
   if (file_answers.empty()) return std::nullopt;
   auto a = file_answers.front();
   file_answers.pop_front();
   return a;
 }
 
-std::optional<std::string> ScriptedDialogs::OpenFile(const FileDialogSpec& spec) {
-  return SaveFile(spec);
+std::optional<std::string> ScriptedDialogs::OpenFile(const FileDialogOptions& options) {
+  return SaveFile(options);
 }
 
 void ScriptedDialogs::ShowMessage(const std::string& text) { messages.push_back(text); }

@@ -18,8 +18,8 @@ class ScriptedDialogs : public Dialogs {
  public:
   std::optional<std::string> ChoosePort(const std::vector<PortInfo>& ports,
                                         const std::string& preselect) override;
-  std::optional<std::string> SaveFile(const FileDialogSpec& spec) override;
-  std::optional<std::string> OpenFile(const FileDialogSpec& spec) override;
+  std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
+  std::optional<std::string> OpenFile(const FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
 
   // The next answers; an empty optional is Cancel. When the queue is empty the port dialog
@@ -27,7 +27,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<std::optional<std::string>> port_answers;
   std::deque<std::optional<std::string>> file_answers;
   std::vector<std::string> messages;
-  std::vector<FileDialogSpec> file_specs;
+  std::vector<FileDialogOptions> file_options;
   std::vector<PortInfo> last_ports;
   std::string last_preselect;
 };

@@ -20,8 +20,8 @@ class HeadlessDialogs : public vrkt::Dialogs {
                                         const std::string&) override {
     return std::string("sim");
   }
-  std::optional<std::string> SaveFile(const vrkt::FileDialogSpec&) override { return {}; }
-  std::optional<std::string> OpenFile(const vrkt::FileDialogSpec&) override { return {}; }
+  std::optional<std::string> SaveFile(const vrkt::FileDialogOptions&) override { return {}; }
+  std::optional<std::string> OpenFile(const vrkt::FileDialogOptions&) override { return {}; }
   void ShowMessage(const std::string& text) override {
     std::fprintf(stderr, "message: %s\n", text.c_str());
   }
