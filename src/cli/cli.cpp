@@ -7,7 +7,7 @@
 #include "base/error.h"
 #include "cli/commands.h"
 #include "cli/engine.h"
-#include "cli/serial_backend.h"
+#include "serial/serial_backend.h"
 #include "sim/sim_unit.h"
 
 namespace vrkt::cli {
@@ -15,8 +15,8 @@ namespace vrkt::cli {
 namespace {
 
 int ListPortsCommand(CliIo& io) {
-  SerialProvider serial(true);
-  std::vector<PortInfo> ports = serial.ListPorts();
+  serial::SerialProvider system_ports({});
+  std::vector<PortInfo> ports = system_ports.ListPorts();
   ports.push_back({"sim", "Simulated unit"});
   size_t width = 0;
   for (const PortInfo& p : ports) width = std::max(width, p.name.size());

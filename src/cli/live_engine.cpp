@@ -4,7 +4,7 @@
 #include <ctime>
 
 #include "cli/engine.h"
-#include "cli/serial_backend.h"
+#include "serial/serial_backend.h"
 #include "sim/sim_unit.h"
 
 namespace vrkt::cli {
@@ -22,7 +22,8 @@ class LiveClock : public Clock {
   std::string TimeOfDay() const override { return system_.TimeOfDay(); }
   void Pause(int ms) override {
     int64_t end = NowMs() + ms;
-    for (int64_t now = NowMs(); now < end; now = NowMs()) RunQtEventsFor(static_cast<int>(end - now));
+    for (int64_t now = NowMs(); now < end; now = NowMs())
+      serial::RunEventsFor(static_cast<int>(end - now));
   }
 
  private:
@@ -31,7 +32,8 @@ class LiveClock : public Clock {
 
 class LiveEngine : public Engine {
  public:
-  LiveEngine(bool sim, bool hardware_flow) : serial_(hardware_flow) {
+  LiveEngine(bool sim, bool hardware_flow)
+      : serial_({.hardware_flow = hardware_flow, .cts_when_unknown = false, .on_event = nullptr}) {
     if (!QCoreApplication::instance()) {
       static int argc = 1;
       static char name[] = "VRKTset-cli";
@@ -56,7 +58,7 @@ class LiveEngine : public Engine {
     // Short slices keep the progress line and the CTS watch responsive.
     int64_t wait = std::clamp<int64_t>(until_ms - clock_.NowMs(), 0, 250);
     if (sim_) {
-      RunQtEventsFor(static_cast<int>(wait));
+      serial::RunEventsFor(static_cast<int>(wait));
       sim_->unit().Update();
     } else {
       serial_.WaitForData(static_cast<int>(wait));
@@ -66,7 +68,7 @@ class LiveEngine : public Engine {
  private:
   std::unique_ptr<QCoreApplication> app_;
   LiveClock clock_;
-  SerialProvider serial_;
+  serial::SerialProvider serial_;
   std::unique_ptr<SimProvider> sim_;
 };
 

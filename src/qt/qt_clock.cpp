@@ -1,8 +1,8 @@
 #include "qt/qt_clock.h"
 
-#include <QEventLoop>
 #include <QTime>
-#include <QTimer>
+
+#include "serial/serial_backend.h"
 
 namespace vrkt::qt {
 
@@ -15,14 +15,7 @@ std::string QtClock::TimeOfDay() const {
 }
 
 void QtClock::Pause(int ms) {
-  if (ms <= 0) return;
-  QEventLoop loop;
-  QTimer timer;
-  timer.setSingleShot(true);
-  timer.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
-  timer.start(ms);
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  if (ms > 0) serial::RunEventsFor(ms);
 }
 
 }  // namespace vrkt::qt
