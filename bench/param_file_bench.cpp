@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "bench_support.h"
 #include "app/program.h"
 #include "base/clock.h"
 #include "files/param_file.h"
@@ -21,30 +21,14 @@ namespace {
 
 using namespace vrkt;
 
-class NoDialogs : public Dialogs {
- public:
-  std::optional<std::string> ChoosePort(const std::vector<PortInfo>&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> SaveFile(const FileDialogOptions&) override { return std::nullopt; }
-  std::optional<std::string> OpenFile(const FileDialogOptions&) override { return std::nullopt; }
-  void ShowMessage(const std::string&) override {}
-};
-
 // A program with its window model and field rules, not connected to any port.
 struct Window {
   Window() {
-    ProgramEnv env;
-    env.program_path = "VRKTset";
-    env.clock = &clock;
-    env.ports = &sim;
-    env.dialogs = &dialogs;
-    env.read_settings = false;
-    program = std::make_unique<Program>(env);
+    program = std::make_unique<Program>(bench::BenchEnv(clock, sim, dialogs));
     program->FormCreate();
   }
   VirtualClock clock;
-  NoDialogs dialogs;
+  bench::QuietDialogs dialogs{"", false};
   SimProvider sim{clock};
   std::unique_ptr<Program> program;
 };

@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/program.h"
-#include "base/clock.h"
+#include "bench_support.h"
 
 namespace {
 
@@ -50,16 +49,6 @@ class ReplayProvider : public PortProvider {
   const std::string* data_;
 };
 
-class QuietDialogs : public Dialogs {
- public:
-  std::optional<std::string> ChoosePort(const std::vector<PortInfo>&, const std::string&) override {
-    return std::string("replay");
-  }
-  std::optional<std::string> SaveFile(const FileDialogOptions&) override { return std::nullopt; }
-  std::optional<std::string> OpenFile(const FileDialogOptions&) override { return std::nullopt; }
-  void ShowMessage(const std::string&) override {}
-};
-
 std::string ReplyMix() {
   std::string block;
   block += "\r\n+COPS: 0,0,\"SIMNET CZ\"\r\n\r\nOK\r\n";
@@ -80,13 +69,7 @@ std::string ReplyMix() {
 
 struct Rig {
   Rig() : provider(&mix) {
-    ProgramEnv env;
-    env.program_path = "VRKTset";
-    env.clock = &clock;
-    env.ports = &provider;
-    env.dialogs = &dialogs;
-    env.read_settings = false;
-    program = std::make_unique<Program>(env);
+    program = std::make_unique<Program>(bench::BenchEnv(clock, provider, dialogs));
     program->FormCreate();
   }
   // Feeds the whole mix through the receiver once; returns the bytes handled.
@@ -104,7 +87,7 @@ struct Rig {
   std::string mix = ReplyMix();
   VirtualClock clock;
   ReplayProvider provider;
-  QuietDialogs dialogs;
+  bench::QuietDialogs dialogs{"replay", false};
   std::unique_ptr<Program> program;
 };
 

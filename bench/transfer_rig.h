@@ -6,18 +6,11 @@
 // pauses + line time + the unit's answer times.
 #pragma once
 
-#include <algorithm>
-#include <chrono>
-#include <climits>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
-#include "app/program.h"
-#include "base/clock.h"
-#include "sim/sim_unit.h"
+#include "bench_support.h"
 
 namespace vrkt::bench {
 
@@ -32,28 +25,6 @@ inline void ConfigureFullSim(SimUnit& unit) {
     unit.card().Write(i, "+42077755" + std::to_string(1000 + i), std::nullopt,
                       "Tenant " + std::to_string(i));
 }
-
-inline ProgramEnv BenchEnv(Clock& clock, PortProvider& ports, Dialogs& dialogs) {
-  ProgramEnv env;
-  env.program_path = "VRKTset";
-  env.clock = &clock;
-  env.ports = &ports;
-  env.dialogs = &dialogs;
-  env.read_settings = false;
-  return env;
-}
-
-class QuietDialogs : public Dialogs {
- public:
-  std::optional<std::string> ChoosePort(const std::vector<PortInfo>&, const std::string&) override {
-    return std::string("sim");
-  }
-  std::optional<std::string> SaveFile(const FileDialogOptions&) override { return std::nullopt; }
-  std::optional<std::string> OpenFile(const FileDialogOptions&) override { return std::nullopt; }
-  void ShowMessage(const std::string& text) override {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-  }
-};
 
 // One program and unit on either clock, with an event loop that waits for the next due event.
 class Rig {
@@ -78,14 +49,7 @@ class Rig {
       sim_.unit().Update();
       program_->Service();
       if (done() || program_->port().BytesAvailable() > 0) continue;
-      int64_t next = std::min({program_->NextTimerDue(), sim_.unit().NextEventMs(), end});
-      if (next <= clock_.NowMs()) next = clock_.NowMs() + 1;
-      if (virtual_) {
-        virtual_->AdvanceTo(next);
-      } else {
-        std::this_thread::sleep_until(
-            std::chrono::steady_clock::time_point(std::chrono::milliseconds(next)));
-      }
+      WaitForNextEvent(*program_, sim_.unit(), clock_, virtual_, end);
     }
     return true;
   }

@@ -10,27 +10,15 @@
 #include <iterator>
 #include <random>
 
-#include "app/program.h"
-#include "sim/sim_unit.h"
+#include "bench_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace vrkt;
-
-class QuietDialogs : public Dialogs {
- public:
-  std::optional<std::string> ChoosePort(const std::vector<PortInfo>&, const std::string&) override {
-    return std::string("sim");
-  }
-  std::optional<std::string> SaveFile(const FileDialogOptions&) override { return std::nullopt; }
-  std::optional<std::string> OpenFile(const FileDialogOptions&) override { return std::nullopt; }
-  void ShowMessage(const std::string& text) override {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
-    ++messages;
-  }
-  int messages = 0;
-};
+using bench::BenchEnv;
+using bench::QuietDialogs;
+using bench::WaitForNextEvent;
 
 // Notes when the data is released: the prompt has come and the pause before the data begins.
 class ReleaseWatch : public FormObserver {
@@ -63,21 +51,14 @@ UploadResult UploadOnce(const std::string& name, const std::string& data) {
   VirtualClock clock;
   QuietDialogs dialogs;
   SimProvider sim(clock);
-  ProgramEnv env;
-  env.program_path = "VRKTset";
-  env.clock = &clock;
-  env.ports = &sim;
-  env.dialogs = &dialogs;
-  env.read_settings = false;
-  Program program(env);
+  Program program(BenchEnv(clock, sim, dialogs));
   program.FormCreate();
 
   auto step = [&](int64_t limit) {
     program.Service();
     sim.unit().Update();
-    if (program.port().BytesAvailable() > 0) return;
-    int64_t next = std::min({program.NextTimerDue(), sim.unit().NextEventMs(), limit});
-    clock.AdvanceTo(std::max(next, clock.NowMs() + 1));
+    if (program.port().BytesAvailable() == 0)
+      WaitForNextEvent(program, sim.unit(), clock, &clock, limit);
   };
   for (int64_t end = clock.NowMs() + 1000; clock.NowMs() < end;) step(end);
 

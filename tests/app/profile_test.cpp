@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/temp_dir.h"
+#include "support/temp_dir.h"
 #include "base/error.h"
 
 namespace vrkt {

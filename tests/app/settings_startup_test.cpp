@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/profile.h"
-#include "app/temp_dir.h"
+#include "support/temp_dir.h"
 #include "base/codepage.h"
 #include "support/harness.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/profile.h"
-#include "app/temp_dir.h"
+#include "support/temp_dir.h"
 #include "support/harness.h"
 
 namespace vrkt {

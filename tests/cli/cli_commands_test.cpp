@@ -32,7 +32,7 @@ bool BookHasName(const CliResult& r, const std::string& name) {
 
 // Reads the prefilled simulated unit into a parameter file with the command line.
 std::string ReadReference(const TempDir& dir, const std::string& program = "VRKTset-cli") {
-  CliResult r = RunCliForTest({program, "--port", "sim", "read", "-o", dir.Path("ref")});
+  CliResult r = RunCliForTest({program, "--port", "sim", "read", "-o", dir.File("ref")});
   EXPECT_EQ(r.code, kExitOk) << r.err;
   return dir.Read("ref");
 }
@@ -89,10 +89,10 @@ TEST(CliUsageTest, HelpDocumentsEveryExitCode) {
 TEST(CliFilesTest, MissingInputFilesFailBeforeTheUnitIsTouched) {
   TempDir dir;
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"write", dir.Path("none.vrk")},
-        std::vector<std::string>{"verify", dir.Path("none.vrk")},
-        std::vector<std::string>{"send-list", dir.Path("none.ifo")},
-        std::vector<std::string>{"status", "--settings", dir.Path("none.ini")}}) {
+       {std::vector<std::string>{"write", dir.File("none.vrk")},
+        std::vector<std::string>{"verify", dir.File("none.vrk")},
+        std::vector<std::string>{"send-list", dir.File("none.ifo")},
+        std::vector<std::string>{"status", "--settings", dir.File("none.ini")}}) {
     std::vector<std::string> argv = {"VRKTset-cli", "--port", "sim"};
     argv.insert(argv.end(), args.begin(), args.end());
     CliResult r = RunCliForTest(argv);
@@ -139,12 +139,12 @@ TEST(CliReadTest, WritesExactlyTheWindowsParameterFile) {
     TempDir dir;
     std::vector<std::string> argv = c.argv_head;
     for (const char* a : {"--port", "sim", "read", "-o"}) argv.push_back(a);
-    argv.push_back(dir.Path("unit.file"));
+    argv.push_back(dir.File("unit.file"));
     CliResult r = RunCliForTest(argv);
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_THAT(r.out, HasSubstr("entries from the unit's SIM (250 positions)"));
     std::string cli = dir.Read("unit.file");
-    std::string window = SavedByWindow(c.window_name, c.family, dir.Path("window.file"));
+    std::string window = SavedByWindow(c.window_name, c.family, dir.File("window.file"));
     EXPECT_EQ(cli, window) << c.window_name;
     EXPECT_THAT(cli, HasSubstr(c.variant_key));
     EXPECT_THAT(cli, HasSubstr("\r\nPARAMVRKT="));
@@ -153,7 +153,7 @@ TEST(CliReadTest, WritesExactlyTheWindowsParameterFile) {
 
 TEST(CliReadTest, AnEmptySimIsNoFailureButHasNoSettingsToSave) {
   TempDir dir;
-  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "read", "-o", dir.Path("e.vrk")},
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "read", "-o", dir.File("e.vrk")},
                               {.on_sim = [](SimProvider& p) {
                                 SimConfig c;
                                 c.prefill = false;
@@ -172,7 +172,7 @@ TEST(CliWriteTest, WritesReadsBackAndReportsSuccessOnlyWhenEverythingIsThere) {
   file += "Jan Novak=+420111222333\r\n";
   dir.Write("new.vrk", file);
 
-  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "write", dir.Path("new.vrk")});
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "write", dir.File("new.vrk")});
   EXPECT_EQ(r.code, kExitOk) << r.err;
   EXPECT_THAT(r.out, HasSubstr("holds every entry"));
   EXPECT_TRUE(BookHas(r, "MASTER2", "+420999888777"));
@@ -185,14 +185,14 @@ TEST(CliWriteTest, WritesReadsBackAndReportsSuccessOnlyWhenEverythingIsThere) {
   EXPECT_TRUE(sent);
 
   // A fresh unit read back against the same file: verify agrees with write.
-  CliResult v = RunCliForTest({"VRKTset-cli", "--port", "sim", "verify", dir.Path("ref")});
+  CliResult v = RunCliForTest({"VRKTset-cli", "--port", "sim", "verify", dir.File("ref")});
   EXPECT_EQ(v.code, kExitOk) << v.err;
 }
 
 TEST(CliWriteTest, SetsUpABlankUnitFromAReferenceFile) {
   TempDir dir;
   ReadReference(dir);
-  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "write", dir.Path("ref")},
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "write", dir.File("ref")},
                               {.on_sim = [](SimProvider& p) {
                                 SimConfig c;
                                 c.prefill = false;
@@ -208,7 +208,7 @@ TEST(CliWriteTest, RowsThatDoNotFitAreAMismatchNotASuccess) {
   std::string file = ReadReference(dir);
   for (int i = 0; i < 20; ++i) file += "Row" + std::to_string(i) + "=55500" + std::to_string(i) + "\r\n";
   dir.Write("big.vrk", file);
-  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "write", dir.Path("big.vrk")},
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "write", dir.File("big.vrk")},
                               {.on_sim = [](SimProvider& p) {
                                 SimConfig c;
                                 c.capacity = 25;
@@ -228,7 +228,7 @@ TEST(CliVerifyTest, PrintsTheDifferencesEntryByEntry) {
   file = Replace(file, "Caretaker=+420777555410\r\n", "");
   file += "Extra=123\r\n";
   dir.Write("other.vrk", file);
-  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "verify", dir.Path("other.vrk")});
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "verify", dir.File("other.vrk")});
   EXPECT_EQ(r.code, kExitMismatch);
   EXPECT_THAT(r.out, HasSubstr("MASTER2    file \"+420999888777\", unit \"+420731555202\""));
   EXPECT_THAT(r.out, HasSubstr("Extra      file \"123\", not on the unit"));
@@ -273,7 +273,7 @@ TEST(CliFaultTest, WriteFailuresGiveTheirExitCodes) {
         c.at_step_10(*unit, s);
       }
     };
-    CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "write", dir.Path("ref")}, hooks);
+    CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "write", dir.File("ref")}, hooks);
     EXPECT_EQ(r.code, c.code) << c.name << "\n" << r.err;
     EXPECT_THAT(r.err, HasSubstr(c.message)) << c.name;
     EXPECT_THAT(r.err, HasSubstr("written")) << c.name;
@@ -345,7 +345,7 @@ TEST(CliLoaderTest, RunsAListAndStopsWhereItFails) {
       run_script = unit->run_script();
       scripts = unit->scripts();
     };
-    CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "send-list", dir.Path(c.list)}, hooks);
+    CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "send-list", dir.File(c.list)}, hooks);
     EXPECT_EQ(r.code, c.code) << c.list << "\n" << r.err;
     EXPECT_THAT(r.err, HasSubstr(c.message));
     EXPECT_EQ(scripts["demo.scr"], "print 'hello'\n") << c.list;
@@ -408,7 +408,7 @@ TEST(CliRunTest, RestartsTheUnitsApplication) {
 
 TEST(CliOutputTest, LogIsTheMonitorAndProgressOnlyOnATerminal) {
   TempDir dir;
-  CliResult ok = RunCliForTest({"VRKTset-cli", "--port", "sim", "--log", dir.Path("ok.mon"), "status"});
+  CliResult ok = RunCliForTest({"VRKTset-cli", "--port", "sim", "--log", dir.File("ok.mon"), "status"});
   ASSERT_EQ(ok.code, kExitOk);
   EXPECT_EQ(dir.Read("ok.mon"), Join(ok.monitor));
   EXPECT_THAT(ok.monitor, ::testing::Contains(HasSubstr("]   +COPS: 0,0,\"SIMNET CZ\"")));
@@ -416,7 +416,7 @@ TEST(CliOutputTest, LogIsTheMonitorAndProgressOnlyOnATerminal) {
 
   // A failed run keeps its log too: it is what a service report needs.
   CliResult failed = RunCliForTest(
-      {"VRKTset-cli", "--port", "sim", "--log", dir.Path("failed.mon"), "status"},
+      {"VRKTset-cli", "--port", "sim", "--log", dir.File("failed.mon"), "status"},
       {.on_sim = [](SimProvider& p) { p.unit().faults().never_stop = true; }});
   EXPECT_EQ(failed.code, kExitNoAnswer);
   EXPECT_EQ(dir.Read("failed.mon"), Join(failed.monitor));

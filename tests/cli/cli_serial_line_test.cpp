@@ -237,7 +237,7 @@ TEST(CliSerialLineTest, ReadsAUnitOverARealSerialBackend) {
   }
   {  // With --no-cts the whole read goes over the pseudo-terminal.
     ScriptedUnit unit(pty.master(), {});
-    ChildResult r = RunProgram({"--port", pty.name(), "--no-cts", "read", "-o", dir.Path("u.vrk")},
+    ChildResult r = RunProgram({"--port", pty.name(), "--no-cts", "read", "-o", dir.File("u.vrk")},
                                unit, pty.master(), {});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     std::string file = dir.Read("u.vrk");
@@ -259,7 +259,7 @@ TEST(CliSerialLineTest, DrivesDtrAndWatchesCtsThroughTheModemLines) {
   PtyPair pty;
   if (!pty.ok()) GTEST_SKIP() << "no pseudo-terminals here";
   TempDir dir;
-  const std::string lines = dir.Path("lines");
+  const std::string lines = dir.File("lines");
   struct Case {
     const char* name;
     std::vector<std::string> args;
@@ -268,9 +268,9 @@ TEST(CliSerialLineTest, DrivesDtrAndWatchesCtsThroughTheModemLines) {
     int code;
     const char* message;
   } cases[] = {
-      {"read", {"read", "-o", dir.Path("u.vrk")}, TIOCM_CTS, false, kExitOk, ""},
+      {"read", {"read", "-o", dir.File("u.vrk")}, TIOCM_CTS, false, kExitOk, ""},
       {"cts off", {"status"}, 0, false, kExitPort, "CTS stays off"},
-      {"cts lost", {"read", "-o", dir.Path("v.vrk")}, TIOCM_CTS, true, kExitPort, "CTS went off"},
+      {"cts lost", {"read", "-o", dir.File("v.vrk")}, TIOCM_CTS, true, kExitPort, "CTS went off"},
       {"run", {"run"}, TIOCM_CTS, false, kExitOk, "" },
   };
   for (const Case& c : cases) {

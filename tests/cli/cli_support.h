@@ -1,8 +1,5 @@
 #pragma once
 
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -10,6 +7,7 @@
 
 #include "cli/cli.h"
 #include "sim/sim_unit.h"
+#include "support/temp_dir.h"
 
 namespace vrkt::cli::testing {
 
@@ -51,31 +49,6 @@ inline CliResult RunCliForTest(const std::vector<std::string>& argv, const CliHo
   return r;
 }
 
-// A folder of its own for a test's files, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::random_device rd;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("vrkt-cli-test-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(dir_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  void Write(const std::string& name, const std::string& bytes) const {
-    std::ofstream f(dir_ / name, std::ios::binary);
-    f << bytes;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream f(dir_ / name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-  }
-
- private:
-  std::filesystem::path dir_;
-};
+using vrkt::testing::TempDir;
 
 }  // namespace vrkt::cli::testing

@@ -37,39 +37,20 @@ TEST(PinCommandsTest, OutcomeFollowsTheAnswerToTheFinalCommand) {
   waiting.pin_entered = false;
   SimConfig ready = waiting;  // PIN already entered: "AT+CPIN=" is answered with an error
   ready.pin_entered = true;
+  // What goes out for a typed PIN: echo on, the PIN, then the unlock or the change to 7391.
+  auto unlock = [](std::string pin) -> std::vector<std::string> {
+    return {"ATE1", "AT+CPIN=" + pin, "AT+CLCK=\"SC\",0," + pin};
+  };
+  auto change = [](std::string pin) -> std::vector<std::string> {
+    return {"ATE1", "AT+CPIN=" + pin, "AT+CPWD=\"SC\"," + pin + ",7391"};
+  };
+  const std::vector<Rgb> passed = {kRed, kYellow, kGreen};
+  const std::vector<Rgb> failed = {kRed, kYellow, kRed};
   const PinCase cases[] = {
-      {"unlock",
-       waiting,
-       "1234",
-       false,
-       {"ATE1", "AT+CPIN=1234", "AT+CLCK=\"SC\",0,1234"},
-       {kRed, kYellow, kGreen},
-       false,
-       "1234"},
-      {"wrong pin",
-       waiting,
-       "1111",
-       false,
-       {"ATE1", "AT+CPIN=1111", "AT+CLCK=\"SC\",0,1111"},
-       {kRed, kYellow, kRed},
-       true,
-       "1234"},
-      {"pin not asked, unlock",
-       ready,
-       "1234",
-       false,
-       {"ATE1", "AT+CPIN=1234", "AT+CLCK=\"SC\",0,1234"},
-       {kRed, kYellow, kGreen},
-       false,
-       "1234"},
-      {"pin not asked, change",
-       ready,
-       "1234",
-       true,
-       {"ATE1", "AT+CPIN=1234", "AT+CPWD=\"SC\",1234,7391"},
-       {kRed, kYellow, kGreen},
-       true,
-       "7391"},
+      {"unlock", waiting, "1234", false, unlock("1234"), passed, false, "1234"},
+      {"wrong pin", waiting, "1111", false, unlock("1111"), failed, true, "1234"},
+      {"pin not asked, unlock", ready, "1234", false, unlock("1234"), passed, false, "1234"},
+      {"pin not asked, change", ready, "1234", true, change("1234"), passed, true, "7391"},
   };
   for (const PinCase& c : cases) {
     SCOPED_TRACE(c.what);

@@ -2,10 +2,21 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 
 namespace vrkt::testing {
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempDir {
@@ -25,19 +36,18 @@ class TempDir {
 
   std::string str() const { return path_.string(); }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
+  void Write(const std::string& name, const std::string& bytes) const {
+    WriteBytes(File(name), bytes);
+  }
+  std::string Read(const std::string& name) const { return ReadBytes(File(name)); }
+  size_t FileCount() const {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(path_)) ++n;
+    return n;
+  }
 
  private:
   std::filesystem::path path_;
 };
-
-inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace vrkt::testing
