@@ -1,9 +1,12 @@
 #include "qt/event_pump.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
+#include <thread>
 
 #include "app/program.h"
+#include "base/clock.h"
 #include "sim/sim_unit.h"
 
 namespace vrkt::qt {
@@ -43,11 +46,28 @@ void EventPump::ServiceNow() {
 }
 
 void EventPump::Reschedule() {
-  int64_t now = program_.clock().NowMs();
+  Clock& clock = program_.clock();
+  int64_t now = clock.NowMs();
   int64_t next = program_.NextTimerDue();
   if (sim_) next = std::min(next, sim_->unit().NextEventMs());
-  int64_t delay = next == INT64_MAX ? kMaxIdleMs : std::clamp<int64_t>(next - now, 0, kMaxIdleMs);
-  timer_.start(static_cast<int>(delay));
+  if (next == INT64_MAX) {
+    timer_.start(static_cast<int>(kMaxIdleMs));
+    return;
+  }
+  int64_t delay = std::clamp<int64_t>(next - now, 0, kMaxIdleMs);
+  if (delay > 1) {
+    // A timer counts whole milliseconds from a moment partway through one, so it would wake up
+    // to a millisecond after the due time, several times per protocol step. Wake in the
+    // millisecond before instead and wait out the rest here.
+    timer_.start(static_cast<int>(delay - 1));
+    return;
+  }
+  // Under a millisecond to go: a short sleep costs the window nothing noticeable. Bounded, so a
+  // clock that does not move on its own cannot hold the loop.
+  auto give_up = std::chrono::steady_clock::now() + std::chrono::milliseconds(2);
+  while (clock.NowMs() < next && std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+  timer_.start(0);
 }
 
 }  // namespace vrkt::qt
