@@ -334,6 +334,13 @@ void Transfer::StopWrite(const std::string& why, bool pending_refused) {
 
 void Transfer::LoadGDIClick() {
   Form1& f = p_.form;
+  // A second read on top of a running one would interleave both entry listings on the wire and
+  // fill the grid with every ordinary entry twice.
+  if (read_phase_ != ReadPhase::kIdle) {
+    p_.dialogs().ShowMessage(
+        "The unit is still being read. Load again once the read has finished.");
+    return;
+  }
   p_.Send("AT+COPS?\r\n");
   f.Prubeh.SetPosition(0);
   if (ModelFilled(f)) f.SaveGDI.SetEnabled(true);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "transfer_fixture.h"
@@ -90,6 +91,36 @@ TEST(ReadAllTest, GridReplacedOnLoadKeptOnStopWithoutRows) {
   h.RunFor(6000);
   EXPECT_TRUE(f.PhoneBook1.rows().empty());
   EXPECT_TRUE(h.dialogs.messages.empty()) << h.dialogs.messages.front();
+}
+
+// Load pressed while the read that Stop started is still listing entries is refused: two readings
+// at once would put every ordinary entry into the grid twice.
+TEST(ReadAllTest, LoadDuringARunningReadIsRefused) {
+  Harness h("VRKTset");
+  h.Start();
+  Form1& f = h.program->form;
+  auto operator_queries = [&] {
+    int n = 0;
+    for (const auto& c : h.sim.unit().commands()) n += c.line == "AT+COPS?";
+    return n;
+  };
+  ClickOn(h, f.StopGDI);
+  ASSERT_TRUE(h.RunUntil([&] { return h.program->transfer.ReadRunning(); }));
+  ClickOn(h, f.LoadGDI);
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_NE(h.dialogs.messages[0].find("still being read"), std::string::npos);
+  ASSERT_TRUE(h.RunUntil([&] { return !h.program->transfer.ReadRunning(); }, 60000));
+  EXPECT_EQ(operator_queries(), 1);
+  // Once the read is over, Load works again and fills the grid once.
+  h.RunFor(2500);
+  ClickOn(h, f.LoadGDI);
+  ASSERT_TRUE(h.RunUntil([&] { return !h.program->transfer.ReadRunning(); }, 60000));
+  EXPECT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_EQ(operator_queries(), 2);
+  std::vector<std::string> rows = f.PhoneBook1.rows();
+  ASSERT_FALSE(rows.empty());
+  std::sort(rows.begin(), rows.end());
+  EXPECT_EQ(std::adjacent_find(rows.begin(), rows.end()), rows.end()) << "a row came twice";
 }
 
 TEST(ReadAllTest, DecodeErrorIsShownAndTheReadGoesOn) {
