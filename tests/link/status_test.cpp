@@ -92,6 +92,35 @@ TEST_F(QuietUnitTest, PresenceTimerEnablesUnitButtons) {
   }
 }
 
+TEST_F(QuietUnitTest, StopAndRunStartTheWaitAndPaceTheReboot) {
+  Form1& f = h.form();
+  OperationState& op = h.program->op;
+  op.BookReplaceOnNext = false;
+  h.Click(f.StopGDI);
+  EXPECT_TRUE(h.program->port().Dtr());
+  EXPECT_EQ(f.Prubeh.max(), StatusQueries::kWaitLimitS);
+  EXPECT_EQ(f.Prubeh.position(), 0);
+  EXPECT_TRUE(f.Cekani.is_enabled());
+  EXPECT_FALSE(f.Prubeh.visible());  // the bar appears at the first second counted
+  EXPECT_TRUE(op.BookReplaceOnNext);
+  h.RunFor(1000);
+  EXPECT_TRUE(f.Prubeh.visible());
+  EXPECT_EQ(f.Prubeh.position(), 1);
+
+  f.Timer1_CSQstop.SetOn(true);
+  const int64_t click = h.clock.NowMs();
+  h.Click(f.RunGDI);
+  EXPECT_FALSE(h.program->port().Dtr());
+  EXPECT_EQ(f.Prubeh.position(), 0);
+  EXPECT_TRUE(f.Cekani.is_enabled());
+  EXPECT_FALSE(f.Timer1_CSQstop.is_enabled());
+  EXPECT_EQ(Sent(), std::vector<std::string>{"AT#REBOOT"});
+  // The unit's application gets a second to see DTR drop before the reboot.
+  const int64_t reboot = h.CommandTime("AT#REBOOT", mark);
+  EXPECT_GE(reboot - click, 1000);
+  EXPECT_LE(reboot - click, 1010);
+}
+
 TEST_F(QuietUnitTest, OneCommandButtons) {
   Form1& f = h.form();
   h.Click(f.signal);
