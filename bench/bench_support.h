@@ -32,6 +32,7 @@ class QuietDialogs : public Dialogs {
     if (echo_) std::fprintf(stderr, "message: %s\n", text.c_str());
     ++messages;
   }
+  int Ask(const std::string&, const std::vector<std::string>&) override { return -1; }
   int messages = 0;
 
  private:

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/serial_port.h"
 
@@ -24,6 +25,11 @@ class Dialogs : public PortChooser {
   virtual std::optional<std::string> SaveFile(const FileDialogOptions& options) = 0;
   virtual std::optional<std::string> OpenFile(const FileDialogOptions& options) = 0;
   virtual void ShowMessage(const std::string& text) = 0;
+  // Asks a question with the given answers (button captions, the first is the default) and a
+  // Cancel; returns the index of the answer chosen, or -1 for Cancel.
+  virtual int Ask(const std::string& text, const std::vector<std::string>& answers) = 0;
+  // A yes/no question; true for yes.
+  bool Confirm(const std::string& text) { return Ask(text, {"Yes"}) == 0; }
 };
 
 }  // namespace vrkt

@@ -23,6 +23,12 @@ void CliDialogs::ShowMessage(const std::string& text) {
   if (on_message) on_message(text);
 }
 
+int CliDialogs::Ask(const std::string&, const std::vector<std::string>&) {
+  std::optional<int> answer = next_answer_;
+  next_answer_.reset();
+  return answer.value_or(-1);
+}
+
 std::string CliDialogs::MessagesSince(size_t count) const {
   std::string joined;
   for (size_t i = count; i < messages_.size(); ++i) {

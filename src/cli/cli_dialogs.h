@@ -19,6 +19,10 @@ class CliDialogs : public Dialogs {
   std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
   std::optional<std::string> OpenFile(const FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
+  // Nobody is there to answer: every question counts as Cancel, unless the running command has
+  // put up its answer.
+  int Ask(const std::string& text, const std::vector<std::string>& answers) override;
+  void AnswerNextQuestion(int answer) { next_answer_ = answer; }
 
   // The answer of the next file dialog; a dialog without one is cancelled.
   void AnswerNextFile(const std::string& path) { next_file_ = path; }
@@ -36,6 +40,7 @@ class CliDialogs : public Dialogs {
 
  private:
   std::optional<std::string> next_file_;
+  std::optional<int> next_answer_;
   std::string port_;
   std::vector<std::string> messages_;
 };

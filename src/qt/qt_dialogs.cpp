@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include "qt/port_dialog.h"
@@ -61,6 +62,22 @@ std::optional<std::string> QtDialogs::OpenFile(const FileDialogOptions& options)
 void QtDialogs::ShowMessage(const std::string& text) {
   QMessageBox box(QMessageBox::Information, Title(), ToQ(text), QMessageBox::Ok, parent_);
   box.exec();
+}
+
+int QtDialogs::Ask(const std::string& text, const std::vector<std::string>& answers) {
+  QMessageBox box(QMessageBox::Question, Title(), ToQ(text), QMessageBox::NoButton, parent_);
+  std::vector<QAbstractButton*> buttons;
+  for (const std::string& a : answers)
+    buttons.push_back(box.addButton(ToQ(a), QMessageBox::AcceptRole));
+  QAbstractButton* cancel =
+      box.addButton(answers.size() == 1 && answers[0] == "Yes" ? QMessageBox::No
+                                                               : QMessageBox::Cancel);
+  if (!buttons.empty()) box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+  box.setEscapeButton(cancel);
+  box.exec();
+  for (size_t i = 0; i < buttons.size(); ++i)
+    if (box.clickedButton() == buttons[i]) return static_cast<int>(i);
+  return -1;
 }
 
 }  // namespace vrkt::qt

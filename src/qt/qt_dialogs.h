@@ -25,6 +25,7 @@ class QtDialogs : public Dialogs {
   std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
   std::optional<std::string> OpenFile(const FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
+  int Ask(const std::string& text, const std::vector<std::string>& answers) override;
 
  private:
   std::optional<std::string> FileDialog(const FileDialogOptions& options, bool save);

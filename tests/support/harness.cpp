@@ -29,6 +29,14 @@ std::optional<std::string> ScriptedDialogs::OpenFile(const FileDialogOptions& op
 
 void ScriptedDialogs::ShowMessage(const std::string& text) { messages.push_back(text); }
 
+int ScriptedDialogs::Ask(const std::string& text, const std::vector<std::string>&) {
+  questions.push_back(text);
+  if (answers.empty()) return -1;
+  int a = answers.front();
+  answers.pop_front();
+  return a;
+}
+
 Harness::Harness(const std::string& program_name, const std::string& settings_dir) {
   ProgramEnv env;
   env.program_path = settings_dir.empty() ? program_name : settings_dir + "/" + program_name;

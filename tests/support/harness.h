@@ -21,12 +21,16 @@ class ScriptedDialogs : public Dialogs {
   std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
   std::optional<std::string> OpenFile(const FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
+  // Answers from `answers` (an index, -1 for Cancel); Cancel when it is empty.
+  int Ask(const std::string& text, const std::vector<std::string>& answer_texts) override;
 
   // The next answers; an empty optional is Cancel. When the queue is empty the port dialog
   // picks "sim" and the file dialogs cancel.
   std::deque<std::optional<std::string>> port_answers;
   std::deque<std::optional<std::string>> file_answers;
   std::vector<std::string> messages;
+  std::deque<int> answers;
+  std::vector<std::string> questions;
   std::vector<FileDialogOptions> file_options;
   std::vector<PortInfo> last_ports;
   std::string last_preselect;

@@ -25,6 +25,7 @@ class HeadlessDialogs : public vrkt::Dialogs {
   void ShowMessage(const std::string& text) override {
     std::fprintf(stderr, "message: %s\n", text.c_str());
   }
+  int Ask(const std::string&, const std::vector<std::string>&) override { return -1; }
 };
 
 // Runs the program in virtual time until `ms` have passed, delivering port data and timer ticks
