@@ -32,7 +32,8 @@ std::string SettingsPathFor(const std::string& program_path) {
 }  // namespace
 
 Program::Program(const ProgramEnv& env)
-    : receiver(*this),
+    : link(*this),
+      receiver(*this),
       status(*this),
       transfer(*this),
       phonebook(*this),
@@ -144,7 +145,9 @@ void Program::FormCreate() {
 
   // 12-15: the first command opens the port; a failure skips the rest.
   Run([this] {
-    port_.SendCommand("ATE0\r\n");
+    link.Begin(LinkUser::kStartup, [this] {
+      link.Send("ATE0\r\n", [this](const CommandResult&) { link.End(LinkUser::kStartup); });
+    });
     port_.SetDtr(false);
     clock_.Pause(200);
     SetStartupHeldValues(held);
@@ -196,7 +199,11 @@ int64_t Program::NextTimerDue() const {
 void Program::CheckPortHealth() {
   std::string name = port_.port_name();
   std::string why = port_.CheckFailure();
-  if (!why.empty()) dialogs_.ShowMessage("The serial port " + name + " was closed: " + why);
+  if (why.empty()) return;
+  const std::string message = "The serial port " + name + " was closed: " + why;
+  // Whatever waited for the unit's answer will not get it.
+  Run([&] { link.Abandon(message); });
+  dialogs_.ShowMessage(message);
 }
 
 void Program::LogReceived(const std::string& line) {

@@ -30,6 +30,7 @@ class PinHandler {
   std::string CurrentPin() const;
 
   Program& p_;
+  std::string no_answer_;  // why a command of the running PIN job got no answer
 };
 
 }  // namespace vrkt
