@@ -80,8 +80,9 @@ constexpr const char* kGlobalOptions =
     "  --settings FILE    read captions, WaitSer and the like from this settings file; no\n"
     "                     settings file is read without it, and none is ever written\n"
     "  --log FILE         save the traffic log, as the window's Save Log writes it\n"
-    "  --timeout SECONDS  how long to wait for each answer of the unit (default 10; the unit's\n"
-    "                     STOP report gets three times as long)\n"
+    "  --timeout SECONDS  how long to wait for each answer of the unit, counted from when the\n"
+    "                     command has gone out (default 10; the unit's STOP report gets three\n"
+    "                     times as long, a loader step at least 20 s plus its data's time)\n"
     "  --real-time        run the simulated unit at wall-clock pace\n"
     "  -h, --help         show help (also after a command)\n"
     "  --version          show the program version\n";
@@ -94,7 +95,8 @@ constexpr const char* kExitCodes =
     "  3  port failure: the port cannot be opened or closed by itself, or CTS is off or lost\n"
     "  4  the unit did not answer within its deadline\n"
     "  5  the unit refused a command (answered ERROR)\n"
-    "  6  verify mismatch: the unit does not hold what the file holds\n";
+    "  6  verify mismatch: the unit does not hold what the file holds\n"
+    "  7  the unit's answers could not be read cleanly (line noise), even when read again\n";
 
 }  // namespace
 

@@ -35,6 +35,8 @@ struct SequenceOutcome {
   enum Kind { kNone, kDone, kRefused, kNoAnswer, kDamaged, kPortLost, kNotStarted, kFailed };
   Kind kind = kNone;
   std::string message;  // the message shown; empty for kDone without one
+  // What went wrong, in words about the unit alone (the message may go on about the window).
+  std::string reason;
 };
 // The outcome a failed command gives its sequence.
 SequenceOutcome::Kind OutcomeOf(const CommandResult& result);

@@ -55,6 +55,8 @@ class Transfer {
   const SequenceOutcome& last_write_outcome() const { return write_outcome_; }
   // The highest SIM position the unit confirmed during the last write-all.
   int confirmed_position() const { return confirmed_position_; }
+  // What the SIM holds now as far as the last write-all goes: the positions written and not.
+  std::string WrittenSoFar() const { return WrittenSoFar(false); }
 
  private:
   enum class ReadStage { kIdle, kStopEcho, kOperator, kRange, kEntries };

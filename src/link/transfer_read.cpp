@@ -290,10 +290,11 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
   const size_t listed = lines_listed_;
   EndRead();
   p_.LogNote("read stopped: " + why);
-  std::string msg = "Reading from the unit stopped: " + why;
+  std::string reason = "Reading from the unit stopped: " + why;
   if (kind != SequenceOutcome::kDamaged || stage != ReadStage::kEntries)
-    msg += " while waiting for " + waiting_for;
-  msg += ".\n";
+    reason += " while waiting for " + waiting_for;
+  reason += ".";
+  std::string msg = reason + "\n";
   if (listed == 0) {
     msg += "No entry was read; the window still shows the values it had before.";
   } else {
@@ -301,7 +302,7 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
            ", but nothing of an unfinished reading is taken: the window still shows the values "
            "it had before.";
   }
-  read_outcome_ = SequenceOutcome{kind, msg};
+  read_outcome_ = SequenceOutcome{kind, msg, reason};
   p_.dialogs().ShowMessage(msg);
 }
 

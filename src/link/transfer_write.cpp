@@ -77,7 +77,7 @@ void Transfer::SendWriteCommand(const std::string& command) {
 bool Transfer::WriteRunning() const { return p_.op.WriteAllRunning; }
 
 void Transfer::RefuseWrite(const std::string& message) {
-  write_outcome_ = SequenceOutcome{SequenceOutcome::kNotStarted, message};
+  write_outcome_ = SequenceOutcome{SequenceOutcome::kNotStarted, message, message};
   p_.dialogs().ShowMessage(message);
 }
 
@@ -290,7 +290,9 @@ void Transfer::FinishWrite() {
   write_outcome_.kind = SequenceOutcome::kDone;
   if (!leftovers.empty()) {
     p_.LogNote("write finished with entries not written");
-    write_outcome_.message = "Writing to the unit finished, but not everything was written." + leftovers;
+    write_outcome_.message =
+        "Writing to the unit finished, but not everything was written." + leftovers;
+    write_outcome_.reason = write_outcome_.message;
     p_.dialogs().ShowMessage(write_outcome_.message);
   }
 }
@@ -334,6 +336,7 @@ void Transfer::StopWrite(const std::string& why, SequenceOutcome::Kind kind,
   write_outcome_.kind = kind;
   write_outcome_.message = "Writing to the unit stopped: " + why + ".\n" + written +
                            LeftoverReport(/*sim_full=*/false);
+  write_outcome_.reason = write_outcome_.message;
   p_.dialogs().ShowMessage(write_outcome_.message);
 }
 

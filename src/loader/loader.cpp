@@ -168,7 +168,8 @@ void Loader::SendStep(const std::string& command, int64_t data_bytes) {
   step_command_ = command;
   p_.LogNote(command);
   p_.link.Send(command + "\r\n", [this](const CommandResult& r) { OnAnswer(r); },
-               static_cast<int>(DeadlineMsFor(data_bytes)));
+               static_cast<int>(DeadlineMsFor(
+                   data_bytes, std::max<int64_t>(kDeadlineMarginMs, p_.link.reply_deadline_ms()))));
 }
 
 void Loader::Step(int index) {
@@ -267,10 +268,17 @@ void Loader::OnAnswer(const CommandResult& r) {
   f.Prubeh.SetPosition(op.LoaderIndex);
   op.LoaderWaitingOk = false;
   p_.Pause(500);
+  const std::string line = static_cast<size_t>(op.LoaderIndex) < f.List.lines().size()
+                               ? f.List.lines()[static_cast<size_t>(op.LoaderIndex)]
+                               : std::string();
   try {
     LoaderStep(op.LoaderIndex);
   } catch (const std::exception& e) {
-    outcome_ = SequenceOutcome{SequenceOutcome::kFailed, e.what()};
+    // Shown as it stands in the window; the run's outcome names the line for a report.
+    outcome_ = SequenceOutcome{SequenceOutcome::kFailed, e.what(),
+                               "Line " + std::to_string(op.LoaderIndex + 1) +
+                                   " of the loader list (" + line + "): " + e.what() +
+                                   ". The list was stopped there."};
     throw;
   }
 }
@@ -344,8 +352,8 @@ int64_t Loader::ReadAsendFile(const std::string& name) {
   return static_cast<int64_t>(p_.op.UploadData.size());
 }
 
-int64_t Loader::DeadlineMsFor(int64_t bytes) {
-  int64_t ms = kDeadlineMarginMs;
+int64_t Loader::DeadlineMsFor(int64_t bytes, int64_t margin_ms) {
+  int64_t ms = margin_ms;
   if (bytes > 0) {
     int64_t wire_ms = (bytes * 1000 + kLineBytesPerSecond - 1) / kLineBytesPerSecond;
     int64_t pieces = (bytes + kPieceBytes - 1) / kPieceBytes;
@@ -371,7 +379,7 @@ void Loader::EndRun() {
 }
 
 void Loader::StopRun(SequenceOutcome::Kind kind, const std::string& message) {
-  outcome_ = SequenceOutcome{kind, message};
+  outcome_ = SequenceOutcome{kind, message, message};
   EndRun();
   p_.LogNote("Loader list stopped: " + message);
   p_.dialogs().ShowMessage(message);
@@ -379,7 +387,8 @@ void Loader::StopRun(SequenceOutcome::Kind kind, const std::string& message) {
 
 void Loader::CancelSendClick() {
   if (!running_) return;
-  outcome_ = SequenceOutcome{SequenceOutcome::kFailed, "The loader list was cancelled."};
+  outcome_ = SequenceOutcome{SequenceOutcome::kFailed, "The loader list was cancelled.",
+                             "The loader list was cancelled."};
   EndRun();
   p_.LogNote("Loader list cancelled");
 }

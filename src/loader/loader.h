@@ -46,8 +46,9 @@ class Loader {
   int64_t ReadAsendFile(const std::string& name);
 
   bool running() const { return running_; }
-  // How long a step that sends `bytes` of data may wait for its last reply.
-  static int64_t DeadlineMsFor(int64_t bytes);
+  // How long a step that sends `bytes` of data may wait for its last reply: the data's time on
+  // the wire and `margin_ms` for the module's own work.
+  static int64_t DeadlineMsFor(int64_t bytes, int64_t margin_ms = kDeadlineMarginMs);
 
  private:
   void Step(int index);

@@ -45,6 +45,7 @@ void PinHandler::SendPinCommands(const std::string& pin, const std::string& fina
   p_.link.Begin(LinkUser::kPin, [this, pin, final_command] {
     CommandLink& link = p_.link;
     no_answer_.clear();
+    last_result_ = CommandResult{CommandResult::kNoAnswer, "", final_command};
     auto noted = [this](const CommandResult& r) {
       if (r.kind == CommandResult::kNoAnswer || r.kind == CommandResult::kNotSent)
         if (no_answer_.empty()) no_answer_ = DescribeFailure(r, p_.link.reply_deadline_ms());
@@ -54,7 +55,10 @@ void PinHandler::SendPinCommands(const std::string& pin, const std::string& fina
     p_.Pause(1000);
     link.Send("AT+CPIN=" + pin + "\r\n", noted);
     p_.Pause(1000);
-    link.Send(final_command + "\r\n", noted);
+    link.Send(final_command + "\r\n", [this, noted](const CommandResult& r) {
+      noted(r);
+      last_result_ = r;
+    });
     p_.form.PINOK.SetColor(kRed);
     // Echo off again: with echo on, every later answer would follow a copy of its command.
     link.Send("ATE0\r\n", [this, noted](const CommandResult& r) {
@@ -65,6 +69,8 @@ void PinHandler::SendPinCommands(const std::string& pin, const std::string& fina
     });
   });
 }
+
+bool PinHandler::Running() const { return p_.link.Has(LinkUser::kPin); }
 
 void PinHandler::UNPINClick() {
   std::string pin = CurrentPin();
