@@ -162,6 +162,8 @@ void Transfer::TakeOperator(const std::string& line) {
 
 void Transfer::OnOperatorAnswer(const CommandResult& r) {
   if (read_stage_ == ReadStage::kIdle) return;
+  // The range query may be queued already; what failed is the operator query.
+  if (!r.ok() || !operator_seen_) read_stage_ = ReadStage::kOperator;
   if (!r.ok()) {
     StopRead(ReadFailure(r), OutcomeOf(r));
   } else if (!operator_seen_) {
@@ -202,6 +204,7 @@ void Transfer::TakeRange(const std::string& line) {
 
 void Transfer::OnRangeAnswer(const CommandResult& r) {
   if (read_stage_ == ReadStage::kIdle) return;
+  if (!r.ok() || !damage_.empty() || range_seen_ == 0) read_stage_ = ReadStage::kRange;
   if (!r.ok()) {
     StopRead(ReadFailure(r), OutcomeOf(r));
   } else if (!damage_.empty()) {

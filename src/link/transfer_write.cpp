@@ -217,14 +217,17 @@ void Transfer::WriteReservedStep(int step) {
 }
 
 void Transfer::WriteBookLine(int r) {
-  for (int line : unsafe_lines_) {
-    if (line == r) {
-      p_.LogNote("row " + std::to_string(r) + " skipped: it cannot be sent to the SIM");
-      WriteSimEntry({}, {});
-      return;
-    }
+  const std::string name = p_.phonebook.Name(r);
+  const std::string phone = p_.phonebook.Phone(r);
+  // Checked again as the command is built: the grid may have changed since the write began.
+  bool unsafe = !name.empty() && !phone.empty() && !(IsWireSafeName(name) && IsWireSafeValue(phone));
+  for (int line : unsafe_lines_) unsafe = unsafe || line == r;
+  if (unsafe) {
+    p_.LogNote("row " + std::to_string(r) + " skipped: it cannot be sent to the SIM");
+    WriteSimEntry({}, {});
+    return;
   }
-  WriteSimEntry(p_.phonebook.Name(r), p_.phonebook.Phone(r));
+  WriteSimEntry(name, phone);
 }
 
 void Transfer::DeleteNextPosition() {

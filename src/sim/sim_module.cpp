@@ -72,7 +72,7 @@ void SimUnit::Execute(const std::string& line, int64_t t_us) {
   if (cmd.empty() || cmd == "+CMEE" || cmd == "&K3" || cmd == "Z") {
     Reply(t_us, 10, {}, "OK");
   } else if (cmd == "E0" || cmd == "E" || cmd == "E1") {
-    echo_ = cmd == "E1";
+    echo_ = cmd == "E1" || faults_.echo_stuck;
     Reply(t_us, 10, {}, "OK");
   } else if (cmd == "I" || cmd == "+CGMM") {
     Reply(t_us, 10, {"LIFTCOM GM-2"}, "OK");
@@ -257,7 +257,7 @@ void SimUnit::ExecuteScript(const std::string& cmd, const std::string& args, int
     data_buf_.clear();
     // The prompt has no line end; the data follows it directly.
     data_from_us_ = std::max(t_us, answer_free_us_) +
-                    int64_t{50 + faults_.extra_latency_ms + faults_.latency_ms} * 1000;
+                    int64_t{std::max(50, faults_.latency_ms) + faults_.extra_latency_ms} * 1000;
     // The prompt is this command's answer: the data that follows is a block of its own.
     if (current_exchange_ >= 0)
       transcript_[static_cast<size_t>(current_exchange_)].final_result =

@@ -286,7 +286,7 @@ void SimUnit::Reply(int64_t t_us, int latency_ms, const std::vector<std::string>
     pieces.push_back((framed || i == 0 ? "\r\n" : "") + info[i] + "\r\n");
   pieces.push_back("\r\n" + final_text + "\r\n");
   const int64_t delay_ms =
-      latency_ms + faults_.extra_latency_ms + faults_.latency_ms + Random(0, 5);
+      std::max(latency_ms, faults_.latency_ms) + faults_.extra_latency_ms + Random(0, 5);
   // A module works through one command at a time: this answer follows the last one.
   int64_t at = std::max(t_us, answer_free_us_) + delay_ms * 1000;
   const int64_t head = at;

@@ -63,9 +63,11 @@ struct SimFaults {
   int extra_latency_ms = 0;           // slow replies
   int64_t cts_lost_after_bytes = -1;  // CTS drops once the unit has taken this many bytes
   bool never_stop = false;            // the application never reports that it stopped
-  // Per-command answer latency added to every answer (the final result and what precedes it).
-  // Same as extra_latency_ms; both add up.
+  // A slow module: every answer starts this long after its command at the earliest (the SIM's own
+  // reading and writing time included).
   int latency_ms = 0;
+  // The module keeps its echo on whatever "ATE0" says.
+  bool echo_stuck = false;
   // A listing that trickles out: milliseconds per byte of the phone-book listing (0: line rate).
   int listing_ms_per_byte = 0;
   // Line noise: the chance, per byte the module sends, that a junk byte (a control byte other
