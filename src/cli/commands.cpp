@@ -5,6 +5,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "cli/sequences.h"
+#include "link/module_errors.h"
 
 namespace vrkt::cli {
 
@@ -31,7 +32,7 @@ std::string AwaitReply(Session& s, size_t from, const std::function<bool(const s
                        const std::string& line = t.lines()[from];
                        if (IsUnsolicited(line)) continue;
                        if (Contains(line, "ERROR"))
-                         throw CliFailure(kExitRefused, "The unit refused " + what + ": " + line);
+                         throw CliFailure(kExitRefused, "The unit refused " + what + ": " + DescribeModuleErrors(line));
                        if (matches(line)) {
                          found = line;
                          return true;
@@ -193,7 +194,7 @@ int SendListCommand(Session& s) {
                        const std::string& line = t.lines()[cursor];
                        if (!IsUnsolicited(line) && Contains(line, "ERROR"))
                          throw CliFailure(kExitRefused, "The unit refused " +
-                                                            Plain(t.CommandBefore(cursor)) + ": " + line);
+                                                            Plain(t.CommandBefore(cursor)) + ": " + DescribeModuleErrors(line));
                      }
                      if (p.op.LoaderIndex != last_index || t.writes().size() != last_writes) {
                        last_index = p.op.LoaderIndex;
@@ -264,7 +265,7 @@ int PinCommand(Session& s) {
                    },
                .progress = [&] { return "Waiting for " + what + "..."; }});
   if (last != "OK" || !(f.PINOK.color() == kGreen))
-    throw CliFailure(kExitRefused, "The SIM refused " + what + ": " + last +
+    throw CliFailure(kExitRefused, "The SIM refused " + what + ": " + DescribeModuleErrors(last) +
                                        ". A wrong PIN counts against the SIM's few tries.");
   s.ClearProgress();
   s.io().out << (change ? "The SIM's PIN is now 7391.\n" : "The SIM's PIN request is off.\n");

@@ -6,6 +6,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "link/module_errors.h"
 
 namespace vrkt::cli {
 
@@ -52,7 +53,7 @@ class ReadChain {
       if (IsErrorLine(line)) {
         if (stage_ == kEntries && IsNotFound(line)) return Finish();
         throw CliFailure(kExitRefused, "The unit refused " + Plain(s_.traffic().CommandBefore(cursor_)) +
-                                           " while its SIM was read: " + line);
+                                           " while its SIM was read: " + DescribeModuleErrors(line));
       }
       switch (stage_) {
         case kOperator:
@@ -232,7 +233,7 @@ void WriteAll(Session& s) {
                const std::string& line = t.lines()[cursor];
                if (IsErrorLine(line))
                  throw CliFailure(kExitRefused, "The unit refused " + Plain(t.CommandBefore(cursor)) +
-                                                    " with \"" + line + "\".");
+                                                    " with \"" + DescribeModuleErrors(line) + "\".");
              }
              if (p.op.WriteStep != last_step) {
                last_step = p.op.WriteStep;

@@ -7,6 +7,7 @@
 #include "app/program.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "link/module_errors.h"
 
 namespace vrkt {
 
@@ -54,7 +55,11 @@ void LineReceiver::TakeByte(unsigned char byte) {
 
 void LineReceiver::EndLine() {
   std::string& line = p_.op.RxLine;
-  if (!Contains(line, "#SMSATWL")) p_.LogReceived(line);
+  if (!Contains(line, "#SMSATWL")) {
+    p_.LogReceived(line);
+    // The line stays as received; its meaning is a note of its own.
+    if (std::string note = ModuleErrorNote(line); !note.empty()) p_.LogNote(note);
+  }
   try {
     dispatcher_.Dispatch(line);
   } catch (...) {
