@@ -157,6 +157,8 @@ void StatusQueries::ShowSupply(const std::string& line) {
 int StatusQueries::ShowSimCapacity(const std::string& line) {
   int n = ParseReplyInt(TrimBlanks(Before(CutThrough(line, "-"), ")")));
   p_.op.SimCapacity = n;
+  p_.op.sim_limits = SimLimitsFromRangeReply(line);
+  p_.op.sim_limits.positions = n;
   p_.form.StatusBar1.SetPanel(2, " SIM: " + std::to_string(n));
   return n;
 }
