@@ -16,6 +16,7 @@
 #include "link/transfer.h"
 #include "loader/loader.h"
 #include "params/held_values.h"
+#include "phonebook/book_files.h"
 #include "phonebook/phonebook.h"
 #include "pin/pin.h"
 #include "ui/form.h"
@@ -70,6 +71,7 @@ class Program {
   StatusQueries status;
   Transfer transfer;
   PhoneBookEditor phonebook;
+  PhoneBookFiles phonebook_files;
   PcFiles files;
   Loader loader;
   PinHandler pin;
