@@ -62,8 +62,8 @@ void PhoneBookFiles::ExportClick() {
                       "Cannot create file \"%s\". %s");
   if (left_out > 0)
     p_.dialogs().ShowMessage(RowCount(static_cast<size_t>(left_out)) +
-                             " without a name or a number were not exported; a SIM cannot "
-                             "hold them.");
+                             " without a name or a number " + (left_out == 1 ? "was" : "were") +
+                             " not exported; a SIM cannot hold them.");
 }
 
 }  // namespace vrkt
