@@ -4,6 +4,7 @@
 #include "base/codepage.h"
 #include "base/error.h"
 #include "base/file_io.h"
+#include "base/text.h"
 #include "cli/compare.h"
 #include "cli/sequences.h"
 #include "files/param_file.h"
@@ -84,16 +85,31 @@ std::string Imported(const Options& o, const BookImport& in, const std::string& 
   return text;
 }
 
-Variant VariantOf(const Options& o) {
-  return VariantFromFileName(
-      FileNameOf(o.variant.empty() ? o.program_name : ProgramNameForVariant(o.variant)));
+std::optional<Family> FamilyOfParameterFile(const std::string& path) {
+  const std::string lower = AsciiLower(path);
+  if (EndsWith(lower, ".dvg")) return Family::DVG;
+  if (EndsWith(lower, ".vrk")) return Family::VRKT;
+  return std::nullopt;
+}
+
+// The family whose keys the parameter file holds: --variant, else the file's own type, else the
+// program's name. Taken from the program's name alone, a DVG file handled by the VRKT program
+// would have its port settings counted as phone book rows, and a --replace would drop them.
+Variant FileVariant(const Options& o) {
+  std::string name = o.program_name;
+  if (!o.variant.empty()) {
+    name = ProgramNameForVariant(o.variant);
+  } else if (std::optional<Family> f = FamilyOfParameterFile(o.param_file)) {
+    name = *f == Family::DVG ? "DVG1Cset" : "VRKTset";
+  }
+  return VariantFromFileName(FileNameOf(name));
 }
 
 }  // namespace
 
 int PhoneBookFileCommand(const Options& o, CliIo& io) {
   const std::string params = ReadFile(o.param_file, "parameter file");
-  const Variant variant = VariantOf(o);
+  const Variant variant = FileVariant(o);
   const std::vector<std::string> lines = SplitTextLines(params);
   const std::vector<bool> settings = SettingsLines(lines, variant);
   std::vector<std::string> book;

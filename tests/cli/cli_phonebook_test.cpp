@@ -92,6 +92,24 @@ TEST_F(CliPhoneBookTest, ImportIntoAParameterFileChangesOnlyItsBook) {
   EXPECT_THAT(r.out, HasSubstr("replacing its 5 rows"));
 }
 
+TEST_F(CliPhoneBookTest, AParameterFilesTypeDecidesItsKeys) {
+  // The VRKT program on a DVG file: the numbered port keys are settings there, not rows.
+  const std::string dvg = "PORTOPEN1=+420602555312\r\nTINPUTS=0600#0003#0010\r\nOld=1\r\n";
+  dir.Write("unit.dvg", dvg);
+  dir.Write("new.csv", "Name,Number\nPORTOPEN2,1\nAnna,602\n");
+  CliResult r = Run({"phonebook", "import", dir.File("new.csv"), "--file", dir.File("unit.dvg"),
+                     "--replace", "--skip-bad"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("row 2 'PORTOPEN2': PORTOPEN2 is a reserved name"));
+  EXPECT_EQ(dir.Read("unit.dvg"),
+            "PORTOPEN1=+420602555312\r\nTINPUTS=0600#0003#0010\r\nAnna=602\r\n");
+  // --variant overrules the type.
+  r = Run({"phonebook", "export", dir.File("rows.csv"), "--file", dir.File("unit.dvg"), "--variant",
+           "vrkt"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_THAT(dir.Read("rows.csv"), HasSubstr("PORTOPEN1,+420602555312\r\nAnna,602\r\n"));
+}
+
 TEST_F(CliPhoneBookTest, RefusedRowsStopTheImportUnlessSkipped) {
   dir.Write("mixed.csv", "Name,Number\nAnna,602\nMASTER2,603\nBob,12a\n");
   CliResult r = Run({"phonebook", "import", dir.File("mixed.csv"), "--file", dir.File("unit.vrk")});
