@@ -5,13 +5,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/variant.h"
+#include "bench_support.h"
 #include "phonebook/book_import.h"
 
 namespace {
@@ -61,16 +60,10 @@ void BM_ExportCsv(benchmark::State& state) {
 BENCHMARK(BM_ExportCsv)->Unit(benchmark::kMillisecond);
 
 double MedianMs(const std::string& file, BookFormat format) {
-  std::vector<double> ms;
-  for (int i = 0; i < 7; ++i) {
-    auto start = std::chrono::steady_clock::now();
+  return bench::MedianWallMs(7, [&] {
     BookImport in = ImportBook(file, format, kVariant, kLimits, 1250);
-    auto end = std::chrono::steady_clock::now();
     if (in.rows.size() != kRows) std::fprintf(stderr, "only %zu rows imported\n", in.rows.size());
-    ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[ms.size() / 2];
+  });
 }
 
 }  // namespace
