@@ -37,6 +37,7 @@ Program::Program(const ProgramEnv& env)
       status(*this),
       transfer(*this),
       phonebook(*this),
+      phonebook_files(*this),
       files(*this),
       loader(*this),
       pin(*this),
@@ -76,6 +77,8 @@ void Program::WireHandlers() {
   form.LineIn.on_click = [this] { phonebook.LineInClick(); };
   form.LineDel.on_click = [this] { phonebook.LineDelClick(); };
   form.Find.on_click = [this] { phonebook.FindClick(); };
+  form.BookImport.on_click = [this] { phonebook_files.ImportClick(); };
+  form.BookExport.on_click = [this] { phonebook_files.ExportClick(); };
   form.LoadList.on_click = [this] { loader.LoadListClick(); };
   form.ClrList.on_click = [this] { loader.ClrListClick(); };
   form.Send.on_click = [this] { loader.SendClick(); };

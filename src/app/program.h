@@ -17,6 +17,7 @@
 #include "link/transfer.h"
 #include "loader/loader.h"
 #include "params/held_values.h"
+#include "phonebook/book_files.h"
 #include "phonebook/phonebook.h"
 #include "pin/pin.h"
 #include "ui/form.h"
@@ -72,6 +73,7 @@ class Program {
   StatusQueries status;
   Transfer transfer;
   PhoneBookEditor phonebook;
+  PhoneBookFiles phonebook_files;
   PcFiles files;
   Loader loader;
   PinHandler pin;

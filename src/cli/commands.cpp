@@ -5,6 +5,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "cli/sequences.h"
+#include "link/module_errors.h"
 
 namespace vrkt::cli {
 
@@ -31,7 +32,7 @@ std::string AwaitReply(Session& s, size_t from, const std::function<bool(const s
                        const std::string& line = t.lines()[from];
                        if (IsUnsolicited(line)) continue;
                        if (Contains(line, "ERROR"))
-                         throw CliFailure(kExitRefused, "The unit refused " + what + ": " + line);
+                         throw CliFailure(kExitRefused, "The unit refused " + what + ": " + DescribeModuleErrors(line));
                        if (matches(line)) {
                          found = line;
                          return true;
@@ -239,7 +240,7 @@ int PinCommand(Session& s) {
                      "The unit did not finish " + what + ": " +
                          DescribeFailure(r, s.program().link.reply_deadline_ms()) + ".");
   if (!r.ok() || !(f.PINOK.color() == kGreen))
-    throw CliFailure(kExitRefused, "The SIM refused " + what + ": " + r.line +
+    throw CliFailure(kExitRefused, "The SIM refused " + what + ": " + DescribeModuleErrors(r.line) +
                                        ". A wrong PIN counts against the SIM's few tries.");
   s.ClearProgress();
   s.io().out << (change ? "The SIM's PIN is now 7391.\n" : "The SIM's PIN request is off.\n");

@@ -6,6 +6,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "link/module_errors.h"
 
 namespace vrkt::cli {
 

@@ -177,6 +177,14 @@ void LoadParameterText(Program& p, std::string_view bytes) {
   set_book();
 }
 
+std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Variant& variant) {
+  Form1 scratch;  // the key list names controls; only the key names are used here
+  std::vector<bool> taken(lines.size(), false);
+  for (const std::optional<size_t>& row : FindKeyRows(lines, LoadKeys(scratch, variant)))
+    if (row) taken[*row] = true;
+  return taken;
+}
+
 void LoadParameterFile(Program& p, const std::string& path) {
   LoadParameterText(p, ReadFileBytes(path, kCannotOpen));
 }

@@ -6,6 +6,7 @@
 
 #include "app/program.h"
 #include "base/text.h"
+#include "link/module_errors.h"
 #include "link/transfer_wire.h"
 
 namespace vrkt {
@@ -279,7 +280,7 @@ std::string DescribeFailure(const CommandResult& r, int deadline_ms) {
     case CommandResult::kOk:
       return {};
     case CommandResult::kRefused:
-      return "the unit answered \"" + Printable(r.line) + "\"";
+      return "the unit answered \"" + Printable(DescribeModuleErrors(r.line)) + "\"";
     case CommandResult::kDamaged:
       return "the unit's answer could not be read (line noise?)";
     case CommandResult::kNoAnswer:

@@ -7,6 +7,7 @@
 #include "app/program.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "link/module_errors.h"
 
 namespace vrkt {
 
@@ -65,7 +66,11 @@ void LineReceiver::EndLine() {
   p_.op.RxLine.clear();
   const bool noisy = noisy_;
   noisy_ = false;
-  if (!Contains(line, "#SMSATWL")) p_.LogReceived(line);
+  if (!Contains(line, "#SMSATWL")) {
+    p_.LogReceived(line);
+    // The line stays as received; its meaning is a note of its own.
+    if (std::string note = ModuleErrorNote(line); !note.empty()) p_.LogNote(note);
+  }
   if (noisy) p_.link.NoteNoise();
   dispatcher_.Dispatch(line, noisy);
 }

@@ -163,9 +163,10 @@ void StatusQueries::ShowSupply(const std::string& line) {
   f.Power.SetCaption(std::to_string(pos / 10) + "." + std::to_string(pos % 10) + " V");
 }
 
-void StatusQueries::ShowSimCapacity(int positions) {
-  p_.op.SimCapacity = positions;
-  p_.form.StatusBar1.SetPanel(2, " SIM: " + std::to_string(positions));
+void StatusQueries::ShowSimCapacity(const SimLimits& limits) {
+  p_.op.SimCapacity = limits.positions;
+  p_.op.sim_limits = limits;
+  p_.form.StatusBar1.SetPanel(2, " SIM: " + std::to_string(limits.positions));
 }
 
 void StatusQueries::ShowOperator(const std::string& line) {

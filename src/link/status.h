@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "phonebook/row_check.h"
+
 namespace vrkt {
 
 class Program;
@@ -33,7 +35,7 @@ class StatusQueries {
   void ShowSignal(const std::string& line);     // "+CSQ: 21,0"
   void ShowBattery(const std::string& line);    // "#CBC: 0,385" (10 mV units after the comma)
   void ShowSupply(const std::string& line);     // "#ADC: 230"
-  void ShowSimCapacity(int positions);
+  void ShowSimCapacity(const SimLimits& limits);
   // The unit reported STOP: the wait after Stop is over.
   void StopReported();
   void ShowOperator(const std::string& line);   // "+COPS: 0,0,\"NAME\""

@@ -15,7 +15,7 @@ class Program;
 struct SimReading {
   bool complete = false;  // the listing ended normally and every line of it could be read
   int capacity = 0;
-  SimRange range;  // the SIM's limits as its range reply gave them
+  SimLimits limits;  // as the range reply gave them
   std::vector<ListedEntry> entries;  // in the order the unit listed them
 };
 

@@ -4,6 +4,7 @@
 
 #include "app/program.h"
 #include "base/text.h"
+#include "link/module_errors.h"
 #include "link/transfer.h"
 #include "params/mapping.h"
 
@@ -16,12 +17,12 @@ constexpr char kRangeQuery[] = "AT+CPBR=?\r\n";
 
 // The module's way of saying that the range it was asked to list holds no entry.
 bool IsNotFound(const std::string& line) {
-  return line == "+CME ERROR: 22" || EqualsNoCase(line, "+CME ERROR: not found");
+  return IsModuleError(line, ModuleErrorFamily::kCme, 22);
 }
 
 // Some modules end a listing that reaches past their last used position with "invalid index".
 bool IsInvalidIndex(const std::string& line) {
-  return line == "+CME ERROR: 21" || EqualsNoCase(line, "+CME ERROR: invalid index");
+  return IsModuleError(line, ModuleErrorFamily::kCme, 21);
 }
 
 // The index a damaged entry line still shows, 0 when even that is unreadable.
@@ -177,7 +178,7 @@ void Transfer::OnOperatorAnswer(const CommandResult& r) {
 }
 
 void Transfer::TakeRange(const std::string& line) {
-  std::optional<SimRange> range = ParseRangeReply(line);
+  std::optional<SimLimits> range = ParseRangeReply(line);
   if (!range || range->positions < 1 || range->positions > kMaxSimPositions) {
     if (damage_.empty())
       damage_ = "the unit's reply about the size of its SIM was damaged (\"" + Printable(line) +
@@ -186,8 +187,8 @@ void Transfer::TakeRange(const std::string& line) {
   }
   range_seen_ = range->positions;
   reading_.capacity = range->positions;
-  reading_.range = *range;
-  p_.status.ShowSimCapacity(range->positions);
+  reading_.limits = *range;
+  p_.status.ShowSimCapacity(*range);
   if (range->positions <= 10) {
     end_after_answer_ = true;  // a SIM this small holds no entries to list
     return;

@@ -118,7 +118,7 @@ std::optional<ListedEntry> ParseListedEntry(std::string_view line) {
   return e;
 }
 
-std::optional<SimRange> ParseRangeReply(std::string_view line) {
+std::optional<SimLimits> ParseRangeReply(std::string_view line) {
   if (line.substr(0, kListingHead.size()) != kListingHead) return std::nullopt;
   LineScanner in(line, kListingHead.size());
   const bool parens = in.Take('(');
@@ -126,7 +126,7 @@ std::optional<SimRange> ParseRangeReply(std::string_view line) {
   if (!first || *first != 1 || !in.Take('-')) return std::nullopt;
   auto last = in.Number();
   if (!last || (parens && !in.Take(')'))) return std::nullopt;
-  SimRange r;
+  SimLimits r;
   r.positions = *last;
   if (in.AtEnd()) return r;
   if (!in.Take(',')) return std::nullopt;

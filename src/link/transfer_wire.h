@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "phonebook/row_check.h"
+
 // How SIM phone-book entries look on the wire, and which texts may go there at all.
 namespace vrkt {
 
@@ -42,15 +44,10 @@ struct ListedEntry {
 std::optional<ListedEntry> ParseListedEntry(std::string_view line);
 
 // The range reply of the phone book, "+CPBR: (1-250),40,16", also without the parentheses
-// ("+CPBR: 1-250,40,16") as some modules send it. The two lengths are 0 when the reply leaves
-// them out.
-struct SimRange {
-  int positions = 0;
-  int number_length = 0;
-  int name_length = 0;
-};
-// Nothing for a line of another form. A number that does not fit is no range either.
-std::optional<SimRange> ParseRangeReply(std::string_view line);
+// ("+CPBR: 1-250,40,16") as some modules send it. The two lengths stay 0 (not known) when the
+// reply leaves them out, as older modules do. Nothing for a line of another form; a number that
+// does not fit makes it no range either.
+std::optional<SimLimits> ParseRangeReply(std::string_view line);
 // More positions than any SIM has: a range reply claiming them is damaged.
 inline constexpr int kMaxSimPositions = 10000;
 

@@ -11,6 +11,7 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "link/module_errors.h"
 #include "link/transfer_wire.h"
 
 namespace vrkt {
@@ -232,7 +233,8 @@ void Loader::OnAnswer(const CommandResult& r) {
       break;
     case CommandResult::kRefused:
       StopRun(SequenceOutcome::kRefused, "The unit refused " + CurrentLine() + ": " +
-                                             Printable(r.line) + ". The list was stopped.");
+                                             Printable(DescribeModuleErrors(r.line)) +
+                                             ". The list was stopped.");
       return;
     case CommandResult::kDamaged:
       StopRun(SequenceOutcome::kDamaged, "The unit's answer to " + CurrentLine() +

@@ -37,9 +37,10 @@ TEST(InterfaceTextsTest, EveryTranslatedKeyReachesItsControlsAndComesBack) {
       "TEST1",   "TEST2",       "TEST3",     "TEST4",   "TEST5",        "TEST6",    "TEST7",
       "TEST8",   "min.",        "Baud rate", "Bd",      "PIN",          ".",        "V",
       "IN1",     "CSD (RS232)", "PC",        "IMEI",    "Inicializace", " - - - V", " - - - - mV",
-      "Cancel"};
+      "Cancel",  "Import",      "Export"};
   // Tooltips that no key covers.
-  const std::set<std::string> untranslated_tooltips = {"Bevel1", "VoltFr", "IMEI"};
+  const std::set<std::string> untranslated_tooltips = {"Bevel1", "VoltFr", "IMEI", "BookImport",
+                                                        "BookExport"};
 
   for (const char* program : {"VRKTset", "DVG1Cset"}) {
     SCOPED_TRACE(program);
