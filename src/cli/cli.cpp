@@ -120,6 +120,15 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
       io.err << e.what() << "\n";
       code = kExitFailure;
     }
+    // A stopped unit makes no emergency calls. A 4G unit restarts as the port closes and DTR
+    // drops; any other needs its restart command.
+    Program& p = s.program();
+    if (p.port().Dtr() && !p.variant.Is4G) {
+      (code == kExitOk ? io.out : io.err)
+          << "The unit's application is stopped: its emergency calls stay off until it is "
+             "started again with\n  "
+          << name << " --port " << o.port << " run\n";
+    }
     if (!s.Finish() && code == kExitOk) code = kExitFailure;
     if (hooks.on_finish) hooks.on_finish(s);
   }

@@ -26,7 +26,16 @@ std::string ReadProgress(Session& s) {
 ReadResult TakeReading(Session& s, bool* ended_early) {
   const Transfer& t = s.program().transfer;
   const SequenceOutcome& o = t.last_read_outcome();
-  if (o.kind != SequenceOutcome::kDone) throw FailureOf(o, "Nothing was taken from the unit.");
+  if (o.kind != SequenceOutcome::kDone) {
+    std::string advice = "Nothing was taken from the unit.";
+    if (t.sim_lock() == "SIM PIN")
+      advice += " The SIM waits for its PIN: switch its PIN request off with\n  " +
+                DisplayName(s.options().program_name) + " --port " + s.options().port +
+                " unpin PIN";
+    else if (t.sim_lock() == "SIM PUK")
+      advice += " The SIM is blocked and waits for its PUK: unblock it in a phone first.";
+    throw FailureOf(o, advice);
+  }
   const SimReading& r = t.last_reading();
   if (!r.complete) {
     if (r.capacity >= 1 && r.capacity <= 10)
