@@ -171,6 +171,10 @@ bool Program::FormClose() {
   return true;
 }
 
+bool Program::WritingToUnit() const { return op.WriteAllRunning || loader.running(); }
+
+bool Program::MayClose() { return !WritingToUnit() || dialogs_.Confirm(kCloseWhileWriting); }
+
 void Program::ApdComPort1TriggerAvail(uint16_t count) {
   Run([&] { receiver.ApdComPort1TriggerAvail(count); });
 }

@@ -22,6 +22,11 @@
 
 namespace vrkt {
 
+// Asked before the window closes while the unit is being written.
+inline constexpr char kCloseWhileWriting[] =
+    "The unit is being written. Closing now leaves it with part of the new settings. "
+    "Close anyway?";
+
 // Values that start-up takes from the settings file and keeps for the run.
 struct AppSettings {
   std::string settings_path;  // the program's path with its extension replaced by ".ini"
@@ -78,6 +83,11 @@ class Program {
   void FormCreate();
   // Returns false when the settings write failed (the message has been shown).
   bool FormClose();
+  // True while a write to the unit or a loader run is under way: stopping then leaves the unit
+  // part-written.
+  bool WritingToUnit() const;
+  // Whether the window may close now; while the unit is being written the user is asked first.
+  bool MayClose();
 
   // --- Entry points. Each runs its handler through Run().
   void ApdComPort1TriggerAvail(uint16_t count);

@@ -185,6 +185,10 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     QTimer::singleShot(100, this, &QWidget::close);
     return;
   }
+  if (!program_.MayClose()) {
+    e->ignore();
+    return;
+  }
   program_.form.left = x();
   program_.form.top = y();
   // The program ends even when the settings could not be written; the user has been told.
