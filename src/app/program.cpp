@@ -81,6 +81,7 @@ void Program::WireHandlers() {
   form.CancelSend.on_click = [this] { loader.CancelSendClick(); };
   form.LoaderDeadline.on_timer = [this] { loader.LoaderDeadlineTimer(); };
   form.UNPIN.on_click = [this] { pin.UNPINClick(); };
+  form.PortSelect.on_click = [this] { PortSelectClick(); };
   form.CodePIN.on_click = [this] { pin.CodePINClick(); };
 }
 
@@ -126,11 +127,13 @@ void Program::FormCreate() {
   form.top = static_cast<int>(profile.ReadInteger("Form", "Top", 200));
   form.left = static_cast<int>(profile.ReadInteger("Form", "Left", 200));
   settings.Port = static_cast<int>(profile.ReadInteger("Form", "Port", 0));
+  settings.LastPort = profile.ReadString("Form", "LastPort", "");
   settings.WaitSer = static_cast<int>(profile.ReadInteger("Form", "WaitSer", 1000));
   settings.Inicializace = profile.ReadBool("Form", "Inicializace", false);
   form.Inicializace.SetVisible(settings.Inicializace);
   ApplyInterfaceTexts(*this, profile);
-  if (settings.Port != 0) port_.SetPreferredPort(std::to_string(settings.Port));
+  port_.SetPreferredPorts(settings.Port != 0 ? std::to_string(settings.Port) : std::string(),
+                          settings.LastPort);
 
   // 9-11.
   op.ResetForStartup();
@@ -149,6 +152,7 @@ void Program::FormCreate() {
     clock_.Pause(200);
     SetStartupHeldValues(held);
   });
+  CheckPortHealth();
 }
 
 bool Program::FormClose() {
@@ -156,13 +160,15 @@ bool Program::FormClose() {
   if (!read_settings_) return true;
   // The whole file is built in memory and replaces the old one in one step: a failed write
   // leaves the old file as it was, and the program still ends after the message.
-  // Port, WaitSer and Inicializace are never written; they keep what the file holds.
+  // Port, WaitSer and Inicializace are never written; they keep what the file holds. LastPort
+  // is written only when a port was chosen this run.
   try {
     ProfileFile profile(settings.settings_path);
     profile.Load();
     profile.WriteInteger("Form", "Top", form.top);
     profile.WriteInteger("Form", "Left", form.left);
     WriteInterfaceTexts(*this, profile);
+    if (port_.chosen_this_run()) profile.WriteString("Form", "LastPort", port_.last_port());
     profile.Commit();
   } catch (const std::exception& e) {
     dialogs_.ShowMessage(e.what());
@@ -200,7 +206,26 @@ int64_t Program::NextTimerDue() const {
 void Program::CheckPortHealth() {
   std::string name = port_.port_name();
   std::string why = port_.CheckFailure();
-  if (!why.empty()) dialogs_.ShowMessage("The serial port " + name + " was closed: " + why);
+  form.PortName.SetCaption("Port: " + (port_.IsOpen() ? port_.port_name() : std::string("none")));
+  if (!why.empty())
+    dialogs_.ShowMessage(why + ": the port " + name + " is closed.");
+}
+
+void Program::PortSelectClick() {
+  if (WritingToUnit() || transfer.ReadRunning())
+    throw AppError("The port cannot be changed while the unit is being read or written.");
+  bool opened = false;
+  try {
+    opened = port_.ChooseAnother();
+  } catch (const AppError&) {
+    CheckPortHealth();
+    throw;
+  }
+  CheckPortHealth();
+  if (!opened) return;
+  port_.SendCommand("ATE0\r\n");
+  port_.SetDtr(false);
+  clock_.Pause(200);
 }
 
 void Program::LogReceived(const std::string& line) {

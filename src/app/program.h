@@ -31,6 +31,8 @@ inline constexpr char kCloseWhileWriting[] =
 struct AppSettings {
   std::string settings_path;  // the program's path with its extension replaced by ".ini"
   int Port = 0;
+  // The port the user chose last time ("COM3", "/dev/ttyUSB0", "sim"); a valid Port comes first.
+  std::string LastPort;
   int WaitSer = 1000;
   bool Inicializace = false;
   std::string Language = "Eng";
@@ -103,8 +105,11 @@ class Program {
   void Service();
   // The earliest due tick of an enabled timer, or INT64_MAX.
   int64_t NextTimerDue() const;
-  // Checks the port connection; a failed one is closed and reported to the user.
+  // Checks the port connection; a failed one is closed and reported to the user. Shows the port
+  // in use.
   void CheckPortHealth();
+  // Lets the user choose another port and opens it, greeted as at start-up.
+  void PortSelectClick();
 
   // --- Monitor.
   // A received line: "[" + time of day + "]   " + line.

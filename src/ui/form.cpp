@@ -15,6 +15,7 @@ Form1::Form1() {
   Smeter.SetDefaultTooltip("Signal is good, when color is green or blue.");
   VoltFr.SetDefaultTooltip("Only information - not editable!");
   IMEI.SetDefaultTooltip("IMEI of GSM module");
+  PortSelect.SetDefaultTooltip("Choose the serial port the unit is connected to.");
 }
 
 void Form1::Register(Control* c) {
