@@ -27,31 +27,31 @@ void BuildEmergencyPage(QWidget* page) {
   // Compact enough for the page left under two rows of page tabs.
   auto* art = new LineArt(page);
   const int lx = 100;  // left edge of the texts beside the pictures
+  // A picture with an arrow to the heading of what it explains, at height `y`.
+  auto explained = [&](const char* art_name, const char* heading, int y) {
+    Picture(page, art_name, {8, y, 44, 44});
+    Picture(page, "arrow", {56, y + 8, 40, 20});
+    MakeLabel(page, heading, {lx, y, 220, 18});
+  };
+  // A time picked from a list: its label, the list and the unit after it, at height `y`.
+  auto time_row = [&](const char* label, const char* list, const char* unit, int y) {
+    MakeLabel(page, label, {lx, y + 2, 150, 18});
+    MakeList(page, list, {256, y, 56, 22});
+    MakeLabel(page, unit, {318, y + 2, 40, 18});
+  };
   // Emergency call: a push button held for a time.
-  Picture(page, "pushbutton", {8, 4, 44, 44});
-  Picture(page, "arrow", {56, 12, 40, 20});
-  MakeLabel(page, "LabelEmergencyCall", {lx, 4, 190, 18});
-  MakeLabel(page, "LabelPushForActivate", {lx, 26, 150, 18});
-  MakeList(page, "TLtime", {256, 24, 56, 22});
-  MakeLabel(page, "LabelSecTL", {318, 26, 40, 18});
+  explained("pushbutton", "LabelEmergencyCall", 4);
+  time_row("LabelPushForActivate", "TLtime", "LabelSecTL", 24);
 
   // Blocking: the door contact (a connector) held open for a time.
-  Picture(page, "connector", {8, 56, 44, 44});
-  Picture(page, "arrow", {56, 64, 40, 20});
-  MakeLabel(page, "LabelBlockingCall", {lx, 54, 220, 18});
-  MakeLabel(page, "LabelPortCloseForActivate", {lx, 76, 150, 18});
-  MakeList(page, "BLtime", {256, 74, 56, 22});
-  MakeLabel(page, "LabelSecBL", {318, 76, 40, 18});
-  MakeLabel(page, "LabelTime", {lx, 100, 150, 18});
-  MakeList(page, "BLbtime", {256, 98, 56, 22});
-  MakeLabel(page, "LabelSecBLb", {318, 100, 40, 18});
+  explained("connector", "LabelBlockingCall", 54);
+  time_row("LabelPortCloseForActivate", "BLtime", "LabelSecBL", 74);
+  time_row("LabelTime", "BLbtime", "LabelSecBLb", 98);
   Make<QCheckBox>(page, "ECALL", {lx, 124, 250, 20});
   art->AddLine({30, 48, 30, 56});
 
   // The series of numbers dialled one after the other.
-  Picture(page, "telephone", {8, 154, 44, 44});
-  Picture(page, "arrow", {56, 162, 40, 20});
-  MakeLabel(page, "LabelSeries", {lx, 152, 220, 18});
+  explained("telephone", "LabelSeries", 152);
   static const char* const kMasters[] = {"MASTER1", "MASTER2", "MASTER3", "MASTER4",
                                          "MASTER5", "MASTER6", "MASTER7"};
   static const char* const kLabels[] = {"LabelMaster1", "LabelMaster2", "LabelMaster3",
