@@ -207,8 +207,7 @@ void Program::CheckPortHealth() {
   std::string name = port_.port_name();
   std::string why = port_.CheckFailure();
   form.PortName.SetCaption("Port: " + (port_.IsOpen() ? port_.port_name() : std::string("none")));
-  if (!why.empty())
-    dialogs_.ShowMessage(why + ": the port " + name + " is closed.");
+  if (!why.empty()) dialogs_.ShowMessage(why + ": the port " + name + " is closed.");
 }
 
 void Program::PortSelectClick() {

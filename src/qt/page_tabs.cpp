@@ -10,6 +10,14 @@
 
 namespace vrkt::qt {
 
+namespace {
+// Space between picture and caption, and the least space left and right of them.
+constexpr int kGap = 4;
+constexpr int kLeastPadding = 6;
+// The style's own padding on either side, which the tabs keep when there is room.
+constexpr int kPadding = 12;
+}  // namespace
+
 RowTabBar::RowTabBar(QWidget* parent) : QTabBar(parent) {
   setUsesScrollButtons(false);
   setElideMode(Qt::ElideNone);
@@ -74,14 +82,6 @@ std::vector<size_t> SplitIntoRows(const std::vector<int>& widths, int width) {
 
 }  // namespace
 
-namespace {
-// Space between picture and caption, and the least space left and right of them.
-constexpr int kGap = 4;
-constexpr int kLeastPadding = 6;
-// The style's own padding on either side, which the tabs keep when there is room.
-constexpr int kPadding = 12;
-}  // namespace
-
 int RowTabBar::NarrowestWidth(int index) const {
   int need = iconSize().width() + kGap + fontMetrics().horizontalAdvance(tabText(index)) +
              2 * kLeastPadding;
@@ -91,7 +91,8 @@ int RowTabBar::NarrowestWidth(int index) const {
 void RowTabBar::LabelRects(const QRect& tab, const QString& text, bool selected, QRect* icon,
                            QRect* caption) const {
   QRect r = tab;
-  if (!selected) r.translate(0, style()->pixelMetric(QStyle::PM_TabBarTabShiftVertical, nullptr, this));
+  if (!selected)
+    r.translate(0, style()->pixelMetric(QStyle::PM_TabBarTabShiftVertical, nullptr, this));
   int slack = r.width() - (iconSize().width() + kGap + fontMetrics().horizontalAdvance(text));
   int padding = std::clamp(slack / 2, 0, kPadding);
   *icon = QRect(r.left() + padding, r.center().y() - iconSize().height() / 2 + 1,
@@ -155,7 +156,8 @@ RowTabBar::Layout RowTabBar::LayoutFor(int width) const {
   // The selected tab's row goes to the bottom, next to the page; the others keep their order.
   int selected_row = l.rows - 1;
   for (int r = 0; r < l.rows; ++r)
-    if (std::find(rows[r].begin(), rows[r].end(), currentIndex()) != rows[r].end()) selected_row = r;
+    if (std::find(rows[r].begin(), rows[r].end(), currentIndex()) != rows[r].end())
+      selected_row = r;
   for (int r = 0; r < l.rows; ++r) {
     int shown_row = (r + l.rows - 1 - selected_row) % l.rows;
     int x = 0;
@@ -236,8 +238,7 @@ void RowTabBar::paintEvent(QPaintEvent*) {
     QIcon::Mode mode = option.state & QStyle::State_Enabled ? QIcon::Normal : QIcon::Disabled;
     option.icon.paint(&painter, icon, Qt::AlignCenter, mode);
     painter.drawItemText(caption, Qt::AlignCenter | Qt::TextShowMnemonic, option.palette,
-                         option.state & QStyle::State_Enabled, option.text,
-                         QPalette::WindowText);
+                         option.state & QStyle::State_Enabled, option.text, QPalette::WindowText);
     if (option.state & QStyle::State_HasFocus) {
       QStyleOptionFocusRect focus;
       focus.QStyleOption::operator=(option);

@@ -23,10 +23,10 @@ TEST(PortChoiceTest, ConfiguredPortComesFirstThenTheLastOneWhenListed) {
     std::vector<std::string> names;
     const char* expected;
   } cases[] = {
-      {{"4", "sim"}, "/dev/ttyUSB3"},       // Port=4 is ttyUSB3 and wins over the last port
-      {{"9", "sim"}, "sim"},                // no port number 9: the last port
+      {{"4", "sim"}, "/dev/ttyUSB3"},  // Port=4 is ttyUSB3 and wins over the last port
+      {{"9", "sim"}, "sim"},           // no port number 9: the last port
       {{"", "/dev/ttyUSB3"}, "/dev/ttyUSB3"},
-      {{"", "/dev/ttyUSB0"}, ""},           // the adapter of last time is not plugged in
+      {{"", "/dev/ttyUSB0"}, ""},  // the adapter of last time is not plugged in
       {{"COM3", "/dev/ttyS0"}, "/dev/ttyS0"},
       {{}, ""},
   };
@@ -41,7 +41,7 @@ TEST(PortChoiceTest, LastPortIsReadAtStartAndWrittenWhenAPortWasChosen) {
     const char* form;
     std::optional<std::string> answer;  // of the port dialog at start-up
     const char* preselect;
-    const char* last_port_after;        // "" when the exit must not write it
+    const char* last_port_after;  // "" when the exit must not write it
   } cases[] = {
       {"LastPort=sim\r\n", "sim", "sim", "sim"},
       {"Port=5\r\nLastPort= sim \r\n", "sim", "sim", "sim"},

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "app/profile.h"
-#include "support/temp_dir.h"
 #include "base/codepage.h"
 #include "support/harness.h"
+#include "support/temp_dir.h"
 
 namespace vrkt {
 namespace {

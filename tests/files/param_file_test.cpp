@@ -234,8 +234,8 @@ TEST_F(ParamFileTest, LoadTakesTheFirstRowOfEachKeyIgnoringCase) {
        "MASTER2=22\r\nPORTCLOSE1=1\r\nPORTOPEN1=2\r\nPORTCLOSE2=3\r\nPORTOPEN2=4\r\n"
        "PORTCLOSE3=5\r\nPORTOPEN3=6\r\nAnna=7\r\n",
        {{"MASTER2", "22"}, {"PORTOPEN1", "999"}},
-       {"PORTCLOSE1=1", "PORTOPEN1=2", "PORTCLOSE2=3", "PORTOPEN2=4", "PORTCLOSE3=5",
-        "PORTOPEN3=6", "Anna=7"}},
+       {"PORTCLOSE1=1", "PORTOPEN1=2", "PORTCLOSE2=3", "PORTOPEN2=4", "PORTCLOSE3=5", "PORTOPEN3=6",
+        "Anna=7"}},
       {"VRKTset", "VOLTAGE=11*5\r\n", {{"VoltInt", "11"}, {"VoltFr", "5"}}, {}},
       {"VRKTset", "", {{"MASTER1", "999"}}, {}, true},
   };
@@ -272,8 +272,7 @@ TEST_F(ParamFileTest, FileThatIsNoParameterFileLoadsOnlyWhenConfirmed) {
     p.form.MASTER1.SetText("112");
     p.phonebook.SetRows({"Anna=123"});
     Load(c.bytes);
-    const std::string question =
-        NotParameterFileQuestion(dir.File("in.vrk"), c.binary, c.lines);
+    const std::string question = NotParameterFileQuestion(dir.File("in.vrk"), c.binary, c.lines);
     EXPECT_EQ(h->dialogs.questions, std::vector<std::string>{question});
     EXPECT_EQ(p.form.MASTER1.text(), "112");
     EXPECT_EQ(p.form.PhoneBook1.rows(), std::vector<std::string>{"Anna=123"});

@@ -172,8 +172,8 @@ void ExpectNothingClippedOrCovered(Window& w, const char* program, bool texts) {
       if (a->parentWidget() != b->parentWidget() || a->isHidden() || b->isHidden()) continue;
       std::string na = a->objectName().toStdString(), nb = b->objectName().toStdString();
       if (allowed.count({na, nb}) || allowed.count({nb, na})) continue;
-      EXPECT_FALSE(a->geometry().intersects(b->geometry())) << program << ": " << na
-                                                             << " overlaps " << nb;
+      EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+          << program << ": " << na << " overlaps " << nb;
     }
   }
 }
@@ -205,9 +205,12 @@ TEST_F(WindowTest, LongTabCaptionsTakeSeveralRows) {
   SetActiveCodePage(1250);
   testing::TempDir dir;
   const char* captions[][2] = {
-      {"EMERGENCY", "NOUZOVÉ VOLÁNÍ A BLOKOVÁNÍ"}, {"SERVICE", "SERVISNÍ TESTY"},
-      {"Phone Book", "Telefonní seznam SIM"},     {"Ports", "Vstupy a relé"},
-      {"Support", "Podpora a aktualizace firmwaru"}, {"Insert Line", "Vložit řádek"},
+      {"EMERGENCY", "NOUZOVÉ VOLÁNÍ A BLOKOVÁNÍ"},
+      {"SERVICE", "SERVISNÍ TESTY"},
+      {"Phone Book", "Telefonní seznam SIM"},
+      {"Ports", "Vstupy a relé"},
+      {"Support", "Podpora a aktualizace firmwaru"},
+      {"Insert Line", "Vložit řádek"},
       {"Save", "Uložit"},
   };
   std::string ini = "[Language]\r\nLanguage=Cze\r\n";
