@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "app/dialogs.h"
 #include "app/program.h"
@@ -63,6 +64,21 @@ inline void WaitForNextEvent(Program& program, SimUnit& unit, Clock& clock,
     std::this_thread::sleep_until(
         std::chrono::steady_clock::time_point(std::chrono::milliseconds(next)));
   }
+}
+
+// The median wall time of `runs` calls of `f`, in milliseconds: a headline figure that one slow
+// run on a busy machine does not move.
+template <class F>
+double MedianWallMs(int runs, F&& f) {
+  std::vector<double> ms;
+  for (int i = 0; i < runs; ++i) {
+    auto start = std::chrono::steady_clock::now();
+    f();
+    auto end = std::chrono::steady_clock::now();
+    ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+  }
+  std::sort(ms.begin(), ms.end());
+  return ms[ms.size() / 2];
 }
 
 }  // namespace vrkt::bench

@@ -32,10 +32,12 @@ std::string SettingsPathFor(const std::string& program_path) {
 }  // namespace
 
 Program::Program(const ProgramEnv& env)
-    : receiver(*this),
+    : link(*this),
+      receiver(*this),
       status(*this),
       transfer(*this),
       phonebook(*this),
+      phonebook_files(*this),
       files(*this),
       loader(*this),
       pin(*this),
@@ -75,6 +77,8 @@ void Program::WireHandlers() {
   form.LineIn.on_click = [this] { phonebook.LineInClick(); };
   form.LineDel.on_click = [this] { phonebook.LineDelClick(); };
   form.Find.on_click = [this] { phonebook.FindClick(); };
+  form.BookImport.on_click = [this] { phonebook_files.ImportClick(); };
+  form.BookExport.on_click = [this] { phonebook_files.ExportClick(); };
   form.LoadList.on_click = [this] { loader.LoadListClick(); };
   form.ClrList.on_click = [this] { loader.ClrListClick(); };
   form.Send.on_click = [this] { loader.SendClick(); };
@@ -147,7 +151,9 @@ void Program::FormCreate() {
 
   // 12-15: the first command opens the port; a failure skips the rest.
   Run([this] {
-    port_.SendCommand("ATE0\r\n");
+    link.Begin(LinkUser::kStartup, [this] {
+      link.Send("ATE0\r\n", [this](const CommandResult&) { link.End(LinkUser::kStartup); });
+    });
     port_.SetDtr(false);
     clock_.Pause(200);
     SetStartupHeldValues(held);
@@ -207,7 +213,11 @@ void Program::CheckPortHealth() {
   std::string name = port_.port_name();
   std::string why = port_.CheckFailure();
   form.PortName.SetCaption("Port: " + (port_.IsOpen() ? port_.port_name() : std::string("none")));
-  if (!why.empty()) dialogs_.ShowMessage(why + ": the port " + name + " is closed.");
+  if (why.empty()) return;
+  const std::string message = "The serial port " + name + " was closed: " + why;
+  // Whatever waited for the unit's answer will not get it.
+  Run([&] { link.Abandon(message); });
+  dialogs_.ShowMessage(message);
 }
 
 void Program::PortSelectClick() {
@@ -217,12 +227,18 @@ void Program::PortSelectClick() {
   try {
     opened = port_.ChooseAnother();
   } catch (const AppError&) {
+    link.Abandon("The serial port was closed.");
     CheckPortHealth();
     throw;
   }
   CheckPortHealth();
   if (!opened) return;
-  port_.SendCommand("ATE0\r\n");
+  // An answer still awaited came from the old port; the unit on the new one is greeted as at
+  // start-up.
+  link.Abandon("The serial port was changed.");
+  link.Begin(LinkUser::kStartup, [this] {
+    link.Send("ATE0\r\n", [this](const CommandResult&) { link.End(LinkUser::kStartup); });
+  });
   port_.SetDtr(false);
   clock_.Pause(200);
 }

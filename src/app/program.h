@@ -9,6 +9,7 @@
 #include "app/variant.h"
 #include "base/clock.h"
 #include "files/param_file.h"
+#include "link/command_link.h"
 #include "link/operation_state.h"
 #include "link/port_service.h"
 #include "link/receiver.h"
@@ -16,6 +17,7 @@
 #include "link/transfer.h"
 #include "loader/loader.h"
 #include "params/held_values.h"
+#include "phonebook/book_files.h"
 #include "phonebook/phonebook.h"
 #include "pin/pin.h"
 #include "ui/form.h"
@@ -73,10 +75,12 @@ class Program {
   Dialogs& dialogs() { return dialogs_; }
 
   // --- Subsystems.
+  CommandLink link;
   LineReceiver receiver;
   StatusQueries status;
   Transfer transfer;
   PhoneBookEditor phonebook;
+  PhoneBookFiles phonebook_files;
   PcFiles files;
   Loader loader;
   PinHandler pin;
@@ -117,8 +121,8 @@ class Program {
   // A note of a running operation, as it stands.
   void LogNote(const std::string& note);
 
-  // Sends through the port service.
-  void Send(const std::string& command) { port_.SendCommand(command); }
+  // Sends one command as a job of its own, once the link is free (tests, tools).
+  void Send(const std::string& command) { link.SendAlone(LinkUser::kButton, command); }
   void Pause(int ms) { clock_.Pause(ms); }
 
  private:

@@ -1,5 +1,6 @@
 #include "base/codepage.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
@@ -30,8 +31,13 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   } else if (cp < 0x800) {
     out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
+  } else if (cp < 0x10000) {
     out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
@@ -140,25 +146,49 @@ std::string CodePageToUtf8(std::string_view bytes, int code_page) {
 std::string Utf8ToCodePage(std::string_view utf8) { return Utf8ToCodePage(utf8, ActiveCodePage()); }
 
 std::string Utf8ToCodePage(std::string_view utf8, int code_page) {
+  return Utf8ToCodePageChecked(utf8, code_page).bytes;
+}
+
+CheckedCodePageText Utf8ToCodePageChecked(std::string_view utf8, int code_page) {
   const auto& table = TableOrFallback(code_page);
-  std::string out;
-  out.reserve(utf8.size());
+  CheckedCodePageText out;
+  out.bytes.reserve(utf8.size());
   size_t i = 0;
   while (i < utf8.size()) {
     uint32_t cp = NextCodePoint(utf8, i);
-    char b = '?';
+    int b = -1;
     if (cp < 0x80) {
-      b = static_cast<char>(cp);
+      b = static_cast<int>(cp);
     } else if (cp != UINT32_MAX) {
       for (int k = 0; k < 128; ++k) {
         if (table.upper[k] == cp) {
-          b = static_cast<char>(0x80 + k);
+          b = 0x80 + k;
           break;
         }
       }
     }
-    out.push_back(b);
+    if (b >= 0) {
+      out.bytes.push_back(static_cast<char>(b));
+      continue;
+    }
+    out.bytes.push_back('?');
+    const char32_t missing = cp == UINT32_MAX ? U'\uFFFD' : static_cast<char32_t>(cp);
+    if (std::find(out.missing.begin(), out.missing.end(), missing) == out.missing.end())
+      out.missing.push_back(missing);
   }
+  return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size())
+    if (NextCodePoint(text, i) == UINT32_MAX) return false;
+  return true;
+}
+
+std::string Utf8Of(char32_t code_point) {
+  std::string out;
+  AppendUtf8(out, code_point);
   return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vrkt {
 
@@ -33,5 +34,20 @@ std::string CodePageToUtf8(std::string_view bytes, int code_page);
 // become '?'.
 std::string Utf8ToCodePage(std::string_view utf8);
 std::string Utf8ToCodePage(std::string_view utf8, int code_page);
+
+// The same conversion, telling what it could not convert: text from outside (an imported file)
+// must not lose a letter without the user hearing of it.
+struct CheckedCodePageText {
+  std::string bytes;  // exactly what Utf8ToCodePage gives, '?' in place of each failure
+  // The characters the code page lacks, each once, in order of first appearance; U+FFFD stands
+  // for malformed UTF-8.
+  std::vector<char32_t> missing;
+};
+CheckedCodePageText Utf8ToCodePageChecked(std::string_view utf8, int code_page);
+
+// Whether `text` is well-formed UTF-8 (no overlong forms, surrogates or cut sequences).
+bool IsValidUtf8(std::string_view text);
+// One code point as UTF-8.
+std::string Utf8Of(char32_t code_point);
 
 }  // namespace vrkt

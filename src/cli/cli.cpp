@@ -7,6 +7,7 @@
 #include "base/error.h"
 #include "cli/commands.h"
 #include "cli/engine.h"
+#include "cli/phonebook_commands.h"
 #include "serial/serial_backend.h"
 #include "sim/sim_unit.h"
 
@@ -37,6 +38,7 @@ int Dispatch(Session& s) {
   if (c == "send-list") return SendListCommand(s);
   if (c == "unpin" || c == "pin-change") return PinCommand(s);
   if (c == "run") return RunUnitCommand(s);
+  if (c == "phonebook") return PhoneBookUnitCommand(s);
   throw CliFailure(kExitUsage, "Unknown command \"" + c + "\".");
 }
 
@@ -77,6 +79,11 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
     if (o.command == "write" || o.command == "verify")
       RequireReadableFile(o.operand, "parameter file");
     if (o.command == "send-list") RequireReadableFile(o.operand, "loader list");
+    if (o.command == "phonebook") {
+      if (o.book_action == "import") RequireReadableFile(o.operand, "file");
+      // A parameter file needs no unit: no port is opened for it.
+      if (!o.param_file.empty()) return PhoneBookFileCommand(o, io);
+    }
   } catch (const CliFailure& f) {
     io.err << (f.code() == kExitUsage ? name + ": " : std::string()) << f.what() << "\n";
     return f.code();

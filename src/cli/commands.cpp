@@ -5,6 +5,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "cli/sequences.h"
+#include "link/module_errors.h"
 
 namespace vrkt::cli {
 
@@ -31,7 +32,7 @@ std::string AwaitReply(Session& s, size_t from, const std::function<bool(const s
                        const std::string& line = t.lines()[from];
                        if (IsUnsolicited(line)) continue;
                        if (Contains(line, "ERROR"))
-                         throw CliFailure(kExitRefused, "The unit refused " + what + ": " + line);
+                         throw CliFailure(kExitRefused, "The unit refused " + what + ": " + DescribeModuleErrors(line));
                        if (matches(line)) {
                          found = line;
                          return true;
@@ -107,7 +108,21 @@ int StatusCommand(Session& s) {
 }
 
 int ReadCommand(Session& s) {
-  ReadResult r = StopAndReadAll(s);
+  // A reference unit's file goes to every unit after it: it is saved only when two readings in a
+  // row agree, so that line noise in one of them cannot slip into the file.
+  constexpr int kRetries = 3;
+  ReadResult r = ReadWithRetries(s, kRetries, /*stop_first=*/true);
+  for (int retry = 0;; ++retry) {
+    ReadResult again = ReadWithRetries(s, kRetries - retry, /*stop_first=*/false);
+    const bool agree = again.capacity == r.capacity && again.entries == r.entries;
+    r = std::move(again);
+    if (agree) break;
+    if (retry >= kRetries)
+      throw CliFailure(kExitDamaged, "Two readings of the unit in a row never agreed (line "
+                                     "noise?), so nothing was saved. Check the cable and read "
+                                     "again.");
+    s.Note("Two readings of the unit differ (line noise?); reading again.");
+  }
   // Without its settings entry the unit's settings are unknown; a file would carry the
   // program's start-up values as if they were the unit's.
   if (!s.form().TLtime.HasSelection())
@@ -140,18 +155,21 @@ const std::vector<std::string> kUnitOnlyEntries = {"VER"};
 
 }  // namespace
 
+// Readings damaged by line noise are taken again this many times.
+constexpr int kReadRetries = 3;
+
 int WriteCommand(Session& s) {
   const std::string& file = s.options().operand;
-  StopAndReadAll(s);
+  ReadWithRetries(s, kReadRetries, /*stop_first=*/true);
   LoadParameterFile(s, file);
   std::vector<UnitEntry> expected = EntriesOfWindow(s);
   WriteAll(s);
-  ReadResult back = ReadAllAgain(s);
+  ReadResult back = ReadWithRetries(s, kReadRetries, /*stop_first=*/false);
   return Report(s, CompareEntries(expected, back.entries, kUnitOnlyEntries), "written and read back");
 }
 
 int VerifyCommand(Session& s) {
-  ReadResult unit = StopAndReadAll(s);
+  ReadResult unit = ReadWithRetries(s, kReadRetries, /*stop_first=*/true);
   LoadParameterFile(s, s.options().operand);
   std::vector<UnitEntry> expected = EntriesOfWindow(s);
   return Report(s, CompareEntries(expected, unit.entries, kUnitOnlyEntries), "verified");
@@ -173,49 +191,22 @@ int SendListCommand(Session& s) {
   int count = static_cast<int>(f.List.LineCount());
   if (count == 0) throw CliFailure(kExitFailure, "The loader list " + file + " is empty.");
 
-  const Traffic& t = s.traffic();
-  size_t cursor = t.lines().size();
   size_t notes = f.Monitor.LineCount();
   s.Click(f.Send);
-  int last_index = -1;
-  size_t last_writes = 0;
-  int64_t last_progress = s.NowMs();
-  s.PumpUntil({.done =
-                   [&] {
-                     if (s.dialogs().messages().size() > shown)
-                       throw CliFailure(kExitFailure, "The loader stopped at line " +
-                                                          std::to_string(p.op.LoaderIndex + 1) + ".");
-                     for (; notes < f.Monitor.LineCount(); ++notes)
-                       if (StartsWith(f.Monitor.lines()[notes], "Error in file: "))
-                         throw CliFailure(kExitFailure, "The loader refused a file with bytes "
-                                                        "above 127: " + f.Monitor.lines()[notes]);
-                     for (; cursor < t.lines().size(); ++cursor) {
-                       const std::string& line = t.lines()[cursor];
-                       if (!IsUnsolicited(line) && Contains(line, "ERROR"))
-                         throw CliFailure(kExitRefused, "The unit refused " +
-                                                            Plain(t.CommandBefore(cursor)) + ": " + line);
-                     }
-                     if (p.op.LoaderIndex != last_index || t.writes().size() != last_writes) {
-                       last_index = p.op.LoaderIndex;
-                       last_writes = t.writes().size();
-                       last_progress = s.NowMs();
-                     }
-                     // The run ends with the bar hidden: after the last line, or at a line that
-                     // sent nothing.
-                     return !f.Prubeh.visible();
-                   },
-               .deadline = [&] { return last_progress + s.ReplyTimeoutMs() + s.program().settings.WaitSer; },
-               .timeout_message =
-                   [&] {
-                     return "The unit did not answer line " + std::to_string(p.op.LoaderIndex + 1) +
-                            " of the list (" + Plain(t.writes().empty() ? "" : t.writes().back().bytes.substr(0, 80)) +
-                            ") within " + std::to_string(s.ReplyTimeoutMs() / 1000) + " s.";
-                   },
-               .progress =
-                   [&] {
-                     return "Loader: line " + std::to_string(std::min(p.op.LoaderIndex + 1, count)) +
-                            " of " + std::to_string(count);
-                   }});
+  Loader& loader = p.loader;
+  WaitWhile(
+      s, [&] { return loader.running(); },
+      [&] {
+        return "Loader: line " + std::to_string(std::min(p.op.LoaderIndex + 1, count)) + " of " +
+               std::to_string(count);
+      },
+      "The loader list");
+  for (; notes < f.Monitor.LineCount(); ++notes)
+    if (StartsWith(f.Monitor.lines()[notes], "Error in file: "))
+      throw CliFailure(kExitFailure, "The loader refused a file with bytes above 127: " +
+                                         f.Monitor.lines()[notes]);
+  const SequenceOutcome& o = loader.last_outcome();
+  if (o.kind != SequenceOutcome::kDone) throw FailureOf(o, "");
   if (p.op.LoaderIndex < count) {
     std::string line = f.List.lines()[static_cast<size_t>(p.op.LoaderIndex)];
     throw CliFailure(kExitFailure,
@@ -236,35 +227,20 @@ int PinCommand(Session& s) {
   s.Run([&] { f.PIN.SetText(pin); });
   if (f.PIN.text() != pin) throw CliFailure(kExitUsage, "The PIN field did not take " + pin + ".");
 
-  const Traffic& t = s.traffic();
-  size_t cursor = t.lines().size();
-  s.Click(change ? f.CodePIN : f.UNPIN);
-  // Three commands, three final answers; the last one is the PIN command's own.
   const std::string what = change ? "the PIN change (AT+CPWD)" : "switching the PIN request off (AT+CLCK)";
-  int answers = 0;
-  std::string last;
-  int64_t start = s.NowMs();
-  s.PumpUntil({.done =
-                   [&] {
-                     for (; cursor < t.lines().size() && answers < 3; ++cursor) {
-                       const std::string& line = t.lines()[cursor];
-                       if (IsUnsolicited(line)) continue;
-                       if (line == "OK" || Contains(line, "ERROR")) {
-                         ++answers;
-                         last = line;
-                       }
-                     }
-                     return answers >= 3;
-                   },
-               .deadline = [&] { return start + s.ReplyTimeoutMs(); },
-               .timeout_message =
-                   [&] {
-                     return "The unit did not answer " + what + " within " +
-                            std::to_string(s.ReplyTimeoutMs() / 1000) + " s.";
-                   },
-               .progress = [&] { return "Waiting for " + what + "..."; }});
-  if (last != "OK" || !(f.PINOK.color() == kGreen))
-    throw CliFailure(kExitRefused, "The SIM refused " + what + ": " + last +
+  size_t shown = s.dialogs().messages().size();
+  s.Click(change ? f.CodePIN : f.UNPIN);
+  PinHandler& pin_handler = s.program().pin;
+  WaitWhile(s, [&] { return pin_handler.Running(); },
+            [&] { return "Waiting for " + what + "..."; }, "The PIN command");
+  const CommandResult& r = pin_handler.last_result();
+  if (r.kind == CommandResult::kNoAnswer || r.kind == CommandResult::kNotSent ||
+      r.kind == CommandResult::kDamaged || s.dialogs().messages().size() > shown)
+    throw CliFailure(ExitCodeOf(OutcomeOf(r)),
+                     "The unit did not finish " + what + ": " +
+                         DescribeFailure(r, s.program().link.reply_deadline_ms()) + ".");
+  if (!r.ok() || !(f.PINOK.color() == kGreen))
+    throw CliFailure(kExitRefused, "The SIM refused " + what + ": " + DescribeModuleErrors(r.line) +
                                        ". A wrong PIN counts against the SIM's few tries.");
   s.ClearProgress();
   s.io().out << (change ? "The SIM's PIN is now 7391.\n" : "The SIM's PIN request is off.\n");

@@ -15,6 +15,8 @@ enum ExitCode : int {
   kExitNoAnswer = 4,  // the unit did not answer within its deadline
   kExitRefused = 5,   // the unit answered a command with ERROR
   kExitMismatch = 6,  // the unit does not hold what the file holds
+  kExitDamaged = 7,   // the unit's answers could not be read cleanly (line noise)
+  kExitBadRows = 8,   // rows of a phone list cannot be put on a SIM; nothing was imported
 };
 
 // Ends the running command with its exit code; the message is printed on stderr as it stands.

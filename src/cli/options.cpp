@@ -47,6 +47,27 @@ constexpr CommandInfo kCommands[] = {
     {"pin-change", "PIN", "change the SIM's PIN to 7391",
      "Stops the unit's application and changes the SIM's PIN from PIN (four digits) to the\n"
      "unit's fixed PIN 7391.\n"},
+    {"phonebook", "export|import FILE", "export or import the phone book as CSV or vCard",
+     "Exports the phone book to FILE, or imports FILE into it, either on a parameter file\n"
+     "(--file PARAMS: nothing else in it changes) or on the unit (--port NAME: export reads the\n"
+     "unit; import reads the unit, adds the rows, writes the whole unit and reads it back to\n"
+     "compare, like write). Options:\n"
+     "  --file PARAMS       work on this parameter file instead of a unit; its keys are\n"
+     "                      those of its type (.vrk, .dvg) unless --variant says otherwise\n"
+     "  --format F          csv or vcard; by default the extension of FILE decides (.vcf is\n"
+     "                      vCard, anything else CSV)\n"
+     "  --replace           import: the rows replace the phone book instead of being added\n"
+     "  --skip-bad          import: import the rows a SIM can hold even when others cannot be\n"
+     "                      imported (without it such a file changes nothing, exit code 8)\n"
+     "Export writes CSV as UTF-8 with a byte-order mark and the header Name,Number, vCard 3.0\n"
+     "as UTF-8; rows without a name or a number are left out. Import reads CSV with comma,\n"
+     "semicolon or tab separators (a header row naming the name and number columns, or name\n"
+     "then number without one) and vCard (every TEL of a card is a row). Text is read as UTF-8\n"
+     "when it is, otherwise in the system's code page. Blanks, dashes, dots, slashes and\n"
+     "parentheses are dropped from numbers. Every row is checked as the write to the unit\n"
+     "checks it: only digits, +, * and # in the number, no comma, semicolon, quote or \"=\" in\n"
+     "the name, no reserved name of the unit, every character in the code page, and on a\n"
+     "unit its SIM's name and number lengths. The rows that fail are listed.\n"},
     {"run", nullptr, "restart the unit's application",
      "Releases the unit's application (DTR off) and restarts the GSM module, as the window's\n"
      "Run button does. A 4G unit restarts on its own and gets no restart command.\n"},
@@ -80,8 +101,9 @@ constexpr const char* kGlobalOptions =
     "  --settings FILE    read captions, WaitSer and the like from this settings file; no\n"
     "                     settings file is read without it, and none is ever written\n"
     "  --log FILE         save the traffic log, as the window's Save Log writes it\n"
-    "  --timeout SECONDS  how long to wait for each answer of the unit (default 10; the unit's\n"
-    "                     STOP report gets three times as long)\n"
+    "  --timeout SECONDS  how long to wait for each answer of the unit, counted from when the\n"
+    "                     command has gone out (default 10; the unit's STOP report gets three\n"
+    "                     times as long, a loader step at least 20 s plus its data's time)\n"
     "  --real-time        run the simulated unit at wall-clock pace\n"
     "  -h, --help         show help (also after a command)\n"
     "  --version          show the program version\n";
@@ -94,13 +116,19 @@ constexpr const char* kExitCodes =
     "  3  port failure: the port cannot be opened or closed by itself, or CTS is off or lost\n"
     "  4  the unit did not answer within its deadline\n"
     "  5  the unit refused a command (answered ERROR)\n"
-    "  6  verify mismatch: the unit does not hold what the file holds\n";
+    "  6  verify mismatch: the unit does not hold what the file holds\n"
+    "  7  the unit's answers could not be read cleanly (line noise), even when read again\n"
+
+    "  8  phonebook import: rows of the file cannot be put on a SIM (nothing was changed)\n";
 
 }  // namespace
 
 bool IsKnownCommand(const std::string& command) { return FindCommand(command) != nullptr; }
 
-bool NeedsPort(const std::string& command) { return IsKnownCommand(command) && command != "ports"; }
+bool NeedsPort(const std::string& command) {
+  // The phone book command works on a parameter file or on a unit; it checks for itself.
+  return IsKnownCommand(command) && command != "ports" && command != "phonebook";
+}
 
 std::string ProgramNameForVariant(const std::string& variant) {
   if (variant == "vrkt") return "VRKTset-cli";
@@ -174,6 +202,19 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
       if (o.log_path.empty()) Usage("--log needs a file name.");
     } else if (arg == "--timeout") {
       o.timeout_s = ParseTimeout(take_value());
+    } else if (arg == "--file") {
+      o.param_file = take_value();
+      if (o.param_file.empty()) Usage("--file needs a file name.");
+    } else if (arg == "--format") {
+      o.book_format = take_value();
+      if (o.book_format != "csv" && o.book_format != "vcard")
+        Usage("--format must be csv or vcard, not \"" + o.book_format + "\".");
+    } else if (arg == "--replace") {
+      no_value();
+      o.replace = true;
+    } else if (arg == "--skip-bad") {
+      no_value();
+      o.skip_bad = true;
     } else if (arg == "-o" || arg == "--output") {
       o.output = take_value();
       if (o.output.empty()) Usage(arg + " needs a file name.");
@@ -191,6 +232,15 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
   if (!info) Usage("Unknown command \"" + o.command + "\".");
   if (o.help) return o;
 
+  const bool book = o.command == "phonebook";
+  if (book && positional.size() > 1) {
+    o.book_action = positional[1];
+    if (o.book_action != "export" && o.book_action != "import")
+      Usage("The phonebook command takes export or import, not \"" + o.book_action + "\".");
+    positional.erase(positional.begin() + 1);
+  } else if (book) {
+    Usage("The phonebook command needs export or import, and FILE.");
+  }
   size_t wanted = info->operand ? 1 : 0;
   if (positional.size() - 1 < wanted)
     Usage("The " + o.command + " command needs " + info->operand + ".");
@@ -209,6 +259,13 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
     // A wrong PIN counts against the SIM's few tries: refuse anything that is not a PIN at all.
     if (!digits) Usage("The PIN must be exactly four digits, not \"" + o.operand + "\".");
   }
+  if (!book && (!o.param_file.empty() || !o.book_format.empty() || o.replace || o.skip_bad))
+    Usage("--file, --format, --replace and --skip-bad are options of the phonebook command only.");
+  if (book && o.book_action == "export" && (o.replace || o.skip_bad))
+    Usage("--replace and --skip-bad are options of phonebook import only.");
+  if (book && o.param_file.empty() == o.port.empty())
+    Usage("The phonebook command works on a parameter file (--file PARAMS) or on a unit "
+          "(--port NAME): name one of them.");
   if (NeedsPort(o.command) && o.port.empty())
     Usage("The " + o.command + " command needs --port NAME (see the ports command).");
   return o;

@@ -11,6 +11,12 @@ struct Options {
   std::string command;       // "ports", "status", "read", ... ; empty with --help or --version
   std::string operand;       // FILE or PIN of the command
   std::string output;        // read -o FILE
+  // phonebook ACTION FILE: the action ("export" or "import"); FILE is `operand`.
+  std::string book_action;
+  std::string param_file;    // phonebook --file PARAMS
+  std::string book_format;   // phonebook --format: "csv", "vcard", or empty for the extension
+  bool replace = false;      // phonebook import --replace
+  bool skip_bad = false;     // phonebook import --skip-bad
   std::string port;          // device path, COMn, or "sim"
   std::string variant;       // "vrkt", "dvg", "vrkt4g"; empty: from the program name
   std::string settings_path;

@@ -6,132 +6,44 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "link/module_errors.h"
 
 namespace vrkt::cli {
 
 namespace {
 
-bool IsErrorLine(const std::string& line) {
-  return !IsUnsolicited(line) && Contains(line, "ERROR");
-}
-
-// The module's "not found" (CME error 22): a SIM without a single entry answers the list
-// command so.
-bool IsNotFound(const std::string& line) {
-  return Contains(line, "ERROR: 22") || Contains(line, "not found");
-}
-
 std::string Seconds(int64_t ms) { return std::to_string((ms + 999) / 1000) + " s"; }
 
-// Follows the read chain from one line on: the operator reply, the size of the SIM and the
-// listing of its entries. Each answer must come within the reply timeout of the one before;
-// lines the unit sends on its own do not count as answers.
-class ReadChain {
- public:
-  ReadChain(Session& s, size_t from_line) : s_(s), cursor_(from_line) {}
+std::string ReadProgress(Session& s) {
+  const Program& p = s.program();
+  if (!p.link.InFlight()) return "Reading the unit...";
+  if (StartsWith(p.link.command_in_flight(), "AT+CPBR=1,"))
+    return "Reading the SIM (" + std::to_string(p.op.SimCapacity) + " positions)...";
+  return "Reading the unit: " + p.link.command_in_flight();
+}
 
-  // False when the chain stopped after the operator reply: the unit reported STOP before the
-  // window's periodic update showed it stopped, and the window's user presses Load then.
-  bool Follow(ReadResult& result) {
-    last_progress_ = s_.NowMs();
-    s_.PumpUntil({.done = [&] { return Scan(result); },
-                  .deadline = [&] { return last_progress_ + s_.ReplyTimeoutMs(); },
-                  .timeout_message = [&] { return TimeoutMessage(result); },
-                  .progress = [&] { return ProgressText(result); }});
-    return !stopped_after_operator_;
-  }
-
- private:
-  enum Stage { kOperator, kRange, kEntries, kDone };
-
-  bool Scan(ReadResult& r) {
-    const std::vector<std::string>& lines = s_.traffic().lines();
-    for (; cursor_ < lines.size(); ++cursor_) {
-      const std::string& line = lines[cursor_];
-      if (IsUnsolicited(line)) continue;
-      if (IsErrorLine(line)) {
-        if (stage_ == kEntries && IsNotFound(line)) return Finish();
-        throw CliFailure(kExitRefused, "The unit refused " + Plain(s_.traffic().CommandBefore(cursor_)) +
-                                           " while its SIM was read: " + line);
-      }
-      switch (stage_) {
-        case kOperator:
-          if (!Contains(line, "+COPS")) break;
-          Progress();
-          if (!s_.traffic().WroteAfterLine("AT+CPBR=?\r\n", cursor_)) {
-            stopped_after_operator_ = true;
-            return Finish();
-          }
-          stage_ = kRange;
-          break;
-        case kRange:
-          if (!Contains(line, "+CPBR: (1-")) break;
-          Progress();
-          r.capacity = s_.program().op.SimCapacity;
-          if (r.capacity <= 10)
-            throw CliFailure(kExitFailure, "The unit's SIM reports only " + std::to_string(r.capacity) +
-                                               " positions; such a SIM is never listed, so its "
-                                               "entries cannot be read.");
-          list_command_ = "AT+CPBR=1," + std::to_string(r.capacity) + "\r\n";
-          if (!s_.traffic().WroteAfterLine(list_command_, cursor_))
-            throw CliFailure(kExitFailure, "The read stopped after the SIM's size: its entries "
-                                           "were not asked for.");
-          stage_ = kEntries;
-          range_answer_open_ = true;
-          break;
-        case kEntries:
-          // The size query's own "OK" follows its reply after the list was asked for.
-          if (line == "OK" && range_answer_open_) {
-            range_answer_open_ = false;
-            break;
-          }
-          if (line == "OK") return Finish();
-          if (auto e = ParseEntryLine(line)) {
-            r.entries.push_back(*e);
-            Progress();
-          }
-          break;
-        case kDone:
-          return true;
-      }
+// The read that has just ended, or the failure it ended with.
+ReadResult TakeReading(Session& s, bool* ended_early) {
+  const Transfer& t = s.program().transfer;
+  const SequenceOutcome& o = t.last_read_outcome();
+  if (o.kind != SequenceOutcome::kDone) throw FailureOf(o, "Nothing was taken from the unit.");
+  const SimReading& r = t.last_reading();
+  if (!r.complete) {
+    if (r.capacity >= 1 && r.capacity <= 10)
+      throw CliFailure(kExitFailure, "The unit's SIM reports only " + std::to_string(r.capacity) +
+                                         " positions; such a SIM is never listed, so its entries "
+                                         "cannot be read.");
+    if (ended_early) {
+      *ended_early = true;
+      return {};
     }
-    return stage_ == kDone;
+    throw CliFailure(kExitFailure, "The read stopped after the operator reply.");
   }
-
-  bool Finish() {
-    stage_ = kDone;
-    ++cursor_;
-    return true;
-  }
-  void Progress() { last_progress_ = s_.NowMs(); }
-
-  std::string TimeoutMessage(const ReadResult& r) const {
-    std::string within = " within " + Seconds(s_.ReplyTimeoutMs()) + ".";
-    switch (stage_) {
-      case kOperator:
-        return "The unit did not answer the operator query (AT+COPS?)" + within;
-      case kRange:
-        return "The unit did not report the size of its SIM (AT+CPBR=?)" + within;
-      default:
-        return "The unit did not finish listing its SIM (" + Plain(list_command_) + ")" + within +
-               " " + std::to_string(r.entries.size()) + " entries had arrived.";
-    }
-  }
-
-  std::string ProgressText(const ReadResult& r) const {
-    if (stage_ != kEntries) return "Reading the unit...";
-    return "Reading the SIM (" + std::to_string(r.capacity) + " positions): " +
-           std::to_string(r.entries.size()) + " entries";
-  }
-
-  Session& s_;
-  size_t cursor_;
-  Stage stage_ = kOperator;
-  bool stopped_after_operator_ = false;
-  bool range_answer_open_ = false;
-  int64_t last_progress_ = 0;
-  std::string list_command_;
-};
+  ReadResult result;
+  result.capacity = r.capacity;
+  for (const ListedEntry& e : r.entries) result.entries.push_back(UnitEntry{e.name, e.number});
+  return result;
+}
 
 void WaitUntilShownStopped(Session& s) {
   Form1& f = s.form();
@@ -142,27 +54,57 @@ void WaitUntilShownStopped(Session& s) {
                .timeout_code = kExitFailure});
 }
 
-// What the SIM holds after a write that ended early. The last position sent is only known to be
-// stored once its "OK" came.
-std::string WrittenSoFar(Session& s) {
-  const Program& p = s.program();
-  int last_sent = p.op.NextSimPosition - 1;
-  const auto& writes = s.traffic().writes();
-  bool pending = last_sent > 0 && !writes.empty() &&
-                 StartsWith(writes.back().bytes, "AT+CPBW=" + std::to_string(last_sent));
-  int confirmed = pending ? last_sent - 1 : last_sent;
-  std::string text = confirmed <= 0 ? "No SIM position was confirmed written"
-                                    : "SIM positions 1 to " + std::to_string(confirmed) +
-                                          " were confirmed written";
-  if (pending) text += "; position " + std::to_string(last_sent) + " may have been";
-  return text + ". The positions after them hold what they held before.";
-}
-
 }  // namespace
 
+// Every sequence of the program ends by itself, at its last answer or at a reply deadline. The
+// command line only adds a net for a program that would fail to: no traffic at all for this long.
+static int64_t SafetyNetMs(const Session& s) { return 3 * s.ReplyTimeoutMs() + 30000; }
+
+void WaitWhile(Session& s, const std::function<bool()>& busy,
+               const std::function<std::string()>& progress, const std::string& what,
+               const std::function<std::string()>& context) {
+  const Traffic& t = s.traffic();
+  size_t seen = t.lines().size() + t.writes().size();
+  int64_t last_traffic = s.NowMs();
+  s.PumpUntil({.done =
+                   [&] {
+                     size_t now = t.lines().size() + t.writes().size();
+                     if (now != seen) {
+                       seen = now;
+                       last_traffic = s.NowMs();
+                     }
+                     return !busy();
+                   },
+               .deadline = [&] { return last_traffic + SafetyNetMs(s); },
+               .timeout_message =
+                   [&] { return what + " got stuck: nothing moved on the line for " +
+                                Seconds(SafetyNetMs(s)) + "."; },
+               .progress = progress,
+               .context = context});
+}
+
+int ExitCodeOf(SequenceOutcome::Kind kind) {
+  switch (kind) {
+    case SequenceOutcome::kRefused: return kExitRefused;
+    case SequenceOutcome::kNoAnswer: return kExitNoAnswer;
+    case SequenceOutcome::kDamaged: return kExitDamaged;
+    case SequenceOutcome::kPortLost: return kExitPort;
+    case SequenceOutcome::kDone: return kExitOk;
+    case SequenceOutcome::kNone:
+    case SequenceOutcome::kNotStarted:
+    case SequenceOutcome::kFailed: break;
+  }
+  return kExitFailure;
+}
+
+CliFailure FailureOf(const SequenceOutcome& o, const std::string& consequence) {
+  std::string text = o.reason.empty() ? o.message : o.reason;
+  if (!consequence.empty()) text += (text.empty() ? "" : " ") + consequence;
+  return CliFailure(ExitCodeOf(o.kind), text);
+}
+
 std::string Plain(const std::string& command) {
-  std::string c = command;
-  while (!c.empty() && (c.back() == '\n' || c.back() == '\r')) c.pop_back();
+  std::string c = CommandLink::Plain(command);
   return c.empty() ? std::string("the last command") : c;
 }
 
@@ -176,15 +118,11 @@ ReadResult StopAndReadAll(Session& s) {
   s.Click(f.StopGDI);
   int64_t start = s.NowMs();
   int64_t limit = 3 * s.ReplyTimeoutMs();
-  size_t stop_line = std::string::npos;
   s.PumpUntil({.done =
                    [&] {
                      for (; from < t.lines().size(); ++from) {
                        const std::string& line = t.lines()[from];
-                       if (line == "STOP" || line == "#APLAYEV: 0") {
-                         stop_line = from;
-                         return true;
-                       }
+                       if (line == "STOP" || line == "#APLAYEV: 0") return true;
                      }
                      return false;
                    },
@@ -197,65 +135,58 @@ ReadResult StopAndReadAll(Session& s) {
                    },
                .progress =
                    [&] { return "Stopping the unit: " + Seconds(s.NowMs() - start); }});
-  ReadResult r;
-  if (ReadChain(s, stop_line + 1).Follow(r)) return r;
-  return ReadAllAgain(s);
+  // The stop report starts the read; it is over once the program's read has ended.
+  Transfer& transfer = s.program().transfer;
+  WaitWhile(s, [&] { return transfer.ReadRunning(); }, [&] { return ReadProgress(s); },
+            "The read");
+  bool ended_early = false;
+  ReadResult r = TakeReading(s, &ended_early);
+  // The unit reported STOP before the window showed it stopped: the read ended after the
+  // operator, and the window's user presses Load.
+  if (ended_early) return ReadAllAgain(s);
+  return r;
 }
 
 ReadResult ReadAllAgain(Session& s) {
   WaitUntilShownStopped(s);
-  size_t from = s.traffic().lines().size();
+  Transfer& transfer = s.program().transfer;
   s.Click(s.form().LoadGDI);
-  ReadResult r;
-  if (!ReadChain(s, from).Follow(r))
-    throw CliFailure(kExitFailure, "The read stopped after the operator reply.");
-  return r;
+  WaitWhile(s, [&] { return transfer.ReadRunning(); }, [&] { return ReadProgress(s); },
+            "The read");
+  return TakeReading(s, nullptr);
+}
+
+ReadResult ReadWithRetries(Session& s, int retries, bool stop_first) {
+  for (int attempt = 0;; ++attempt) {
+    try {
+      return stop_first && attempt == 0 ? StopAndReadAll(s) : ReadAllAgain(s);
+    } catch (const CliFailure& f) {
+      // Line noise spoils one reading, not the next.
+      if (f.code() != kExitDamaged || attempt >= retries) throw;
+      s.Note(std::string(f.what()) + " Reading again.");
+    }
+  }
 }
 
 void WriteAll(Session& s) {
   Program& p = s.program();
-  const Traffic& t = s.traffic();
-  size_t shown = s.dialogs().messages().size();
-  size_t cursor = t.lines().size();
   s.Click(s.form().SaveGDI);
-  if (!p.op.WriteAllRunning)
-    throw CliFailure(kExitFailure, s.dialogs().messages().size() > shown
-                                       ? "The write was not started."
-                                       : "The write was not started: the unit's SIM size is not "
-                                         "known.");
-  int last_step = -1;
-  int64_t last_progress = s.NowMs();
-  s.PumpUntil(
-      {.done =
-           [&] {
-             for (; cursor < t.lines().size(); ++cursor) {
-               const std::string& line = t.lines()[cursor];
-               if (IsErrorLine(line))
-                 throw CliFailure(kExitRefused, "The unit refused " + Plain(t.CommandBefore(cursor)) +
-                                                    " with \"" + line + "\".");
-             }
-             if (p.op.WriteStep != last_step) {
-               last_step = p.op.WriteStep;
-               last_progress = s.NowMs();
-             }
-             return !p.op.WriteAllRunning;
-           },
-       .deadline = [&] { return last_progress + s.ReplyTimeoutMs() + 1000; },
-       .timeout_message =
-           [&] {
-             std::string last = t.writes().empty() ? std::string() : t.writes().back().bytes;
-             return "The unit did not answer " + Plain(last) + " within " +
-                    Seconds(s.ReplyTimeoutMs()) + ". " + WrittenSoFar(s);
-           },
-       .progress =
-           [&] {
-             return "Writing the SIM: position " +
-                    std::to_string(std::min(p.op.NextSimPosition, p.op.SimCapacity)) + " of " +
-                    std::to_string(p.op.SimCapacity);
-           },
-       .context = [&] { return WrittenSoFar(s); }});
-  if (s.dialogs().messages().size() > shown && p.op.NextSimPosition <= p.op.SimCapacity)
-    throw CliFailure(kExitNoAnswer, "The write did not finish: the unit stopped answering.");
+  const SequenceOutcome& o = p.transfer.last_write_outcome();
+  if (!p.op.WriteAllRunning) {
+    if (o.kind == SequenceOutcome::kNotStarted) throw FailureOf(o, "");
+    throw CliFailure(kExitFailure, "The write was not started.");
+  }
+  WaitWhile(
+      s, [&] { return p.op.WriteAllRunning; },
+      [&] {
+        return "Writing the SIM: position " +
+               std::to_string(std::min(p.op.NextSimPosition, p.op.SimCapacity)) + " of " +
+               std::to_string(p.op.SimCapacity);
+      },
+      "The write", [&] { return p.transfer.WrittenSoFar(); });
+  if (o.kind != SequenceOutcome::kDone) throw FailureOf(o, "");
+  // Finished, but with rows left over: the read-back will list them, and this says why.
+  if (!o.reason.empty()) s.Note(o.reason);
 }
 
 void LoadParameterFile(Session& s, const std::string& path) {

@@ -14,13 +14,29 @@ struct ReadResult {
   std::vector<UnitEntry> entries;  // in SIM order, as listed by the unit
 };
 
-// Presses Stop, waits for the unit's STOP report and follows the read chain that it starts to
-// the last entry. Throws CliFailure.
+// Presses Stop, waits for the unit's STOP report and for the read that it starts to end. Throws
+// CliFailure with the read's own reason and exit code.
 ReadResult StopAndReadAll(Session& s);
-// Presses the unit group's Load: the read chain from the operator query on.
+// Presses the unit group's Load: the read from the operator query on.
 ReadResult ReadAllAgain(Session& s);
+// A reading that line noise damaged is taken again, up to `retries` more times; the first
+// attempt presses Stop when `stop_first`, every other one Load.
+ReadResult ReadWithRetries(Session& s, int retries, bool stop_first);
 // Presses the unit group's Save and follows write-all to its end. Throws CliFailure.
 void WriteAll(Session& s);
+
+// Runs the program until `busy` no longer holds. Every sequence of the program ends by itself, at
+// its last answer or a reply deadline; this only adds a net against one that would not: no
+// traffic at all for much longer than those deadlines fails with `what` named.
+// `context` adds what the unit was left with to a failure of the line itself (CTS lost).
+void WaitWhile(Session& s, const std::function<bool()>& busy,
+               const std::function<std::string()>& progress, const std::string& what,
+               const std::function<std::string()>& context = nullptr);
+
+// The exit code of a sequence that ended this way.
+int ExitCodeOf(SequenceOutcome::Kind kind);
+// The failure a sequence ended with, in words about the unit, followed by `consequence`.
+CliFailure FailureOf(const SequenceOutcome& outcome, const std::string& consequence);
 
 // Loads a parameter file into the window as its Load button does. Throws CliFailure.
 void LoadParameterFile(Session& s, const std::string& path);

@@ -29,8 +29,17 @@ Session::Session(const Options& options, CliIo& io, Engine& engine)
       traffic_(engine.clock()),
       tap_(engine.provider(), traffic_, options.no_cts) {
   dialogs_.set_port(options.port);
-  dialogs_.on_message = [this](const std::string& text) { PrintMessage(text); };
+  dialogs_.on_message = [this](const std::string& text) {
+    // A sequence's own failure is reported by the command, in words about the unit and the
+    // file; every other message is printed as it comes.
+    const Program& p = *program_;
+    for (const SequenceOutcome* o : {&p.transfer.last_read_outcome(),
+                                     &p.transfer.last_write_outcome(), &p.loader.last_outcome()})
+      if (o->message == text) return;
+    PrintMessage(text);
+  };
   program_ = std::make_unique<Program>(MakeEnv(options, engine.clock(), tap_, dialogs_));
+  program_->link.set_reply_deadline_ms(static_cast<int>(ReplyTimeoutMs()));
 }
 
 Session::~Session() {

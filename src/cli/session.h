@@ -64,6 +64,8 @@ class Session {
 
   // Saves --log and closes the port. Returns false when the log could not be saved.
   bool Finish();
+  // Prints a line of its own on the error stream (a note on the way, not the result).
+  void Note(const std::string& text) { PrintMessage(text); }
   void ClearProgress();
 
  private:

@@ -213,6 +213,14 @@ std::string NotParameterFileQuestion(const std::string& path, bool binary, size_
 
 void LoadParameterText(Program& p, std::string_view bytes) { LoadParsed(p, Parse(p, bytes)); }
 
+std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Variant& variant) {
+  Form1 scratch;  // the key list names controls; only the key names are used here
+  std::vector<bool> taken(lines.size(), false);
+  for (const std::optional<size_t>& row : FindKeyRows(lines, LoadKeys(scratch, variant)))
+    if (row) taken[*row] = true;
+  return taken;
+}
+
 bool LoadParameterFile(Program& p, const std::string& path) {
   std::string bytes = ReadFileBytes(path, kCannotOpen);
   ParsedFile file = Parse(p, bytes);

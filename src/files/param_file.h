@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/dialogs.h"
 #include "app/variant.h"
@@ -45,6 +46,11 @@ void SaveParameterFile(Program& p, const std::string& path);
 // row stays in the book in file order, keys of the other variant and second rows of a key
 // included. If a decode fails, the keys taken before it are out of the book, the rest stay.
 void LoadParameterText(Program& p, std::string_view bytes);
+
+// For each line of a parameter file (as SplitTextLines cuts it), whether a load in `variant`
+// takes it as one of the window's settings; every other line is a phone book row. Lets a file's
+// phone book be changed without touching the rest of it.
+std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Variant& variant);
 
 // Reads `path` and loads it. A file that cannot be read throws "Cannot open file "<path>".
 // <reason>" before anything changes. A file that is not a parameter file (it holds a byte that

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "phonebook/row_check.h"
+
 namespace vrkt {
 
 // The flags and counters of the running chains. Several flags may be set at once; the order of
@@ -16,6 +18,8 @@ struct OperationState {
   int WriteStep = 0;
   int NextSimPosition = 0;
   int SimCapacity = 0;
+  // All the last range reply told of the SIM; its positions equal SimCapacity.
+  SimLimits sim_limits;
   int LoaderIndex = 0;
   int SignalLevel = 0;
   std::string UploadData;

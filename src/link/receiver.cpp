@@ -7,6 +7,7 @@
 #include "app/program.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "link/module_errors.h"
 
 namespace vrkt {
 
@@ -17,6 +18,7 @@ void LineReceiver::ApdComPort1TriggerAvail(uint16_t count) {
   // Switching on a running timer does not restart it: the indicator goes dark at the first tick
   // however much traffic follows.
   p_.form.LedTimer.SetOn(true);
+  ++depth_;
   for (uint16_t i = 0; i < count; ++i) {
     unsigned char byte = p_.port().ReadByte();
     // A failed line or upload is reported and the bytes that follow are handled normally, so one
@@ -27,6 +29,7 @@ void LineReceiver::ApdComPort1TriggerAvail(uint16_t count) {
       p_.dialogs().ShowMessage(e.what());
     }
   }
+  --depth_;
 }
 
 void LineReceiver::LedTimerTimer() {
@@ -39,7 +42,11 @@ void LineReceiver::TakeByte(unsigned char byte) {
     EndLine();
     return;
   }
-  if (byte < 32) return;  // line feeds and other control bytes are noise to us
+  if (byte < 32) {
+    // Line feeds frame the lines, and a closing port reads as 0; anything else is line noise.
+    if (byte != 10 && byte != 0) noisy_ = true;
+    return;
+  }
   std::string& line = p_.op.RxLine;
   if (line.size() >= kMaxLineLength) {
     // Keep what came in the log, but never dispatch a cut line: its tail could look like a reply.
@@ -53,15 +60,19 @@ void LineReceiver::TakeByte(unsigned char byte) {
 }
 
 void LineReceiver::EndLine() {
-  std::string& line = p_.op.RxLine;
-  if (!Contains(line, "#SMSATWL")) p_.LogReceived(line);
-  try {
-    dispatcher_.Dispatch(line);
-  } catch (...) {
-    line.clear();
-    throw;
+  // The line leaves the collecting buffer before it is handled: a handler may let the link read
+  // what the unit sent next.
+  std::string line = std::move(p_.op.RxLine);
+  p_.op.RxLine.clear();
+  const bool noisy = noisy_;
+  noisy_ = false;
+  if (!Contains(line, "#SMSATWL")) {
+    p_.LogReceived(line);
+    // The line stays as received; its meaning is a note of its own.
+    if (std::string note = ModuleErrorNote(line); !note.empty()) p_.LogNote(note);
   }
-  line.clear();
+  if (noisy) p_.link.NoteNoise();
+  dispatcher_.Dispatch(line, noisy);
 }
 
 void LineReceiver::CheckPrompt() {
@@ -69,7 +80,22 @@ void LineReceiver::CheckPrompt() {
   // The prompt carries no line end, so it is matched while the line grows.
   if (line.size() != 3 && line.size() != 7) return;
   if (!p_.op.LoaderWaitingOk) return;
-  if (line == ">>>" || line == "CONNECT") ReleaseUploadData();
+  if (line != ">>>" && line != "CONNECT") return;
+  // Only the data command in flight gets its data, and only once.
+  const std::string& command = p_.link.command_in_flight();
+  if (!p_.link.InFlight() ||
+      !(StartsWith(command, "AT#WSCRIPT=") || StartsWith(command, "AT#ASEND=")))
+    return;
+  if (released_for_ == p_.link.transmissions()) return;
+  released_for_ = p_.link.transmissions();
+  try {
+    ReleaseUploadData();
+  } catch (const std::exception& e) {
+    if (!p_.loader.running()) throw;
+    p_.loader.UploadFailed(e.what());
+    return;
+  }
+  p_.link.DataSent();
 }
 
 void LineReceiver::WaitForDrain() {
@@ -78,7 +104,15 @@ void LineReceiver::WaitForDrain() {
   constexpr int kLineBytesPerSecond = 11520;
   size_t last_free = p_.port().OutputFree();
   int stalled_ms = 0;
+  int cts_off_ms = 0;
   while (p_.port().OutputFree() < SerialPort::kOutputQueueSize) {
+    // Flow control holds CTS off for moments; for seconds, the unit is gone.
+    cts_off_ms = p_.port().IsCtsOn() ? 0 : cts_off_ms;
+    if (cts_off_ms >= kCtsLostAfterMs)
+      throw AppError("Sending stopped: the unit dropped CTS for " +
+                     std::to_string(kCtsLostAfterMs / 1000) +
+                     " seconds (cable pulled or unit switched off?). The rest of the file was not "
+                     "sent.");
     p_.LogNote("sending");
     ToggleLed();
     size_t queued = SerialPort::kOutputQueueSize - p_.port().OutputFree();
@@ -86,6 +120,7 @@ void LineReceiver::WaitForDrain() {
         std::min<size_t>(1000, (queued * 1000 + kLineBytesPerSecond - 1) / kLineBytesPerSecond));
     if (wait_ms < 1) wait_ms = 1;
     p_.Pause(wait_ms);
+    if (!p_.port().IsCtsOn()) cts_off_ms += wait_ms;
     size_t now_free = p_.port().OutputFree();
     stalled_ms = now_free == last_free ? stalled_ms + wait_ms : 0;
     last_free = now_free;
@@ -103,7 +138,7 @@ void LineReceiver::ReleaseUploadData() {
   // Copied: the data must not change under us while the pauses below let time pass.
   const std::string data = p_.op.UploadData;
   if (data.size() <= kUploadPiece) {
-    p_.Send(data);
+    p_.port().SendCommand(data);
     return;
   }
   std::string_view rest(data);

@@ -21,10 +21,14 @@ class LineReceiver {
   static constexpr size_t kUploadPiece = 64000;
   // Seconds of waiting for the output queue to move before an upload is given up.
   static constexpr int kDrainStallLimitS = 30;
+  // CTS off this long while data waits to go means the unit is gone, not just busy.
+  static constexpr int kCtsLostAfterMs = 2000;
 
   explicit LineReceiver(Program& program) : p_(program), dispatcher_(program) {}
   void ApdComPort1TriggerAvail(uint16_t count);
   void LedTimerTimer();
+  // True while received bytes are being handled: the command link must not read more then.
+  bool receiving() const { return depth_ > 0; }
 
  private:
   void TakeByte(unsigned char byte);
@@ -36,6 +40,12 @@ class LineReceiver {
 
   Program& p_;
   Dispatcher dispatcher_;
+  int depth_ = 0;
+  // Control bytes that are no part of a line end were dropped from the line being collected:
+  // line noise.
+  bool noisy_ = false;
+  // The data for the command in flight has gone out; a second prompt must not send it again.
+  uint64_t released_for_ = 0;
 };
 
 }  // namespace vrkt

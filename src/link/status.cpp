@@ -20,17 +20,27 @@ int ParseReplyInt(const std::string& field) {
 
 }  // namespace
 
-void StatusQueries::signalClick() { p_.Send("AT+CSQ\r\n"); }
-void StatusQueries::VoltageClick() { p_.Send("AT#CBC\r\n"); }
-void StatusQueries::PowerClick() { p_.Send("AT#ADC=1,2\r\n"); }
-void StatusQueries::IMEI1Click() { p_.Send("AT+CGSN\r\n"); }
-void StatusQueries::InicializaceClick() { p_.Send("AT#ESCRIPT=gdi.pyo\r\n"); }
+// A button's command waits its turn behind a running read or write, as a poll does.
+void StatusQueries::signalClick() { p_.link.SendAlone(LinkUser::kButton, "AT+CSQ\r\n"); }
+void StatusQueries::VoltageClick() { p_.link.SendAlone(LinkUser::kButton, "AT#CBC\r\n"); }
+void StatusQueries::PowerClick() { p_.link.SendAlone(LinkUser::kButton, "AT#ADC=1,2\r\n"); }
+void StatusQueries::IMEI1Click() { p_.link.SendAlone(LinkUser::kButton, "AT+CGSN\r\n"); }
+void StatusQueries::InicializaceClick() {
+  p_.link.SendAlone(LinkUser::kButton, "AT#ESCRIPT=gdi.pyo\r\n");
+}
 
 void StatusQueries::StartWaiting(Waiting what) {
   p_.form.Prubeh.SetMax(kWaitLimitS);
   p_.form.Prubeh.SetPosition(0);
   p_.form.Cekani.SetOn(true);
   waiting_ = what;
+  // Counted here, not read off the bar: a loader or a write may take the bar meanwhile.
+  waited_s_ = 0;
+}
+
+void StatusQueries::StopReported() {
+  p_.form.Cekani.SetOn(false);
+  waiting_ = Waiting::kNone;
 }
 
 void StatusQueries::StopGDIClick() {
@@ -49,7 +59,7 @@ void StatusQueries::RunGDIClick() {
   p_.port().SetDtr(false);
   p_.Pause(1000);
   // A 4G unit restarts its application on DTR alone.
-  if (!p_.variant.Is4G) p_.Send("AT#REBOOT\r\n");
+  if (!p_.variant.Is4G) p_.link.SendAlone(LinkUser::kRun, "AT#REBOOT\r\n");
   StartWaiting(Waiting::kRun);
   f.Timer1_CSQstop.SetOn(false);
 }
@@ -58,14 +68,12 @@ void StatusQueries::CekaniTimer() {
   Bar& bar = p_.form.Prubeh;
   bar.SetPosition(bar.position() + 1);
   bar.SetVisible(true);
-  if (bar.position() < kWaitLimitS) return;
-  // The unit never answered: give the window back and say why instead of waiting for ever.
+  if (++waited_s_ < kWaitLimitS) return;
   Waiting what = waiting_;
   EndWaiting();
-  if (what == Waiting::kStop)
-    p_.dialogs().ShowMessage(kNoStopMessage);
-  else
-    p_.dialogs().ShowMessage(kNoRunReplyMessage);
+  // After Run nothing more is expected from the unit: the bar has only shown the restart. After
+  // Stop the unit never reported: give the window back and say why instead of waiting for ever.
+  if (what == Waiting::kStop) p_.dialogs().ShowMessage(kNoStopMessage);
 }
 
 void StatusQueries::EndWaiting() {
@@ -74,24 +82,25 @@ void StatusQueries::EndWaiting() {
   waiting_ = Waiting::kNone;
 }
 
+// A poll that falls due while a read, a write or the loader runs waits until that has ended.
 void StatusQueries::Timer1_CSQstopTimer() {
   p_.form.Timer1_CSQstop.SetInterval(kPollMs);
   if (p_.form.Prubeh.visible()) return;
-  p_.Send("AT+CSQ\r\n");
+  p_.link.SendAlone(LinkUser::kPoll, "AT+CSQ\r\n");
   p_.form.VoltageTimer.SetOn(true);
 }
 
 void StatusQueries::VoltageTimerTimer() {
   p_.form.VoltageTimer.SetOn(false);
   if (p_.form.Prubeh.visible()) return;
-  p_.Send("AT#CBC\r\n");
+  p_.link.SendAlone(LinkUser::kPoll, "AT#CBC\r\n");
   p_.form.PowerTimer.SetOn(true);
 }
 
 void StatusQueries::PowerTimerTimer() {
   p_.form.PowerTimer.SetOn(false);
   if (p_.form.Prubeh.visible()) return;
-  p_.Send("AT#ADC=1,2\r\n");
+  p_.link.SendAlone(LinkUser::kPoll, "AT#ADC=1,2\r\n");
 }
 
 void StatusQueries::TimerCTSTimer() {
@@ -154,11 +163,10 @@ void StatusQueries::ShowSupply(const std::string& line) {
   f.Power.SetCaption(std::to_string(pos / 10) + "." + std::to_string(pos % 10) + " V");
 }
 
-int StatusQueries::ShowSimCapacity(const std::string& line) {
-  int n = ParseReplyInt(TrimBlanks(Before(CutThrough(line, "-"), ")")));
-  p_.op.SimCapacity = n;
-  p_.form.StatusBar1.SetPanel(2, " SIM: " + std::to_string(n));
-  return n;
+void StatusQueries::ShowSimCapacity(const SimLimits& limits) {
+  p_.op.SimCapacity = limits.positions;
+  p_.op.sim_limits = limits;
+  p_.form.StatusBar1.SetPanel(2, " SIM: " + std::to_string(limits.positions));
 }
 
 void StatusQueries::ShowOperator(const std::string& line) {

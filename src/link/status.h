@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "phonebook/row_check.h"
+
 namespace vrkt {
 
 class Program;
@@ -33,15 +35,14 @@ class StatusQueries {
   void ShowSignal(const std::string& line);     // "+CSQ: 21,0"
   void ShowBattery(const std::string& line);    // "#CBC: 0,385" (10 mV units after the comma)
   void ShowSupply(const std::string& line);     // "#ADC: 230"
-  int ShowSimCapacity(const std::string& line);  // "+CPBR: (1-250),40,16"; returns the capacity
+  void ShowSimCapacity(const SimLimits& limits);
+  // The unit reported STOP: the wait after Stop is over.
+  void StopReported();
   void ShowOperator(const std::string& line);   // "+COPS: 0,0,\"NAME\""
 
   static constexpr const char* kNoStopMessage =
       "The unit did not report STOP within 250 seconds after Stop. Check the cable, the port "
       "and the unit's power supply, then press Stop again.";
-  static constexpr const char* kNoRunReplyMessage =
-      "The unit gave no sign within 250 seconds after Run. Its application should be running "
-      "again; press Stop to talk to the unit.";
 
  private:
   enum class Waiting { kNone, kStop, kRun };
@@ -49,6 +50,7 @@ class StatusQueries {
   void EndWaiting();
   Program& p_;
   Waiting waiting_ = Waiting::kNone;
+  int waited_s_ = 0;
 };
 
 }  // namespace vrkt

@@ -1,78 +1,101 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
+
+#include "link/command_link.h"
+#include "link/transfer_wire.h"
 
 namespace vrkt {
 
 class Program;
 
+// What the last read of the whole SIM brought in.
+struct SimReading {
+  bool complete = false;  // the listing ended normally and every line of it could be read
+  int capacity = 0;
+  SimLimits limits;  // as the range reply gave them
+  std::vector<ListedEntry> entries;  // in the order the unit listed them
+};
+
 // Write-all and read-all of the whole parameter set and phone book.
 //
-// Both sequences are driven by the dispatcher: each command goes out when the line answering the
-// previous one arrives. On top of that chain this class keeps a deadline (the TransferDeadline
-// timer): a sequence that gets no reply it can use within kReplyDeadlineMs stops, says why in the
-// Monitor and in a message, and gives the window back. Only a reply that moves the sequence on
-// restarts the deadline; unsolicited lines such as "+CREG" do not.
+// Both are jobs on the command link: each command goes out once the previous one has its final
+// result, and each final result drives only the sequence whose command it answers. A command that
+// gets no usable final result within the reply deadline ends its sequence with a message, and the
+// window is given back.
+//
+// A read collects what the unit lists and puts it into the window only once the listing has
+// ended cleanly: a read that stops half-way, or whose listing line noise has damaged, leaves the
+// window as it was.
 class Transfer {
  public:
-  static constexpr int kReplyDeadlineMs = 5000;
-
   explicit Transfer(Program& program);
 
   void SaveGDIClick();
   void LoadGDIClick();
-  // The dispatcher calls these: each "OK" while write-all runs, and each phone-book entry line.
-  void WriteAllStep();
-  void SortEntry(const std::string& line);
-  // The dispatcher calls this once it has answered the unit's stop report with "ATE0": the read
-  // that the stop report starts is followed from here on, under the same deadline as Load's.
-  void StopReadStarted();
-  // The dispatcher shows every line here before its own rules run. Lets the sequences follow the
-  // read chain, notice an "ERROR" answer and keep their deadline; never sends anything.
-  void ObserveLine(const std::string& line);
+  // The unit reported STOP (after the dispatcher's pause): the read that the report starts.
+  void StartStopRead();
+  // The dispatcher offers every line that is no final result and no echo: the operator, the
+  // SIM's size or an entry, while the read's command that asked for it is in flight. Returns
+  // whether the read took it.
+  bool TakeReadLine(const std::string& line, bool noisy);
 
   // Writes one entry at NextSimPosition, or sends "AT\r\n" when the name or value is empty.
   void WriteSimEntry(const std::string& name, const std::string& value);
   void DisableForTransfer();
   void EnableAfterTransfer();
 
-  // Tick of the TransferDeadline timer: the running sequence has waited too long.
-  void TransferDeadlineTimer();
-
-  // Whether a read (started by Load or by the unit's stop report) is being followed.
-  bool ReadRunning() const { return read_phase_ != ReadPhase::kIdle; }
+  // Whether a read (started by Load or by the unit's stop report) runs or waits its turn.
+  bool ReadRunning() const;
+  bool WriteRunning() const;
+  const SimReading& last_reading() const { return reading_; }
+  const SequenceOutcome& last_read_outcome() const { return read_outcome_; }
+  const SequenceOutcome& last_write_outcome() const { return write_outcome_; }
+  // The highest SIM position the unit confirmed during the last write-all.
+  int confirmed_position() const { return confirmed_position_; }
+  // What the SIM holds now as far as the last write-all goes: the positions written and not.
+  std::string WrittenSoFar() const { return WrittenSoFar(false); }
 
  private:
-  // kStopEcho: "ATE0" went out after the stop report; its "OK" sends the operator query.
-  // kRangeOk: the capacity line has come and its own "OK" is still to follow; the entries
-  // request is already out by then.
-  enum class ReadPhase { kIdle, kStopEcho, kOperator, kRange, kRangeOk, kEntries };
+  enum class ReadStage { kIdle, kStopEcho, kOperator, kRange, kEntries };
 
   // Write-all.
+  void RefuseWrite(const std::string& message);
+  void OnWriteAnswer(const CommandResult& r);
+  void WriteAllStep();
   void RunWriteStep();
+  void SendWriteCommand(const std::string& command);
   void WriteReservedStep(int step);
   void WriteBookLine(int r);
   void DeleteNextPosition();
   void FinishWrite();
-  void StopWrite(const std::string& why, bool pending_refused);
+  void StopWrite(const std::string& why, SequenceOutcome::Kind kind, bool pending_refused);
   std::string WrittenSoFar(bool pending_refused) const;
   std::string LeftoverReport(bool sim_full) const;
   void CheckRowsForWire();
 
   // Read-all.
-  void BeginRead(ReadPhase phase);
+  void BeginRead(bool from_load);
+  void SendReadCommand(const std::string& command, CommandLink::Done done);
+  void OnStopEcho(const CommandResult& r);
+  void OnOperatorAnswer(const CommandResult& r);
+  void OnRangeAnswer(const CommandResult& r);
+  void OnListingAnswer(const CommandResult& r);
+  void TakeOperator(const std::string& line);
+  void TakeRange(const std::string& line);
+  void TakeEntry(const std::string& line);
+  void CompleteRead();
   void EndRead();
-  void StopRead(const std::string& why);
+  void StopRead(const std::string& why, SequenceOutcome::Kind kind);
   void PlaceEntry(const std::string& name, const std::string& number);
-
-  void ArmDeadline();
-  void DisarmDeadline();
+  std::string ReadFailure(const CommandResult& r) const;
 
   Program& p_;
 
-  // Write-all bookkeeping: the position of the command still waiting for its "OK" (0 when that
-  // command writes no position) and the highest position the unit has confirmed.
+  // Write-all bookkeeping: the position of the command still waiting for its final result (0
+  // when that command writes no position) and the highest position the unit has confirmed.
   int pending_position_ = 0;
   std::string pending_entry_;
   int confirmed_position_ = 0;
@@ -81,9 +104,21 @@ class Transfer {
   std::vector<std::string> unsafe_reports_;
   // Reserved entries whose value held bytes that cannot be sent.
   std::vector<std::string> refused_entries_;
+  SequenceOutcome write_outcome_;
 
-  ReadPhase read_phase_ = ReadPhase::kIdle;
-  int entries_read_ = 0;
+  // Read-all.
+  ReadStage read_stage_ = ReadStage::kIdle;
+  bool read_from_load_ = false;
+  bool operator_seen_ = false;
+  // The read ends with the final result of the command in flight: the unit did not look stopped,
+  // or its SIM is too small to list.
+  bool end_after_answer_ = false;
+  size_t lines_listed_ = 0;
+  int range_seen_ = 0;  // the positions the range reply gave, 0 before it came
+  std::set<int> listed_;
+  std::string damage_;  // why the listing cannot be trusted; empty while it can
+  SimReading reading_;
+  SequenceOutcome read_outcome_;
 };
 
 }  // namespace vrkt

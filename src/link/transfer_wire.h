@@ -1,7 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "phonebook/row_check.h"
 
 // How SIM phone-book entries look on the wire, and which texts may go there at all.
 namespace vrkt {
@@ -26,6 +29,27 @@ struct SimEntryText {
   std::string name;
 };
 SimEntryText ParseSimEntryLine(std::string_view line);
+
+// One entry of a listing, read in its exact form: "+CPBR: " index "," quoted number "," type ","
+// quoted name, optionally followed by further fields. Blanks after the colon and around the
+// commas are allowed; the number holds only dialling characters (0-9 + * # and the pauses p, w
+// and ","), the index and the type only digits. Anything else is no entry: line noise, a cut
+// line, a reply of another kind.
+struct ListedEntry {
+  int index = 0;
+  std::string number;
+  int type = 0;
+  std::string name;
+};
+std::optional<ListedEntry> ParseListedEntry(std::string_view line);
+
+// The range reply of the phone book, "+CPBR: (1-250),40,16", also without the parentheses
+// ("+CPBR: 1-250,40,16") as some modules send it. The two lengths stay 0 (not known) when the
+// reply leaves them out, as older modules do. Nothing for a line of another form; a number that
+// does not fit makes it no range either.
+std::optional<SimLimits> ParseRangeReply(std::string_view line);
+// More positions than any SIM has: a range reply claiming them is damaged.
+inline constexpr int kMaxSimPositions = 10000;
 
 // A text for a message box: control bytes shown as "?".
 std::string Printable(std::string_view text);

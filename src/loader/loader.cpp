@@ -11,6 +11,8 @@
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "link/module_errors.h"
+#include "link/transfer_wire.h"
 
 namespace vrkt {
 
@@ -127,21 +129,25 @@ void Loader::ClrListClick() { p_.form.List.Clear(); }
 
 void Loader::SendClick() {
   Form1& f = p_.form;
+  // Pressing Send again starts over.
+  if (running_) EndRun();
   f.Prubeh.SetMax(static_cast<int>(std::min<size_t>(f.List.LineCount(), INT_MAX - 1)) + 1);
   p_.op.LoaderIndex = 0;
   f.Prubeh.SetVisible(true);
   f.Prubeh.SetPosition(1);
   p_.op.LoaderWaitingOk = true;
-  // Pressing Send again starts over; a file wait left from the earlier run must not hold up
-  // the first "OK" of this one.
   p_.op.AsendWaitingEvent = false;
   running_ = true;
+  outcome_ = SequenceOutcome{};
   f.CancelSend.SetVisible(true);
   f.CancelSend.SetEnabled(true);
 
   f.TimerCTS.SetOn(false);
   try {
-    LoaderStep(0);
+    // The list's first line waits its turn behind a poll or a read that is still out.
+    p_.link.Begin(LinkUser::kLoader, [this] {
+      if (running_) LoaderStep(0);
+    });
   } catch (...) {
     f.TimerCTS.SetOn(true);
     throw;
@@ -159,6 +165,14 @@ void Loader::LoaderStep(int index) {
   }
 }
 
+void Loader::SendStep(const std::string& command, int64_t data_bytes) {
+  step_command_ = command;
+  p_.LogNote(command);
+  p_.link.Send(command + "\r\n", [this](const CommandResult& r) { OnAnswer(r); },
+               static_cast<int>(DeadlineMsFor(
+                   data_bytes, std::max<int64_t>(kDeadlineMarginMs, p_.link.reply_deadline_ms()))));
+}
+
 void Loader::Step(int index) {
   const std::vector<std::string>& lines = p_.form.List.lines();
   std::string line =
@@ -169,9 +183,7 @@ void Loader::Step(int index) {
     // A stray prompt during a command step must not send the previous step's file again.
     op.UploadData.clear();
     op.LoaderWaitingOk = true;
-    p_.LogNote(command);
-    p_.Send(command + "\r\n");
-    StepSent(0);
+    SendStep(command, 0);
   };
 
   if (Contains(line, "RUN:")) {
@@ -186,11 +198,10 @@ void Loader::Step(int index) {
     }
     op.LoaderWaitingOk = true;
     p_.Pause(p_.settings.WaitSer);
-    std::string command = "AT#ASEND=" + name + "," + std::to_string(size);
-    p_.LogNote(command);
-    p_.Send(command + "\r\n");
     op.AsendWaitingEvent = true;
-    StepSent(size);
+    send_answered_ = false;
+    send_event_seen_ = false;
+    SendStep("AT#ASEND=" + name + "," + std::to_string(size), size);
   } else if (Contains(line, "SET:")) {
     send_command(CutThrough(line, ":"));
   } else if (Contains(line, "DEL:")) {
@@ -205,11 +216,100 @@ void Loader::Step(int index) {
       return;
     }
     op.LoaderWaitingOk = true;
-    std::string command = "AT#WSCRIPT=" + line + "," + std::to_string(size);
-    p_.LogNote(command);
-    p_.Send(command + "\r\n");
-    StepSent(size);
+    SendStep("AT#WSCRIPT=" + line + "," + std::to_string(size), size);
   }
+}
+
+std::string Loader::CurrentLine() const {
+  return "line " + std::to_string(p_.op.LoaderIndex + 1) + " (" + step_command_ + ")";
+}
+
+void Loader::OnAnswer(const CommandResult& r) {
+  if (!running_) return;
+  OperationState& op = p_.op;
+  Form1& f = p_.form;
+  switch (r.kind) {
+    case CommandResult::kOk:
+      break;
+    case CommandResult::kRefused:
+      StopRun(SequenceOutcome::kRefused, "The unit refused " + CurrentLine() + ": " +
+                                             Printable(DescribeModuleErrors(r.line)) +
+                                             ". The list was stopped.");
+      return;
+    case CommandResult::kDamaged:
+      StopRun(SequenceOutcome::kDamaged, "The unit's answer to " + CurrentLine() +
+                                             " could not be read (line noise?). The list was "
+                                             "stopped.");
+      return;
+    case CommandResult::kNoAnswer:
+      StopRun(OutcomeOf(r), "The unit did not answer line " +
+                                std::to_string(op.LoaderIndex + 1) +
+                                " of the loader list in time. The list was stopped." +
+                                (r.cts_off ? " CTS stayed off: is the cable in and the unit "
+                                             "powered?"
+                                           : ""));
+      return;
+    case CommandResult::kNotSent:
+      StopRun(SequenceOutcome::kPortLost, r.line);
+      return;
+  }
+  if (op.AsendWaitingEvent) {
+    // The file is stored; its event says the module is done with it.
+    send_answered_ = true;
+    if (send_event_seen_) {
+      AcknowledgeSendEvent();
+    } else {
+      Timer& t = f.LoaderDeadline;
+      t.SetOn(false);
+      t.SetInterval(static_cast<int>(DeadlineMsFor(0)));
+      t.SetOn(true);
+    }
+    return;
+  }
+  ++op.LoaderIndex;
+  f.Prubeh.SetPosition(op.LoaderIndex);
+  op.LoaderWaitingOk = false;
+  p_.Pause(500);
+  const std::string line = static_cast<size_t>(op.LoaderIndex) < f.List.lines().size()
+                               ? f.List.lines()[static_cast<size_t>(op.LoaderIndex)]
+                               : std::string();
+  try {
+    LoaderStep(op.LoaderIndex);
+  } catch (const std::exception& e) {
+    // Shown as it stands in the window; the run's outcome names the line for a report.
+    outcome_ = SequenceOutcome{SequenceOutcome::kFailed, e.what(),
+                               "Line " + std::to_string(op.LoaderIndex + 1) +
+                                   " of the loader list (" + line + "): " + e.what() +
+                                   ". The list was stopped there."};
+    throw;
+  }
+}
+
+void Loader::SendEventCame() {
+  if (!running_) {
+    p_.op.AsendWaitingEvent = false;
+    return;
+  }
+  send_event_seen_ = true;
+  // An event ahead of the file's own "OK" waits for it: one command at a time.
+  if (send_answered_) AcknowledgeSendEvent();
+}
+
+void Loader::AcknowledgeSendEvent() {
+  p_.op.AsendWaitingEvent = false;
+  p_.form.LoaderDeadline.SetOn(false);
+  // The "OK" to this AT is the one that advances the loader.
+  try {
+    SendStep("AT", 0);
+  } catch (const std::exception& e) {
+    StopRun(SequenceOutcome::kPortLost, e.what());
+  }
+}
+
+void Loader::UploadFailed(const std::string& why) {
+  if (!running_) return;
+  const bool cts_lost = p_.port().IsOpen() && !p_.port().IsCtsOn();
+  StopRun(cts_lost ? SequenceOutcome::kPortLost : SequenceOutcome::kFailed, why);
 }
 
 int64_t Loader::ReadScriptFile(int index) {
@@ -254,8 +354,8 @@ int64_t Loader::ReadAsendFile(const std::string& name) {
   return static_cast<int64_t>(p_.op.UploadData.size());
 }
 
-int64_t Loader::DeadlineMsFor(int64_t bytes) {
-  int64_t ms = kDeadlineMarginMs;
+int64_t Loader::DeadlineMsFor(int64_t bytes, int64_t margin_ms) {
+  int64_t ms = margin_ms;
   if (bytes > 0) {
     int64_t wire_ms = (bytes * 1000 + kLineBytesPerSecond - 1) / kLineBytesPerSecond;
     int64_t pieces = (bytes + kPieceBytes - 1) / kPieceBytes;
@@ -263,14 +363,6 @@ int64_t Loader::DeadlineMsFor(int64_t bytes) {
     ms += wire_ms + 500 + pieces * 1000;
   }
   return std::min<int64_t>(ms, INT_MAX);
-}
-
-void Loader::StepSent(int64_t data_bytes) {
-  running_ = true;
-  Timer& t = p_.form.LoaderDeadline;
-  t.SetOn(false);
-  t.SetInterval(static_cast<int>(DeadlineMsFor(data_bytes)));
-  t.SetOn(true);
 }
 
 void Loader::EndRun() {
@@ -284,10 +376,21 @@ void Loader::EndRun() {
   p_.form.Prubeh.SetVisible(false);
   p_.form.CancelSend.SetVisible(false);
   p_.form.CancelSend.SetEnabled(false);
+  if (outcome_.kind == SequenceOutcome::kNone) outcome_.kind = SequenceOutcome::kDone;
+  p_.link.End(LinkUser::kLoader);
+}
+
+void Loader::StopRun(SequenceOutcome::Kind kind, const std::string& message) {
+  outcome_ = SequenceOutcome{kind, message, message};
+  EndRun();
+  p_.LogNote("Loader list stopped: " + message);
+  p_.dialogs().ShowMessage(message);
 }
 
 void Loader::CancelSendClick() {
   if (!running_) return;
+  outcome_ = SequenceOutcome{SequenceOutcome::kFailed, "The loader list was cancelled.",
+                             "The loader list was cancelled."};
   EndRun();
   p_.LogNote("Loader list cancelled");
 }
@@ -295,11 +398,9 @@ void Loader::CancelSendClick() {
 void Loader::LoaderDeadlineTimer() {
   p_.form.LoaderDeadline.SetOn(false);
   if (!running_) return;
-  int line_number = p_.op.LoaderIndex + 1;
-  EndRun();
-  p_.LogNote("Loader list stopped: no answer from the unit");
-  p_.dialogs().ShowMessage("The unit did not answer line " + std::to_string(line_number) +
-                           " of the loader list in time. The list was stopped.");
+  StopRun(SequenceOutcome::kNoAnswer,
+          "The unit did not answer line " + std::to_string(p_.op.LoaderIndex + 1) +
+              " of the loader list in time. The list was stopped.");
 }
 
 }  // namespace vrkt

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "link/command_link.h"
+
 namespace vrkt {
 
 class Program;
@@ -26,8 +28,14 @@ class Loader {
   void LoaderStep(int index);
   // Stops a running list; the flags end clear so no later "OK" can advance it.
   void CancelSendClick();
-  // A step got no usable reply in time: the run ends with a message.
+  // The file sent with "AT#ASEND=" has its event (the dispatcher saw "#ASENDEV:").
+  void SendEventCame();
+  // Sending a file's data failed (the unit stopped taking data): the run ends with `why`.
+  void UploadFailed(const std::string& why);
+  // The file sent with "AT#ASEND=" got no event in time: the run ends with a message.
   void LoaderDeadlineTimer();
+  // How the last run ended.
+  const SequenceOutcome& last_outcome() const { return outcome_; }
 
   // Reads the file named by list line `index` into UploadData. Returns its size, 0 when there is
   // no line or reading failed, -1 when a ".TXT" file holds a byte above 127. Throws AppError when
@@ -38,18 +46,29 @@ class Loader {
   int64_t ReadAsendFile(const std::string& name);
 
   bool running() const { return running_; }
-  // How long a step that sends `bytes` of data may wait for its last reply.
-  static int64_t DeadlineMsFor(int64_t bytes);
+  // How long a step that sends `bytes` of data may wait for its last reply: the data's time on
+  // the wire and `margin_ms` for the module's own work.
+  static int64_t DeadlineMsFor(int64_t bytes, int64_t margin_ms = kDeadlineMarginMs);
 
  private:
   void Step(int index);
-  // Arms the deadline for a step that has just sent its command.
-  void StepSent(int64_t data_bytes);
+  // Sends a step's command; `data_bytes` of data follow its prompt.
+  void SendStep(const std::string& command, int64_t data_bytes);
+  void OnAnswer(const CommandResult& r);
+  void AcknowledgeSendEvent();
   // Ends the run: clears the loader's flags and data, hides the progress and the Cancel button.
   void EndRun();
+  // Ends the run with a message.
+  void StopRun(SequenceOutcome::Kind kind, const std::string& message);
+  // The list line being sent, for messages: "line 3 (AT#ESCRIPT=a.py)".
+  std::string CurrentLine() const;
 
   Program& p_;
   bool running_ = false;
+  bool send_answered_ = false;    // the "AT#ASEND=" command has its "OK"
+  bool send_event_seen_ = false;  // its "#ASENDEV:" came (possibly before the "OK")
+  std::string step_command_;
+  SequenceOutcome outcome_;
 };
 
 // Cuts a list file into lines: a line feed ends a line, a carriage return just before it belongs

@@ -40,14 +40,37 @@ std::string PinHandler::CurrentPin() const {
 }
 
 void PinHandler::SendPinCommands(const std::string& pin, const std::string& final_command) {
-  // Echo on: the module's repeat of the final command is what turns PINOK yellow.
-  p_.Send("ATE1\r\n");
-  p_.Pause(1000);
-  p_.Send("AT+CPIN=" + pin + "\r\n");
-  p_.Pause(1000);
-  p_.Send(final_command + "\r\n");
-  p_.form.PINOK.SetColor(kRed);
+  // The commands form one job: a read, a write or a poll never lands between them. Each goes out
+  // once the one before has its answer (the pauses leave the module time for that).
+  p_.link.Begin(LinkUser::kPin, [this, pin, final_command] {
+    CommandLink& link = p_.link;
+    no_answer_.clear();
+    last_result_ = CommandResult{CommandResult::kNoAnswer, "", final_command};
+    auto noted = [this](const CommandResult& r) {
+      if (r.kind == CommandResult::kNoAnswer || r.kind == CommandResult::kNotSent)
+        if (no_answer_.empty()) no_answer_ = DescribeFailure(r, p_.link.reply_deadline_ms());
+    };
+    // Echo on: the module's repeat of the final command is what turns PINOK yellow.
+    link.Send("ATE1\r\n", noted);
+    p_.Pause(1000);
+    link.Send("AT+CPIN=" + pin + "\r\n", noted);
+    p_.Pause(1000);
+    link.Send(final_command + "\r\n", [this, noted](const CommandResult& r) {
+      noted(r);
+      last_result_ = r;
+    });
+    p_.form.PINOK.SetColor(kRed);
+    // Echo off again: with echo on, every later answer would follow a copy of its command.
+    link.Send("ATE0\r\n", [this, noted](const CommandResult& r) {
+      noted(r);
+      p_.link.End(LinkUser::kPin);
+      if (!no_answer_.empty())
+        p_.dialogs().ShowMessage("The PIN command did not finish: " + no_answer_ + ".");
+    });
+  });
 }
+
+bool PinHandler::Running() const { return p_.link.Has(LinkUser::kPin); }
 
 void PinHandler::UNPINClick() {
   std::string pin = CurrentPin();

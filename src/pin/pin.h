@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/command_link.h"
+
 namespace vrkt {
 
 class Program;
@@ -22,6 +24,9 @@ class PinHandler {
   void PINChange();
   void UNPINClick();
   void CodePINClick();
+  // Whether the PIN commands are still going on, and how the last PIN command itself ended.
+  bool Running() const;
+  const CommandResult& last_result() const { return last_result_; }
 
  private:
   // Sends echo on, the current PIN and then `final_command`, with the module's pacing.
@@ -30,6 +35,8 @@ class PinHandler {
   std::string CurrentPin() const;
 
   Program& p_;
+  std::string no_answer_;  // why a command of the running PIN job got no answer
+  CommandResult last_result_;
 };
 
 }  // namespace vrkt

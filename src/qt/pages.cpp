@@ -146,7 +146,10 @@ void BuildPhoneBookPage(QWidget* page, Program& program, FormBinder& binder) {
   auto* find = Make<QGroupBox>(page, "GroupBox6", {414, 100, 154, 92});
   Make<QLineEdit>(find, "FindN", {10, 24, 134, 22});
   Make<QPushButton>(find, "Find", {10, 54, 134, 28});
-  ChainTabOrder(page, {"PhoneBook1", "LineIn", "LineDel", "FindN", "Find"});
+  MakePictureButton(page, "BookImport", {414, 204, 154, 36}, "pc_load");
+  MakePictureButton(page, "BookExport", {414, 246, 154, 36}, "pc_save");
+  ChainTabOrder(page, {"PhoneBook1", "LineIn", "LineDel", "FindN", "Find", "BookImport",
+                       "BookExport"});
 }
 
 }  // namespace vrkt::qt

@@ -4,23 +4,25 @@
 
 namespace vrkt {
 
-void SimCard::Reset(int capacity) {
+void SimCard::Reset(int capacity, size_t number_length, size_t text_length) {
   book_.assign(static_cast<size_t>(std::max(1, capacity)), std::nullopt);
+  number_length_ = number_length;
+  text_length_ = text_length;
 }
 
-std::string SimCard::Write(int index, const std::string& number, std::optional<int> type,
-                           const std::string& text) {
-  if (index < 1 || index > capacity()) return "+CME ERROR: 21";
-  if (number.size() > kNumberLength) return "+CME ERROR: 26";
-  if (text.size() > kTextLength) return "+CME ERROR: 24";
+int SimCard::Write(int index, const std::string& number, std::optional<int> type,
+                   const std::string& text) {
+  if (index < 1 || index > capacity()) return 21;
+  if (number.size() > number_length_) return 26;
+  if (text.size() > text_length_) return 24;
   for (char c : number)
-    if (!((c >= '0' && c <= '9') || c == '+' || c == '*' || c == '#')) return "+CME ERROR: 27";
+    if (!((c >= '0' && c <= '9') || c == '+' || c == '*' || c == '#')) return 27;
   SimEntry e;
   e.number = number;
   e.type = type ? *type : (!number.empty() && number[0] == '+' ? 145 : 129);
   e.text = text;
   book_[index - 1] = e;
-  return {};
+  return 0;
 }
 
 int SimCard::UsedCount() const {

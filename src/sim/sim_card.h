@@ -16,7 +16,7 @@ struct SimEntry {
   std::string text;
 };
 
-// The SIM card: its phone book and its PIN. Limits follow a common SIM: numbers of up to 40
+// The SIM card: its phone book and its PIN. Limits default to a common SIM: numbers of up to 40
 // characters, names of up to 16.
 class SimCard {
  public:
@@ -24,17 +24,20 @@ class SimCard {
   static constexpr size_t kTextLength = 16;
 
   explicit SimCard(int capacity = 250) { Reset(capacity); }
-  // Empties the phone book and gives it `capacity` positions (at least 1).
-  void Reset(int capacity);
+  // Empties the phone book and gives it `capacity` positions (at least 1) and these limits.
+  void Reset(int capacity, size_t number_length = kNumberLength, size_t text_length = kTextLength);
   // Fills the phone book the way a unit of this family leaves the factory and its installer
   // leaves it: reserved configuration entries from position 1, then some ordinary entries.
   void Prefill(SimFamily family, const std::string& version);
 
   int capacity() const { return static_cast<int>(book_.size()); }
+  size_t number_length() const { return number_length_; }
+  size_t text_length() const { return text_length_; }
   const std::optional<SimEntry>& At(int index) const { return book_.at(index - 1); }
-  // Stores an entry; returns a "+CME ERROR: n" text on failure, empty on success.
-  std::string Write(int index, const std::string& number, std::optional<int> type,
-                    const std::string& text);
+  // Stores an entry; returns the module's error number on failure (21 index, 24 text too long,
+  // 26 number too long, 27 invalid characters in the number), 0 on success.
+  int Write(int index, const std::string& number, std::optional<int> type,
+            const std::string& text);
   void Erase(int index) { book_.at(index - 1).reset(); }
   int UsedCount() const;
   // The position of the first entry named `text`, 0 if none.
@@ -52,6 +55,8 @@ class SimCard {
 
  private:
   std::vector<std::optional<SimEntry>> book_;
+  size_t number_length_ = kNumberLength;
+  size_t text_length_ = kTextLength;
 };
 
 }  // namespace vrkt

@@ -52,6 +52,9 @@ constexpr size_t kMaxDataSize = 4 * 1024 * 1024;
 
 void SimUnit::Execute(const std::string& line, int64_t t_us) {
   commands_.push_back({t_us / 1000, line});
+  if (faults_.silent_after_commands >= 0 &&
+      static_cast<int>(commands_.size()) > faults_.silent_after_commands)
+    faults_.silent = true;
   if (faults_.silent) return;
   std::string up = AsciiUpper(line);
   for (const std::string& p : faults_.error_on) {
@@ -69,7 +72,7 @@ void SimUnit::Execute(const std::string& line, int64_t t_us) {
   if (cmd.empty() || cmd == "+CMEE" || cmd == "&K3" || cmd == "Z") {
     Reply(t_us, 10, {}, "OK");
   } else if (cmd == "E0" || cmd == "E" || cmd == "E1") {
-    echo_ = cmd == "E1";
+    echo_ = cmd == "E1" || faults_.echo_stuck;
     Reply(t_us, 10, {}, "OK");
   } else if (cmd == "I" || cmd == "+CGMM") {
     Reply(t_us, 10, {"LIFTCOM GM-2"}, "OK");
@@ -113,23 +116,24 @@ void SimUnit::Execute(const std::string& line, int64_t t_us) {
 
 void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, int64_t t_us) {
   if (card_.Locked()) {
-    Reply(t_us, 20, {}, card_.puk_required() ? "+CME ERROR: 12" : "+CME ERROR: 11");
+    Reply(t_us, 20, {}, CmeError(card_.puk_required() ? 12 : 11));
     return;
   }
   const int cap = card_.capacity();
   std::vector<std::string> f = SplitArgs(args);
   if (cmd == "+CPBR") {
     if (args == "?") {
-      std::string range = "+CPBR: (1-" + std::to_string(cap) + ")," +
-                          std::to_string(SimCard::kNumberLength) + "," +
-                          std::to_string(SimCard::kTextLength);
+      std::string positions = "1-" + std::to_string(cap);
+      if (!config_.range_without_parens) positions = "(" + positions + ")";
+      std::string range = "+CPBR: " + positions + "," + std::to_string(card_.number_length()) +
+                          "," + std::to_string(card_.text_length());
       Reply(t_us, 30, {range}, "OK");
       return;
     }
     auto from = ArgInt(f, 0);
     auto to = f.size() > 1 ? ArgInt(f, 1) : from;
     if (!from || !to || *from < 1 || *to > cap || *from > *to || f.size() > 2) {
-      Reply(t_us, 20, {}, "+CME ERROR: 21");
+      Reply(t_us, 20, {}, CmeError(21));
       return;
     }
     std::vector<std::string> lines;
@@ -140,11 +144,13 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
                       std::to_string(e->type) + ",\"" + e->text + "\"");
     }
     if (lines.empty()) {
-      Reply(t_us, 30, {}, "+CME ERROR: 22");
+      Reply(t_us, 30, {}, CmeError(22));
       return;
     }
     // A SIM reads slowly: a few milliseconds for every position.
-    Reply(t_us, 30 + (*to - *from + 1) * 2, lines, "OK");
+    Reply(t_us, 30 + (*to - *from + 1) * 2, lines,
+          config_.listing_end.empty() ? std::string("OK") : config_.listing_end,
+          faults_.listing_ms_per_byte);
     return;
   }
   // +CPBW=index[,number[,type[,text]]]; no number and no text empties the position.
@@ -164,15 +170,16 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
   }
   std::string text = f.size() > 3 ? Unquote(f[3]) : std::string();
   if (*index < 1 || *index > cap) {
-    Reply(t_us, 20, {}, "+CME ERROR: 21");
+    Reply(t_us, 20, {}, CmeError(21));
     return;
   }
-  std::string error;
+  int error = 0;
   if (number.empty() && text.empty())
     card_.Erase(*index);
   else
     error = card_.Write(*index, number, type, text);
-  Reply(t_us, 60, {}, error.empty() ? "OK" : error);
+  // The SIM takes its time to store a position; a refusal comes before any writing.
+  Reply(t_us, error ? 20 : 20 + config_.write_ms, {}, error ? CmeError(error) : "OK");
 }
 
 void SimUnit::ExecutePin(const std::string& cmd, const std::string& args, int64_t t_us) {
@@ -183,27 +190,27 @@ void SimUnit::ExecutePin(const std::string& cmd, const std::string& args, int64_
     return;
   }
   if (card_.puk_required()) {
-    Reply(t_us, 50, {}, "+CME ERROR: 12");
+    Reply(t_us, 50, {}, CmeError(12));
     return;
   }
   if (cmd == "+CPIN") {
     if (!card_.Locked()) {
-      Reply(t_us, 50, {}, "+CME ERROR: 3");  // the SIM is not waiting for a PIN
+      Reply(t_us, 50, {}, CmeError(3));  // the SIM is not waiting for a PIN
     } else if (card_.CheckPin(Unquote(f[0]))) {
       card_.pin_entered = true;
       Reply(t_us, 300, {}, "OK");
     } else {
-      Reply(t_us, 300, {}, "+CME ERROR: 16");
+      Reply(t_us, 300, {}, CmeError(16));
     }
     return;
   }
   std::string facility = AsciiUpper(Unquote(f[0]));
   if (facility != "SC") {
-    Reply(t_us, 20, {}, "+CME ERROR: 4");
+    Reply(t_us, 20, {}, CmeError(4));
     return;
   }
   if (card_.Locked()) {
-    Reply(t_us, 20, {}, "+CME ERROR: 11");
+    Reply(t_us, 20, {}, CmeError(11));
     return;
   }
   if (cmd == "+CLCK") {
@@ -213,7 +220,7 @@ void SimUnit::ExecutePin(const std::string& cmd, const std::string& args, int64_
     } else if (!mode || (*mode != 0 && *mode != 1) || f.size() < 3) {
       Reply(t_us, 20, {}, "ERROR");
     } else if (!card_.CheckPin(Unquote(f[2]))) {
-      Reply(t_us, 400, {}, "+CME ERROR: 16");
+      Reply(t_us, 400, {}, CmeError(16));
     } else {
       card_.pin_enabled = *mode == 1;
       Reply(t_us, 400, {}, "OK");
@@ -225,9 +232,9 @@ void SimUnit::ExecutePin(const std::string& cmd, const std::string& args, int64_
   bool fresh_ok = fresh.size() >= 4 && fresh.size() <= 8 &&
                   std::all_of(fresh.begin(), fresh.end(), [](char c) { return c >= '0' && c <= '9'; });
   if (f.size() != 3 || !fresh_ok || !card_.pin_enabled) {
-    Reply(t_us, 50, {}, "+CME ERROR: 3");
+    Reply(t_us, 50, {}, CmeError(3));
   } else if (!card_.CheckPin(Unquote(f[1]))) {
-    Reply(t_us, 400, {}, "+CME ERROR: 16");
+    Reply(t_us, 400, {}, CmeError(16));
   } else {
     card_.pin = fresh;
     Reply(t_us, 400, {}, "OK");
@@ -249,8 +256,16 @@ void SimUnit::ExecuteScript(const std::string& cmd, const std::string& args, int
     data_left_ = static_cast<size_t>(*size);
     data_buf_.clear();
     // The prompt has no line end; the data follows it directly.
-    data_from_us_ = t_us + int64_t{50 + faults_.extra_latency_ms} * 1000;
-    Emit(cmd == "#WSCRIPT" ? "\r\n>>>" : "\r\nCONNECT\r\n", data_from_us_);
+    data_from_us_ = std::max(t_us, answer_free_us_) +
+                    int64_t{std::max(50, faults_.latency_ms) + faults_.extra_latency_ms} * 1000;
+    // The prompt is this command's answer: the data that follows is a block of its own.
+    if (current_exchange_ >= 0)
+      transcript_[static_cast<size_t>(current_exchange_)].final_result =
+          cmd == "#WSCRIPT" ? ">>>" : "CONNECT";
+    Emit(cmd == "#WSCRIPT" ? "\r\n>>>" : "\r\nCONNECT\r\n", data_from_us_, false,
+         current_exchange_);
+    current_exchange_ = -1;
+    answer_head_us_ = answer_free_us_ = data_from_us_;
   } else if (cmd == "#ESCRIPT?") {
     Reply(t_us, 10, {"#ESCRIPT: \"" + run_script_ + "\""}, "OK");
   } else if (cmd == "#ESCRIPT") {

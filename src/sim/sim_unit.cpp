@@ -18,7 +18,9 @@ void SimUnit::Configure(const SimConfig& config) {
   config_ = config;
   faults_ = SimFaults{};
   rng_.seed(config.seed);
-  card_.Reset(config.capacity);
+  noise_seed_used_ = -1;
+  card_.Reset(config.capacity, static_cast<size_t>(std::max(1, config.number_length)),
+              static_cast<size_t>(std::max(1, config.name_length)));
   if (config.prefill) card_.Prefill(config.family, config.version);
   card_.pin_enabled = config.pin_enabled;
   card_.pin = config.pin;
@@ -34,7 +36,7 @@ void SimUnit::Configure(const SimConfig& config) {
   tx_free_us_ = 0;
   to_pc_.clear();
   line_.clear();
-  echo_ = true;  // modules leave the factory with echo on
+  echo_ = config.echo;
   data_ = Data::kNone;
   data_buf_.clear();
   data_left_ = 0;
@@ -43,6 +45,11 @@ void SimUnit::Configure(const SimConfig& config) {
   files_.clear();
   run_script_.clear();
   commands_.clear();
+  transcript_.clear();
+  current_exchange_ = -1;
+  line_first_us_ = -1;
+  answer_free_us_ = 0;
+  answer_head_us_ = 0;
   app_running_ = true;
   stop_due_us_ = -1;
   app_start_due_us_ = -1;
@@ -145,6 +152,8 @@ void SimUnit::Update() {
     if (due > now) break;
     tx_free_us_ = due;
     to_pc_.insert(to_pc_.end(), out_.front().bytes.begin(), out_.front().bytes.end());
+    if (int a = out_.front().answers; a >= 0 && a < static_cast<int>(transcript_.size()))
+      transcript_[static_cast<size_t>(a)].answered_us = due;
     out_.pop_front();
   }
 }
@@ -192,9 +201,30 @@ void SimUnit::Inject(std::string bytes, int64_t at_ms) {
   Emit(std::move(bytes), at_ms < 0 ? NowUs() : at_ms * 1000, /*raw=*/true);
 }
 
-void SimUnit::Emit(std::string bytes, int64_t at_us, bool raw) {
+std::string SimUnit::AddNoise(std::string bytes) {
+  if (faults_.line_noise <= 0) return bytes;
+  if (noise_seed_used_ != static_cast<int64_t>(faults_.noise_seed)) {
+    noise_seed_used_ = faults_.noise_seed;
+    noise_rng_.seed(faults_.noise_seed);
+  }
+  std::uniform_real_distribution<double> chance(0.0, 1.0);
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 32 + 1);
+  for (char c : bytes) {
+    if (chance(noise_rng_) < faults_.line_noise) {
+      int b = static_cast<int>(noise_rng_() % 2) ? 128 + static_cast<int>(noise_rng_() % 128)
+                                                  : 1 + static_cast<int>(noise_rng_() % 31);
+      if (b == 13) b = 14;  // noise is never a line end of its own
+      out.push_back(static_cast<char>(b));
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+int64_t SimUnit::Emit(std::string bytes, int64_t at_us, bool raw, int answers) {
   if (!raw) {
-    if (faults_.silent) return;
+    if (faults_.silent) return at_us;
     if (faults_.noise_rate > 0 &&
         static_cast<double>(rng_() % 1000000) / 1000000.0 < faults_.noise_rate) {
       std::string junk;
@@ -206,7 +236,12 @@ void SimUnit::Emit(std::string bytes, int64_t at_us, bool raw) {
       }
       bytes.insert(0, junk);
     }
+    bytes = AddNoise(std::move(bytes));
   }
+  // Nothing cuts into an answer that goes out in pieces: a report or an echo waits for its end.
+  const bool part_of_answer = answers != kNotAnAnswer;
+  if (!part_of_answer && at_us >= answer_head_us_ && at_us < answer_free_us_)
+    at_us = answer_free_us_;
   size_t pos = 0;
   while (pos < bytes.size()) {
     size_t n = bytes.size() - pos;
@@ -217,35 +252,98 @@ void SimUnit::Emit(std::string bytes, int64_t at_us, bool raw) {
     // Kept in order of start time; equal times keep the order they were made in.
     auto it = std::upper_bound(out_.begin(), out_.end(), at_us,
                                [](int64_t t, const Chunk& c) { return t < c.at_us; });
-    out_.insert(it, Chunk{at_us, bytes.substr(pos, n)});
+    const bool last = pos + n >= bytes.size();
+    out_.insert(it, Chunk{at_us, bytes.substr(pos, n), last && answers >= 0 ? answers : -1});
     pos += n;
+  }
+  return at_us;
+}
+
+std::string SimUnit::CmeError(int code) const {
+  if (config_.plain_errors) return "ERROR";
+  if (config_.framing == SimFraming::kPlain) return "+CME ERROR: " + std::to_string(code);
+  switch (code) {
+    case 3: return "+CME ERROR: operation not allowed";
+    case 4: return "+CME ERROR: operation not supported";
+    case 10: return "+CME ERROR: SIM not inserted";
+    case 11: return "+CME ERROR: SIM PIN required";
+    case 12: return "+CME ERROR: SIM PUK required";
+    case 16: return "+CME ERROR: incorrect password";
+    case 21: return "+CME ERROR: invalid index";
+    case 22: return "+CME ERROR: not found";
+    case 24: return "+CME ERROR: text string too long";
+    case 26: return "+CME ERROR: dial string too long";
+    case 27: return "+CME ERROR: invalid characters in dial string";
+    default: return "+CME ERROR: unknown";
   }
 }
 
 void SimUnit::Reply(int64_t t_us, int latency_ms, const std::vector<std::string>& info,
-                    const std::string& final_text) {
-  std::string text;
-  if (!info.empty()) {
-    text += "\r\n";
-    for (const std::string& l : info) text += l + "\r\n";
+                    const std::string& final_text, int ms_per_byte) {
+  const bool framed = config_.framing == SimFraming::kModule;
+  std::vector<std::string> pieces;
+  for (size_t i = 0; i < info.size(); ++i)
+    pieces.push_back((framed || i == 0 ? "\r\n" : "") + info[i] + "\r\n");
+  pieces.push_back("\r\n" + final_text + "\r\n");
+  const int64_t delay_ms =
+      std::max(latency_ms, faults_.latency_ms) + faults_.extra_latency_ms + Random(0, 5);
+  // A module works through one command at a time: this answer follows the last one.
+  int64_t at = std::max(t_us, answer_free_us_) + delay_ms * 1000;
+  const int64_t head = at;
+  const int exchange = current_exchange_;
+  current_exchange_ = -1;
+  if (exchange >= 0) transcript_[static_cast<size_t>(exchange)].final_result = final_text;
+  if (ms_per_byte <= 0 && pieces.size() > 1) {
+    std::string all;
+    for (const std::string& p : pieces) all += p;
+    pieces.assign(1, std::move(all));
   }
-  text += "\r\n" + final_text + "\r\n";
-  int64_t delay_ms = latency_ms + faults_.extra_latency_ms + Random(0, 5);
-  Emit(std::move(text), t_us + delay_ms * 1000);
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    const bool last = i + 1 == pieces.size();
+    const int64_t size = static_cast<int64_t>(pieces[i].size());
+    int64_t started = Emit(std::move(pieces[i]), at, false, last ? exchange : kAnswerPiece);
+    at = std::max(at, started);
+    if (ms_per_byte > 0) at += size * ms_per_byte * 1000;
+  }
+  answer_head_us_ = head;
+  answer_free_us_ = std::max(at, answer_free_us_);
+}
+
+void SimUnit::BeginExchange(std::string line, int64_t first_us, int64_t last_us) {
+  transcript_.push_back(SimExchange{std::move(line), first_us, last_us, -1, {}});
+  current_exchange_ = static_cast<int>(transcript_.size()) - 1;
 }
 
 void SimUnit::TakeByte(char c, int64_t t_us) {
   if (t_us < busy_until_us_) return;  // rebooting: the bytes are lost
   if (data_ != Data::kNone && t_us >= data_from_us_) {
+    if (data_buf_.empty())
+      transcript_.push_back(
+          SimExchange{"<data " + std::to_string(data_left_) + " bytes>", t_us, t_us, -1, {}});
     data_buf_.push_back(c);
-    if (--data_left_ == 0) FinishData(t_us);
+    transcript_.back().last_byte_us = t_us;
+    if (--data_left_ == 0) {
+      current_exchange_ = static_cast<int>(transcript_.size()) - 1;
+      FinishData(t_us);
+    }
     return;
   }
+  // Real modules send each byte back as it comes; the tidy framing echoes a whole line.
+  const bool byte_echo = echo_ && config_.framing == SimFraming::kModule;
   if (c == '\r' && data_ == Data::kNone) {
     std::string line;
     line.swap(line_);
-    if (echo_) Emit(line + "\r", t_us);
-    if (!line.empty()) Execute(line, t_us);
+    if (byte_echo)
+      Emit("\r", t_us);
+    else if (echo_)
+      Emit(line + "\r", t_us);
+    const int64_t first = line_first_us_ < 0 ? t_us : line_first_us_;
+    line_first_us_ = -1;
+    if (!line.empty()) {
+      BeginExchange(line, first, t_us);
+      Execute(line, t_us);
+      current_exchange_ = -1;
+    }
     return;
   }
   if (c == '\n') {
@@ -253,8 +351,26 @@ void SimUnit::TakeByte(char c, int64_t t_us) {
     return;
   }
   if (data_ != Data::kNone) return;  // between a data command and its prompt
+  if (line_.empty()) line_first_us_ = t_us;
+  if (byte_echo) Emit(std::string(1, c), t_us);
   line_.push_back(c);
   if (line_.size() > 1024) line_.clear();  // the module's command buffer overflows and forgets
+}
+
+std::vector<std::string> CommandsSentWhileAnotherAwaited(const std::vector<SimExchange>& transcript,
+                                                         int64_t give_up_ms) {
+  std::vector<std::string> out;
+  for (size_t i = 1; i < transcript.size(); ++i) {
+    const SimExchange& before = transcript[i - 1];
+    const SimExchange& now = transcript[i];
+    int64_t free_us = before.answered_us >= 0 ? before.answered_us
+                                              : before.last_byte_us + give_up_ms * 1000;
+    if (now.first_byte_us >= free_us) continue;
+    out.push_back(now.line + " went out " +
+                  std::to_string((now.first_byte_us - before.last_byte_us) / 1000) + " ms after " +
+                  before.line + ", which had no answer yet");
+  }
+  return out;
 }
 
 namespace {

@@ -15,6 +15,11 @@
 
 namespace vrkt {
 
+// How the module frames what it says. kPlain is the tidy framing most tests read byte for byte;
+// kModule is what real modules do: every line framed as "\r\n" line "\r\n", the echo sent back
+// byte by byte as the bytes arrive, and errors in verbose text ("+CME ERROR: invalid index").
+enum class SimFraming { kPlain, kModule };
+
 // What the simulated unit is. Configure() puts the unit in its power-on state with these values.
 struct SimConfig {
   SimFamily family = SimFamily::kVrkt;
@@ -33,6 +38,20 @@ struct SimConfig {
   std::string operator_name = "SIMNET CZ";
   std::string imei = "356938035643809";
   uint32_t seed = 1;        // every random choice (delays, noise, splits) follows from it
+  SimFraming framing = SimFraming::kPlain;
+  bool echo = true;  // modules leave the factory with echo on
+  // The SIM's limits, as its range reply reports them.
+  int number_length = 40;
+  int name_length = 16;
+  // The range reply without parentheses around the positions ("+CPBR: 1-250,40,16").
+  bool range_without_parens = false;
+  // What ends a listing instead of "OK" (some modules: "+CME ERROR: 21" once past the last used
+  // position); empty for "OK".
+  std::string listing_end;
+  // Refusals as a bare "ERROR" instead of "+CME ERROR: n".
+  bool plain_errors = false;
+  // Time the SIM takes to store or empty one position, on top of the module's answer time.
+  int write_ms = 40;
 };
 
 // Faults for tests. They may be changed at any time and act on what happens from then on.
@@ -44,12 +63,37 @@ struct SimFaults {
   int extra_latency_ms = 0;           // slow replies
   int64_t cts_lost_after_bytes = -1;  // CTS drops once the unit has taken this many bytes
   bool never_stop = false;            // the application never reports that it stopped
+  // A slow module: every answer starts this long after its command at the earliest (the SIM's own
+  // reading and writing time included).
+  int latency_ms = 0;
+  // The module keeps its echo on whatever "ATE0" says.
+  bool echo_stuck = false;
+  // A listing that trickles out: milliseconds per byte of the phone-book listing (0: line rate).
+  int listing_ms_per_byte = 0;
+  // Line noise: the chance, per byte the module sends, that a junk byte (a control byte other
+  // than carriage return, or 128..255) is slipped in before it. Follows `noise_seed` alone, so a
+  // test's noise is the same whatever else the unit does at random.
+  double line_noise = 0;
+  uint32_t noise_seed = 1;
+  // The module falls silent once it has taken this many command lines (-1: never).
+  int silent_after_commands = -1;
 };
 
 // A command line as the unit took it off the wire, with the virtual time its last byte arrived.
 struct SimCommand {
   int64_t at_ms;
   std::string line;
+};
+
+// One command as the wire saw it: when its first and last byte reached the unit, and when its
+// final result ("OK", "ERROR", "+CME ERROR: ...", a data prompt) had reached the PC. A data block
+// sent after a prompt is an exchange of its own, named "<data N bytes>". Times in microseconds.
+struct SimExchange {
+  std::string line;
+  int64_t first_byte_us = 0;
+  int64_t last_byte_us = 0;
+  int64_t answered_us = -1;  // -1: no final result (yet)
+  std::string final_result;
 };
 
 // The simulated unit: a GSM module with its SIM and the unit's application at the far end of a
@@ -95,6 +139,8 @@ class SimUnit {
 
   // --- Observation for tests.
   const std::vector<SimCommand>& commands() const { return commands_; }
+  // Every command and data block with its timing on the wire, in the order they were taken.
+  const std::vector<SimExchange>& transcript() const { return transcript_; }
   const std::map<std::string, std::string>& scripts() const { return scripts_; }
   const std::map<std::string, std::string>& files() const { return files_; }
   const std::string& run_script() const { return run_script_; }
@@ -106,6 +152,7 @@ class SimUnit {
   struct Chunk {
     int64_t at_us;  // the earliest time it may start down the line
     std::string bytes;
+    int answers = -1;  // the transcript entry whose final result ends in this chunk
   };
   enum class Data { kNone, kScript, kSendFile };
 
@@ -114,9 +161,20 @@ class SimUnit {
   int Random(int lo, int hi);  // inclusive
   void TakeByte(char c, int64_t t_us);
   void RunDueEvents(int64_t now_us);
-  void Emit(std::string bytes, int64_t at_us, bool raw = false);
+  // What a queued chunk is: a report or echo, a piece of an answer, or the end of the answer to
+  // transcript entry n (n >= 0).
+  static constexpr int kNotAnAnswer = -1;
+  static constexpr int kAnswerPiece = -2;
+  // Queues bytes to go down the line from `at_us` on; returns the start time of the last piece.
+  int64_t Emit(std::string bytes, int64_t at_us, bool raw = false, int answers = kNotAnAnswer);
+  // The answer to the command being executed: info lines, then the final result. Answers leave
+  // in the order the commands came, as a module works through one command at a time.
   void Reply(int64_t t_us, int latency_ms, const std::vector<std::string>& info,
-             const std::string& final_text);
+             const std::string& final_text, int ms_per_byte = 0);
+  // A "+CME ERROR: n" in the framing's words: the number, its text, or a bare "ERROR".
+  std::string CmeError(int code) const;
+  std::string AddNoise(std::string bytes);
+  void BeginExchange(std::string line, int64_t first_us, int64_t last_us);
   void Execute(const std::string& line, int64_t t_us);
   void ExecutePhoneBook(const std::string& cmd, const std::string& args, int64_t t_us);
   void ExecutePin(const std::string& cmd, const std::string& args, int64_t t_us);
@@ -157,12 +215,25 @@ class SimUnit {
   std::map<std::string, std::string> files_;
   std::string run_script_;
   std::vector<SimCommand> commands_;
+  std::vector<SimExchange> transcript_;
+  int current_exchange_ = -1;    // the command being executed, whose answer Reply sends
+  int64_t line_first_us_ = -1;   // when the first byte of the line being collected came
+  int64_t answer_free_us_ = 0;   // answers start no earlier: the last answer's last piece
+  int64_t answer_head_us_ = 0;   // the first piece of that last answer
+  std::mt19937 noise_rng_;
+  int64_t noise_seed_used_ = -1;
 
   // Application.
   bool app_running_ = true;
   int64_t stop_due_us_ = -1;
   int64_t app_start_due_us_ = -1;
 };
+
+// Commands that went out while an earlier one still awaited its final result, one text each
+// ("AT+CSQ went out 120 ms after AT+CPBR=1,250, which had no answer yet"). A command that never
+// got an answer counts as given up `give_up_ms` after its last byte reached the unit.
+std::vector<std::string> CommandsSentWhileAnotherAwaited(const std::vector<SimExchange>& transcript,
+                                                         int64_t give_up_ms);
 
 // A port provider that offers only the simulated unit, under the name "sim". Tests and the
 // window reach the unit through unit() (for example unit().Configure(...)).

@@ -16,6 +16,8 @@ Form1::Form1() {
   VoltFr.SetDefaultTooltip("Only information - not editable!");
   IMEI.SetDefaultTooltip("IMEI of GSM module");
   PortSelect.SetDefaultTooltip("Choose the serial port the unit is connected to.");
+  BookImport.SetDefaultTooltip("Add phone book rows from a CSV or vCard file.");
+  BookExport.SetDefaultTooltip("Save the phone book as a CSV or vCard file.");
 }
 
 void Form1::Register(Control* c) {

@@ -121,6 +121,9 @@ class Form1 {
   Group GroupBox6{this, "GroupBox6", "Find Name"};
   Edit FindN{this, "FindN"};
   Button Find{this, "Find", "Find"};
+  // Read rows from, and write them to, the CSV and vCard files of spreadsheets and address books.
+  Button BookImport{this, "BookImport", "Import"};
+  Button BookExport{this, "BookExport", "Export"};
 
   // --- Ports page.
   RadioGroup Relay1{this, "Relay1", "Relay"};

@@ -56,6 +56,27 @@ TEST(CodePageTest, TypedTextTheCodePageCannotHold) {
   for (const Case& c : cases) EXPECT_EQ(Utf8ToCodePage(c.utf8, 1250), c.want);
 }
 
+TEST(CodePageTest, CheckedConversionNamesWhatItCouldNotConvert) {
+  // Same bytes as the plain conversion, and each failure listed once, in order.
+  // "Łódź Ł ☎ a", then a sequence cut short.
+  const std::string text = "\xC5\x81\xC3\xB3" "d\xC5\xBA \xC5\x81 \xE2\x98\x8E a\xC3z";
+  CheckedCodePageText c = Utf8ToCodePageChecked(text, 1252);
+  EXPECT_EQ(c.bytes, Utf8ToCodePage(text, 1252));
+  EXPECT_EQ(c.bytes, "?\xF3" "d? ? ? a?z");
+  EXPECT_EQ(c.missing, (std::vector<char32_t>{U'\u0141', U'\u017A', U'\u260E', U'\uFFFD'}));
+  // The same name fits 1250 whole.
+  CheckedCodePageText cz = Utf8ToCodePageChecked("\xC5\x81\xC3\xB3" "d\xC5\xBA", 1250);
+  EXPECT_EQ(cz.bytes, "\xA3\xF3" "d\x9F");
+  EXPECT_TRUE(cz.missing.empty());
+  // A real '?' is no failure.
+  EXPECT_TRUE(Utf8ToCodePageChecked("why?", 1250).missing.empty());
+
+  EXPECT_TRUE(IsValidUtf8("plain \xC4\x8D \xF0\x9F\x98\x80"));
+  for (const char* bad : {"\xE8", "a\xC3", "\xC0\xAF", "\xED\xA0\x80", "\x80", "\xF8\x88\x80\x80\x80"})
+    EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+  EXPECT_EQ(Utf8Of(U'\U0001F600'), "\xF0\x9F\x98\x80");
+}
+
 TEST(CodePageTest, CodePageFromLocale) {
   struct Case {
     const char* locale;

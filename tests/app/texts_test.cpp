@@ -38,9 +38,10 @@ TEST(InterfaceTextsTest, EveryTranslatedKeyReachesItsControlsAndComesBack) {
       "TEST1",   "TEST2",       "TEST3",     "TEST4",   "TEST5",        "TEST6",    "TEST7",
       "TEST8",   "min.",        "Baud rate", "Bd",      "PIN",          ".",        "V",
       "IN1",     "CSD (RS232)", "PC",        "IMEI",    "Inicializace", " - - - V", " - - - - mV",
-      "Cancel",  "Port..."};
+      "Cancel",  "Import",      "Export",    "Port..."};
   // Tooltips that no key covers.
-  const std::set<std::string> untranslated_tooltips = {"Bevel1", "VoltFr", "IMEI", "PortSelect"};
+  const std::set<std::string> untranslated_tooltips = {"Bevel1",     "VoltFr",     "IMEI",
+                                                        "BookImport", "BookExport", "PortSelect"};
 
   for (const char* program : {"VRKTset", "DVG1Cset"}) {
     SCOPED_TRACE(program);

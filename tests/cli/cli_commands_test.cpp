@@ -262,12 +262,12 @@ TEST(CliFaultTest, WriteFailuresGiveTheirExitCodes) {
     const char* message;
   } cases[] = {
       {"silence", [](SimUnit& u, Session&) { u.faults().silent = true; }, nullptr, kExitNoAnswer,
-       "The write did not finish"},
+       "Writing to the unit stopped: the unit gave no answer within 10 seconds."},
       {"error", nullptr, [](SimUnit& u) { u.faults().error_on = {"AT+CPBW=12,"}; }, kExitRefused,
-       "The unit refused AT+CPBW=12,"},
+       "Writing to the unit stopped: the unit answered \"ERROR\" to SIM position 12 ("},
       {"cts lost", [](SimUnit& u, Session&) { u.SetCts(false); }, nullptr, kExitPort,
        "CTS went off on sim: the unit was disconnected or lost power. SIM positions 1 to 3 were "
-       "confirmed written; position 4 may have been."},
+       "written. Positions 4 to 250 were not written (position 4 may have been)."},
   };
   TempDir dir;
   ReadReference(dir);
@@ -342,8 +342,8 @@ TEST(CliLoaderTest, RunsAListAndStopsWhereItFails) {
     const char* message;
   } cases[] = {
       {"ok.ifo", {}, kExitOk, ""},
-      {"missing.ifo", {}, kExitFailure, "line 2"},
-      {"ok.ifo", {"AT#ESCRIPT"}, kExitRefused, "The unit refused AT#ESCRIPT=demo.scr"},
+      {"missing.ifo", {}, kExitFailure, "Line 2 of the loader list (nothere.scr): File not found"},
+      {"ok.ifo", {"AT#ESCRIPT"}, kExitRefused, "The unit refused line 2 (AT#ESCRIPT=demo.scr): ERROR"},
   };
   for (const Case& c : cases) {
     std::string run_script;

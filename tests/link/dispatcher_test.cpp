@@ -8,65 +8,75 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST_F(QuietUnitTest, OkServesLoaderThenOperatorQueryThenWriteAll) {
+// The unit's stop report switches the poll on; this unit answers nothing, so the poll is kept
+// out of the way.
+void FeedStop(testing::Harness& h) {
+  h.Feed("STOP\r\n");
+  h.form().Timer1_CSQstop.SetOn(false);
+}
+
+TEST_F(QuietUnitTest, FinalResultDrivesOnlyTheCommandInFlight) {
   OperationState& op = h.program->op;
-  op.LoaderWaitingOk = true;
-  op.WriteAllRunning = true;
+  Form1& f = h.form();
+  // The chain flags alone drive nothing: no command awaits this "OK".
   op.QueryOperatorOnOk = true;
+  op.WriteAllRunning = true;
   h.Feed("OK\r\n");
-  EXPECT_EQ(op.LoaderIndex, 1);
-  EXPECT_FALSE(op.LoaderWaitingOk);
-  EXPECT_TRUE(op.QueryOperatorOnOk);  // untouched: the loader took this OK
-  EXPECT_EQ(h.form().Prubeh.position(), 1);
   EXPECT_TRUE(Sent().empty());
-  h.Feed("OK\r\n");
-  EXPECT_FALSE(op.QueryOperatorOnOk);
-  EXPECT_EQ(Sent(), Lines{"AT+COPS?"});
-  EXPECT_TRUE(op.WriteAllRunning);
-}
+  op.QueryOperatorOnOk = false;
+  op.WriteAllRunning = false;
 
-TEST_F(QuietUnitTest, SendFileWaitsForItsEventBeforeTheLoaderMoves) {
-  OperationState& op = h.program->op;
-  op.LoaderWaitingOk = true;
-  op.AsendWaitingEvent = true;
-  h.Feed("OK\r\n");
-  EXPECT_EQ(op.LoaderIndex, 0);
-  EXPECT_TRUE(op.LoaderWaitingOk);
-  h.Feed("#ASENDEV: 0\r\n");
-  EXPECT_FALSE(op.AsendWaitingEvent);
-  EXPECT_EQ(Sent(), Lines{"AT"});
-  h.Feed("OK\r\n");
-  EXPECT_EQ(op.LoaderIndex, 1);
-  // Without the wait, the event line is nobody's business.
-  h.Feed("#ASENDEV: 0\r\n");
-  EXPECT_EQ(Sent(), Lines{"AT"});
-}
+  h.Click(f.signal);
+  h.Click(f.IMEI);
+  EXPECT_EQ(Sent(), Lines{"AT+CSQ"});  // the second waits for the first one's answer
+  h.Feed("AT+CSQ\r\n");                // its echo is no answer
+  EXPECT_EQ(Sent(), Lines{"AT+CSQ"});
+  h.Feed("+CSQ: 20,0\r\nOK\r\n");
+  EXPECT_EQ(Sent(), (Lines{"AT+CSQ", "AT+CGSN"}));
+  EXPECT_EQ(op.SignalLevel, 20);
+  h.Feed("OK\r\nOK\r\n");  // the second "OK" answers nothing and sends nothing
+  EXPECT_EQ(Sent().size(), 2u);
 
-TEST_F(QuietUnitTest, PhoneBookLinesAndEchoesFindTheirRules) {
-  OperationState& op = h.program->op;
-  h.form().RunGDI.SetVisible(true);
-  struct Case {
-    const char* line;
-    Lines sent;  // cumulative since the test began
-    int capacity;
-  } cases[] = {
-      {"+CPBR: (1-10),40,16", {}, 10},  // ten positions or fewer: nothing to read
-      {"+CPBR: (1-11),40,16", {"AT+CPBR=1,11"}, 11},
-      {"AT+CPBR=?", {"AT+CPBR=1,11"}, 11},  // an echo is an entry line, not a range
-      {"+CPBR: (1- 250 ),40,16", {"AT+CPBR=1,11", "AT+CPBR=1,250"}, 250},
-      {"AT+COPS?", {"AT+CPBR=1,11", "AT+CPBR=1,250", "AT+CPBR=?"}, 250},
-  };
-  for (const Case& c : cases) {
-    h.Feed(std::string(c.line) + "\r\n");
-    EXPECT_EQ(Sent(), c.sent) << c.line;
-    EXPECT_EQ(op.SimCapacity, c.capacity) << c.line;
-  }
-  EXPECT_EQ(h.form().StatusBar1.panel(2), " SIM: 250");
-  EXPECT_EQ(h.form().StatusBar1.panel(0), "Operator: AT+COPS?");
-  // With the unit running the operator reply asks nothing further.
-  h.form().RunGDI.SetVisible(false);
-  h.Feed("+COPS: 0,0,\"SIMNET\"\r\n");
+  // A command without an answer is given up at its deadline, counted from when it went out; the
+  // next one goes then.
+  h.Click(f.signal);
+  h.Click(f.IMEI);
+  h.RunFor(CommandLink::kReplyDeadlineMs - 100);
   EXPECT_EQ(Sent().size(), 3u);
+  h.RunFor(200);
+  EXPECT_EQ(Sent().size(), 4u);
+  EXPECT_TRUE(h.dialogs.messages.empty());  // a button's query fails quietly, as the display does
+}
+
+TEST_F(QuietUnitTest, SizeAndEntriesAreTakenOnlyWhenTheReadAsksForThem) {
+  OperationState& op = h.program->op;
+  Form1& f = h.form();
+  f.RunGDI.SetVisible(true);
+  const std::string operator_panel = f.StatusBar1.panel(0);
+  h.Feed("+CPBR: (1-11),40,16\r\n+CPBR: 1,\"111\",129,\"Ann\"\r\n");
+  EXPECT_TRUE(Sent().empty());
+  EXPECT_EQ(op.SimCapacity, 0);
+  EXPECT_TRUE(f.PhoneBook1.rows().empty());
+
+  h.Click(f.LoadGDI);
+  EXPECT_EQ(Sent(), Lines{"AT+COPS?"});
+  h.Feed("AT+COPS?\r\n");  // the echo is neither an operator nor a reason to go on
+  EXPECT_EQ(f.StatusBar1.panel(0), operator_panel);
+  h.Feed("+COPS: 0,0,\"SIMNET\"\r\n");
+  EXPECT_EQ(f.StatusBar1.panel(0), "Operator: \"SIMNET\"");
+  EXPECT_EQ(Sent(), Lines{"AT+COPS?"});  // the range query waits for the operator query's "OK"
+  h.Feed("OK\r\n");
+  EXPECT_EQ(Sent(), (Lines{"AT+COPS?", "AT+CPBR=?"}));
+  h.Feed("AT+CPBR=?\r\n+CPBR: (1- 250 ),40,16\r\nOK\r\n");
+  EXPECT_EQ(Sent(), (Lines{"AT+COPS?", "AT+CPBR=?", "AT+CPBR=1,250"}));
+  EXPECT_EQ(op.SimCapacity, 250);
+  EXPECT_EQ(f.StatusBar1.panel(2), " SIM: 250");
+  h.Feed("AT+CPBR=1,250\r\n+CPBR: 3,\"111\",129,\"Ann\"\r\n+CPBR: 9,\"5\",129,\"Bob, Jr.\"\r\n");
+  EXPECT_TRUE(f.PhoneBook1.rows().empty());  // nothing reaches the window before the listing ends
+  h.Feed("OK\r\n");
+  EXPECT_EQ(f.PhoneBook1.rows(), (std::vector<std::string>{"Ann=111", "Bob, Jr.=5"}));
+  EXPECT_FALSE(h.program->transfer.ReadRunning());
+  EXPECT_TRUE(h.dialogs.messages.empty());
 }
 
 TEST_F(QuietUnitTest, ExactMatchesAreExact) {
@@ -129,11 +139,11 @@ TEST_F(QuietUnitTest, StopReadEndsQuietlyWhereTheChainEndsAndOnlyAnswersKeepItAl
   auto quiet_end = [&](const std::string& why) {
     EXPECT_FALSE(t.ReadRunning()) << why;
     EXPECT_FALSE(h.form().TransferDeadline.is_enabled()) << why;
-    h.RunFor(Transfer::kReplyDeadlineMs + 1000);
+    h.RunFor(CommandLink::kReplyDeadlineMs + 1000);
     EXPECT_TRUE(h.dialogs.messages.empty()) << why;
   };
   // The unit still looks running when the operator reply comes: no range is asked for.
-  h.Feed("STOP\r\n");
+  FeedStop(h);
   EXPECT_TRUE(t.ReadRunning());
   h.Feed("OK\r\n+COPS: 0,0,\"SIMNET\"\r\nOK\r\n");
   quiet_end("unit running");
@@ -141,10 +151,12 @@ TEST_F(QuietUnitTest, StopReadEndsQuietlyWhereTheChainEndsAndOnlyAnswersKeepItAl
   // The unit stopped: the window shows it at its next line check.
   h.program->port().SetDtr(true);
   ASSERT_TRUE(h.RunUntil([&] { return h.form().RunGDI.visible(); }, 2000));
-  h.Feed("STOP\r\nOK\r\n+COPS: 0,0,\"SIMNET\"\r\nOK\r\n+CPBR: (1-10),40,16\r\nOK\r\n");
+  FeedStop(h);
+  h.Feed("OK\r\n+COPS: 0,0,\"SIMNET\"\r\nOK\r\n+CPBR: (1-10),40,16\r\nOK\r\n");
   quiet_end("ten positions");
 
-  h.Feed("STOP\r\nOK\r\n+COPS: 0,0,\"SIMNET\"\r\nOK\r\n+CPBR: (1-11),40,16\r\nOK\r\n");
+  FeedStop(h);
+  h.Feed("OK\r\n+COPS: 0,0,\"SIMNET\"\r\nOK\r\n+CPBR: (1-11),40,16\r\nOK\r\n");
   h.Feed("+CPBR: 1,\"111\",129,\"MASTER1\"\r\n+CPBR: 11,\"5\",129,\"Ann\"\r\n");
   EXPECT_TRUE(t.ReadRunning());
   h.Feed("OK\r\n");
@@ -152,19 +164,20 @@ TEST_F(QuietUnitTest, StopReadEndsQuietlyWhereTheChainEndsAndOnlyAnswersKeepItAl
   EXPECT_EQ(h.form().MASTER1.text(), "111");
   Lines chain;
   for (const std::string& c : Sent())
-    if ((c.rfind("AT+C", 0) == 0 && c != "AT+CSQ") || c == "ATE0") chain.push_back(c);
+    if (c.rfind("AT+C", 0) == 0 || c == "ATE0") chain.push_back(c);
   EXPECT_EQ(chain, (Lines{"ATE0", "AT+COPS?", "ATE0", "AT+COPS?", "AT+CPBR=?", "ATE0",
                            "AT+COPS?", "AT+CPBR=?", "AT+CPBR=1,11"}));
 
   // Unsolicited reports keep coming, but nothing answers the range query.
-  h.Feed("STOP\r\nOK\r\n+COPS: 0,0,\"SIMNET\"\r\n");
+  FeedStop(h);
+  h.Feed("OK\r\n+COPS: 0,0,\"SIMNET\"\r\nOK\r\n");
   const int64_t asked = h.clock.NowMs();
   for (int i = 0; i < 20 && t.ReadRunning(); ++i) {
     h.Feed("+CREG: 0,1\r\n");
     h.RunFor(500);
   }
   EXPECT_FALSE(t.ReadRunning());
-  EXPECT_NEAR(h.clock.NowMs() - asked, Transfer::kReplyDeadlineMs, 800);
+  EXPECT_NEAR(h.clock.NowMs() - asked, CommandLink::kReplyDeadlineMs, 800);
   ASSERT_EQ(h.dialogs.messages.size(), 1u);
   EXPECT_NE(h.dialogs.messages[0].find("waiting for the size of the SIM phone book"),
             std::string::npos)

@@ -76,12 +76,11 @@ TEST_F(QuietUnitTest, ReceiveIndicatorBlinksAndGoesDarkWithinTwoSeconds) {
 }
 
 TEST_F(QuietUnitTest, BadNumberIsReportedAndTheNextLineStillServed) {
-  h.program->op.QueryOperatorOnOk = true;
-  h.Feed("+CSQ: x1,0\r\n#CBC: 0,38a\r\nOK\r\n");
+  h.Feed("+CSQ: x1,0\r\n#CBC: 0,38a\r\n+CSQ: 23,0\r\n");
   ASSERT_EQ(h.dialogs.messages.size(), 2u);
   EXPECT_EQ(h.dialogs.messages[0], "'x1' is not a valid integer value");
   EXPECT_EQ(h.dialogs.messages[1], "'38a' is not a valid integer value");
-  EXPECT_EQ(Sent(), Lines{"AT+COPS?"});
+  EXPECT_EQ(h.program->op.SignalLevel, 23);
   EXPECT_TRUE(h.program->op.RxLine.empty());
   // The battery display got as far as its panel before the number failed.
   EXPECT_EQ(h.form().StatusBar1.panel(1), " board voltage: 38a0 mV");

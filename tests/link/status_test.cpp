@@ -121,15 +121,19 @@ TEST_F(QuietUnitTest, StopAndRunStartTheWaitAndPaceTheReboot) {
   EXPECT_LE(reboot - click, 1010);
 }
 
-TEST_F(QuietUnitTest, OneCommandButtons) {
+TEST_F(QuietUnitTest, OneCommandButtonsEachWaitForTheAnswerBefore) {
   Form1& f = h.form();
   h.Click(f.signal);
   h.program->Run([&] { f.Voltage.on_click(); });
   h.program->Run([&] { f.Power.on_click(); });
   h.Click(f.IMEI);
   h.Click(f.Inicializace);
-  EXPECT_EQ(Sent(), (std::vector<std::string>{"AT+CSQ", "AT#CBC", "AT#ADC=1,2", "AT+CGSN",
-                                              "AT#ESCRIPT=gdi.pyo"}));
+  const std::vector<std::string> all = {"AT+CSQ", "AT#CBC", "AT#ADC=1,2", "AT+CGSN",
+                                        "AT#ESCRIPT=gdi.pyo"};
+  for (size_t n = 1; n <= all.size(); ++n) {
+    EXPECT_EQ(Sent(), std::vector<std::string>(all.begin(), all.begin() + n));
+    h.Feed("OK\r\n");
+  }
 }
 
 }  // namespace

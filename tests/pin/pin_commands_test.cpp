@@ -37,12 +37,13 @@ TEST(PinCommandsTest, OutcomeFollowsTheAnswerToTheFinalCommand) {
   waiting.pin_entered = false;
   SimConfig ready = waiting;  // PIN already entered: "AT+CPIN=" is answered with an error
   ready.pin_entered = true;
-  // What goes out for a typed PIN: echo on, the PIN, then the unlock or the change to 7391.
+  // What goes out for a typed PIN: echo on, the PIN, the unlock or the change to 7391, and echo
+  // off again.
   auto unlock = [](std::string pin) -> std::vector<std::string> {
-    return {"ATE1", "AT+CPIN=" + pin, "AT+CLCK=\"SC\",0," + pin};
+    return {"ATE1", "AT+CPIN=" + pin, "AT+CLCK=\"SC\",0," + pin, "ATE0"};
   };
   auto change = [](std::string pin) -> std::vector<std::string> {
-    return {"ATE1", "AT+CPIN=" + pin, "AT+CPWD=\"SC\"," + pin + ",7391"};
+    return {"ATE1", "AT+CPIN=" + pin, "AT+CPWD=\"SC\"," + pin + ",7391", "ATE0"};
   };
   const std::vector<Rgb> passed = {kRed, kYellow, kGreen};
   const std::vector<Rgb> failed = {kRed, kYellow, kRed};
@@ -75,9 +76,12 @@ TEST(PinCommandsTest, OutcomeFollowsTheAnswerToTheFinalCommand) {
     std::vector<std::string> sent;
     for (size_t i = from; i < cmds.size(); ++i) sent.push_back(cmds[i].line);
     EXPECT_EQ(sent, c.commands);
-    ASSERT_EQ(cmds.size() - from, 3u);
+    ASSERT_EQ(cmds.size() - from, 4u);
     EXPECT_NEAR(cmds[from + 1].at_ms - cmds[from].at_ms, 1000, 3);
     EXPECT_NEAR(cmds[from + 2].at_ms - cmds[from + 1].at_ms, 1000, 3);
+    // Echo off once the PIN command has its answer, never before it.
+    EXPECT_FALSE(h.sim.unit().echo());
+    EXPECT_TRUE(CommandsSentWhileAnotherAwaited(h.sim.unit().transcript(), 5000).empty());
     EXPECT_EQ(colours.seen, c.colours);
     EXPECT_TRUE(f.PINOK.visible());
     EXPECT_EQ(h.sim.unit().card().pin_enabled, c.pin_enabled_after);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "sim/sim_unit.h"
@@ -167,6 +168,101 @@ TEST_F(SimTest, SameSeedSameTimingOtherSeedOtherTiming) {
   std::set<int64_t> seen;
   for (uint32_t s = 1; s <= 8; ++s) seen.insert(stop_time(s));
   EXPECT_GT(seen.size(), 4u);
+}
+
+TEST_F(SimTest, AnswersLeaveInTheOrderTheCommandsCame) {
+  SimConfig config;
+  config.pin_enabled = true;
+  config.pin_entered = false;
+  config.echo = false;
+  unit.Configure(config);
+  // A slow refusal and a quick query right behind it: the refusal still comes first.
+  EXPECT_EQ(Ask("AT+CPIN=1111\r\nAT\r\n", 2000), "\r\n+CME ERROR: 16\r\n\r\nOK\r\n");
+  const auto& t = unit.transcript();
+  ASSERT_EQ(t.size(), 2u);
+  EXPECT_EQ(t[0].line, "AT+CPIN=1111");
+  EXPECT_EQ(t[0].final_result, "+CME ERROR: 16");
+  EXPECT_LT(t[0].answered_us, t[1].answered_us);
+  EXPECT_GT(t[1].first_byte_us, t[0].last_byte_us);
+  // Sent back to back, the second command went out before the first was answered.
+  ASSERT_EQ(CommandsSentWhileAnotherAwaited(t, 5000).size(), 1u);
+  EXPECT_EQ(CommandsSentWhileAnotherAwaited(t, 5000)[0].rfind("AT went out 0 ms after AT+CPIN", 0), 0u);
+  Ask("AT\r\n");
+  Ask("AT+CSQ\r\n");
+  EXPECT_EQ(CommandsSentWhileAnotherAwaited(t, 5000).size(), 1u);
+  // A command that is never answered is given up after the deadline.
+  unit.faults().silent = true;
+  Ask("AT\r\n", 100);
+  unit.faults().silent = false;
+  Ask("AT\r\n", 100);
+  EXPECT_EQ(CommandsSentWhileAnotherAwaited(t, 5000).size(), 2u);
+  EXPECT_EQ(CommandsSentWhileAnotherAwaited(t, 90).size(), 1u);
+}
+
+TEST_F(SimTest, ModuleFramingEchoesBytesFramesLinesAndSpellsErrors) {
+  SimConfig config;
+  config.framing = SimFraming::kModule;
+  config.range_without_parens = true;
+  config.name_length = 14;
+  unit.Configure(config);
+  EXPECT_EQ(Ask("AT+CPBR=?\r\n"), "AT+CPBR=?\r\n\r\n+CPBR: 1-250,40,14\r\n\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT+CPBR=1,2\r\n"),
+            "AT+CPBR=1,2\r\n\r\n+CPBR: 1,\"+420602555101\",145,\"TEST1\"\r\n"
+            "\r\n+CPBR: 2,\"+420602555102\",145,\"TEST2\"\r\n\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT+CPBW=3,1,,ABCDEFGHIJKLMNO\r\n"),
+            "AT+CPBW=3,1,,ABCDEFGHIJKLMNO\r\n\r\n+CME ERROR: text string too long\r\n");
+  // The echo is byte by byte: half a command is already echoed.
+  unit.Write("AT+CG");
+  EXPECT_EQ(Collect(50), "AT+CG");
+  config.plain_errors = true;
+  config.echo = false;
+  config.listing_end = "+CME ERROR: 21";
+  unit.Configure(config);
+  EXPECT_EQ(Ask("AT+CPBW=300,1,,A\r\n"), "\r\nERROR\r\n");
+  EXPECT_EQ(Ask("AT+CPBR=250,250\r\n"), "\r\nERROR\r\n");  // nothing found
+}
+
+TEST_F(SimTest, SlowListingNoiseAndSilenceAreTheirOwnFaults) {
+  SimConfig config;
+  config.echo = false;
+  unit.Configure(config);
+  unit.faults().listing_ms_per_byte = 10;
+  unit.Write("AT+CPBR=1,250\r\n");
+  std::string first_second = Collect(1000);
+  std::string rest = Collect(20000);
+  EXPECT_GT(first_second.size(), 40u);  // it trickles: some lines within the first second
+  EXPECT_NE(rest.find("\r\nOK\r\n"), std::string::npos);
+  EXPECT_EQ(first_second.find("OK"), std::string::npos);
+  EXPECT_GT(rest.size(), 400u);
+
+  auto noisy = [](uint32_t seed) {
+    VirtualClock c;
+    SimUnit u(c);
+    SimConfig cfg;
+    cfg.echo = false;
+    u.Configure(cfg);
+    u.faults().line_noise = 0.05;
+    u.faults().noise_seed = seed;
+    u.Write("AT+CPBR=1,250\r\n");
+    c.Advance(3000);
+    std::string got(u.BytesAvailable(), '\0');
+    got.resize(u.Read(got.data(), got.size()));
+    return got;
+  };
+  std::string a = noisy(3);
+  EXPECT_EQ(a, noisy(3));
+  EXPECT_NE(a, noisy(4));
+  EXPECT_EQ(a.find('\r') == std::string::npos, false);
+  size_t junk = static_cast<size_t>(std::count_if(a.begin(), a.end(), [](char ch) {
+    auto b = static_cast<unsigned char>(ch);
+    return (b < 32 && b != 13 && b != 10) || b >= 128;
+  }));
+  EXPECT_GT(junk, 5u);
+
+  unit.Configure(config);
+  unit.faults().silent_after_commands = 1;
+  EXPECT_EQ(Ask("AT\r\n"), "\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT\r\n"), "");
 }
 
 }  // namespace

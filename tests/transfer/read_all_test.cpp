@@ -150,7 +150,7 @@ TEST(ReadAllTest, SilentUnitStopsTheReadAndCleansUp) {
   ClickOn(h, f.LoadGDI);
   const int64_t t0 = h.clock.NowMs();
   ASSERT_TRUE(h.RunUntil([&] { return !h.program->transfer.ReadRunning(); }));
-  EXPECT_NEAR(h.clock.NowMs() - t0, Transfer::kReplyDeadlineMs, 50);
+  EXPECT_NEAR(h.clock.NowMs() - t0, CommandLink::kReplyDeadlineMs, 50);
   ASSERT_EQ(h.dialogs.messages.size(), 1u);
   EXPECT_NE(h.dialogs.messages[0].find("waiting for the operator"), std::string::npos);
   EXPECT_EQ(h.MonitorCount("read stopped: the unit gave no answer"), 1);

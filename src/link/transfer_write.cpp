@@ -32,9 +32,7 @@ std::string JoinLines(const std::vector<std::string>& items) {
 
 }  // namespace
 
-Transfer::Transfer(Program& program) : p_(program) {
-  p_.form.TransferDeadline.on_timer = [this] { TransferDeadlineTimer(); };
-}
+Transfer::Transfer(Program& program) : p_(program) {}
 
 // --- Window ---------------------------------------------------------------------------------
 
@@ -54,29 +52,6 @@ void Transfer::EnableAfterTransfer() {
     c->SetEnabled(true);
 }
 
-// --- Deadline -------------------------------------------------------------------------------
-
-void Transfer::ArmDeadline() {
-  Timer& t = p_.form.TransferDeadline;
-  if (t.is_enabled())
-    t.Restart();
-  else
-    t.SetOn(true);
-}
-
-void Transfer::DisarmDeadline() { p_.form.TransferDeadline.SetOn(false); }
-
-void Transfer::TransferDeadlineTimer() {
-  DisarmDeadline();
-  const std::string why = "the unit gave no answer within " +
-                          std::to_string(kReplyDeadlineMs / 1000) + " seconds";
-  if (p_.op.WriteAllRunning) {
-    StopWrite(why, false);
-  } else if (read_phase_ != ReadPhase::kIdle) {
-    StopRead(why);
-  }
-}
-
 // --- Write-all ------------------------------------------------------------------------------
 
 void Transfer::WriteSimEntry(const std::string& name, const std::string& value) {
@@ -84,31 +59,42 @@ void Transfer::WriteSimEntry(const std::string& name, const std::string& value) 
   if (name.empty() || value.empty()) {
     pending_position_ = 0;
     pending_entry_.clear();
-    p_.Send("AT\r\n");
+    SendWriteCommand("AT\r\n");
     p_.LogNote("---");
     return;
   }
   p_.LogNote("SIM" + std::to_string(op.NextSimPosition) + " " + name + "=" + value);
   pending_position_ = op.NextSimPosition;
   pending_entry_ = name + "=" + value;
-  p_.Send(SimWriteCommand(op.NextSimPosition, value, name));
+  SendWriteCommand(SimWriteCommand(op.NextSimPosition, value, name));
   ++op.NextSimPosition;
+}
+
+void Transfer::SendWriteCommand(const std::string& command) {
+  p_.link.Send(command, [this](const CommandResult& r) { OnWriteAnswer(r); });
+}
+
+bool Transfer::WriteRunning() const { return p_.op.WriteAllRunning; }
+
+void Transfer::RefuseWrite(const std::string& message) {
+  write_outcome_ = SequenceOutcome{SequenceOutcome::kNotStarted, message, message};
+  p_.dialogs().ShowMessage(message);
 }
 
 void Transfer::SaveGDIClick() {
   Form1& f = p_.form;
   OperationState& op = p_.op;
   if (op.WriteAllRunning) return;
-  // The read's last "OK" is still to come and would drive the write one step ahead of the unit.
-  if (read_phase_ != ReadPhase::kIdle) {
-    p_.dialogs().ShowMessage(
+  // The read's last answer is still to come, and the window is not filled yet.
+  if (ReadRunning()) {
+    RefuseWrite(
         "Nothing was written: the unit is still being read. Write once the read has finished.");
     return;
   }
   // Without a read the SIM's size is unknown and nothing could be written; saying so beats a
   // sequence that ends at once and looks like a success.
   if (op.SimCapacity <= 0) {
-    p_.dialogs().ShowMessage(
+    RefuseWrite(
         "Nothing was written: the size of the unit's SIM phone book is not known yet.\n"
         "Read the unit first (Stop or Load), then write.");
     return;
@@ -116,7 +102,7 @@ void Transfer::SaveGDIClick() {
   // Lists without a selection would be encoded as minus ones and empty fields that the unit
   // cannot use.
   if (!AllListsSelected(f) || (p_.variant.IsDvg() && f.Rate.text().empty())) {
-    p_.dialogs().ShowMessage(
+    RefuseWrite(
         "Nothing was written: the settings are not complete (some lists have no value).\n"
         "Read the unit or load a parameter file first, or choose a value in every list.");
     return;
@@ -127,23 +113,42 @@ void Transfer::SaveGDIClick() {
   pending_entry_.clear();
   confirmed_position_ = 0;
 
+  write_outcome_ = SequenceOutcome{};
   DisableForTransfer();
   try {
     EncodeEntryValues(f, p_.held);
     f.Prubeh.SetMax(op.SimCapacity + 10);
     f.Prubeh.SetVisible(true);
-    p_.Send("AT\r\n");
+    op.WriteAllRunning = true;
+    op.WriteStep = 0;
+    op.NextSimPosition = 1;
+    // Waits its turn behind a poll or a button's command that is still out.
+    p_.link.Begin(LinkUser::kWrite, [this] { SendWriteCommand("AT\r\n"); });
   } catch (...) {
     // The port could not be opened (or the encode failed): the runner shows why, and the window
     // must not stay disabled behind it.
+    op.WriteAllRunning = false;
     f.Prubeh.SetVisible(false);
     EnableAfterTransfer();
     throw;
   }
-  op.WriteAllRunning = true;
-  op.WriteStep = 0;
-  op.NextSimPosition = 1;
-  ArmDeadline();
+}
+
+void Transfer::OnWriteAnswer(const CommandResult& r) {
+  if (!p_.op.WriteAllRunning) return;
+  if (r.ok()) {
+    WriteAllStep();
+    return;
+  }
+  std::string why = DescribeFailure(r, p_.link.reply_deadline_ms());
+  if (r.kind == CommandResult::kRefused) {
+    if (pending_position_ > 0) why += " to SIM position " + std::to_string(pending_position_);
+    if (!pending_entry_.empty()) why += " (" + Printable(pending_entry_) + ")";
+  }
+  // A refused or unsent command has certainly not changed its position.
+  const bool pending_not_written =
+      r.kind == CommandResult::kRefused || r.kind == CommandResult::kNotSent;
+  StopWrite(why, OutcomeOf(r), pending_not_written);
 }
 
 void Transfer::CheckRowsForWire() {
@@ -180,10 +185,8 @@ void Transfer::WriteAllStep() {
     RunWriteStep();
   } catch (const std::exception& e) {
     // The command could not be sent (the port failed): nothing will answer it.
-    StopWrite(e.what(), true);
-    return;
+    StopWrite(e.what(), SequenceOutcome::kPortLost, true);
   }
-  ArmDeadline();
 }
 
 void Transfer::RunWriteStep() {
@@ -214,14 +217,17 @@ void Transfer::WriteReservedStep(int step) {
 }
 
 void Transfer::WriteBookLine(int r) {
-  for (int line : unsafe_lines_) {
-    if (line == r) {
-      p_.LogNote("row " + std::to_string(r) + " skipped: it cannot be sent to the SIM");
-      WriteSimEntry({}, {});
-      return;
-    }
+  const std::string name = p_.phonebook.Name(r);
+  const std::string phone = p_.phonebook.Phone(r);
+  // Checked again as the command is built: the grid may have changed since the write began.
+  bool unsafe = !name.empty() && !phone.empty() && !(IsWireSafeName(name) && IsWireSafeValue(phone));
+  for (int line : unsafe_lines_) unsafe = unsafe || line == r;
+  if (unsafe) {
+    p_.LogNote("row " + std::to_string(r) + " skipped: it cannot be sent to the SIM");
+    WriteSimEntry({}, {});
+    return;
   }
-  WriteSimEntry(p_.phonebook.Name(r), p_.phonebook.Phone(r));
+  WriteSimEntry(name, phone);
 }
 
 void Transfer::DeleteNextPosition() {
@@ -233,7 +239,7 @@ void Transfer::DeleteNextPosition() {
   p_.LogNote(note);
   pending_position_ = op.NextSimPosition;
   pending_entry_.clear();
-  p_.Send(SimDeleteCommand(op.NextSimPosition));
+  SendWriteCommand(SimDeleteCommand(op.NextSimPosition));
   ++op.NextSimPosition;
 }
 
@@ -280,14 +286,17 @@ std::string Transfer::LeftoverReport(bool sim_full) const {
 void Transfer::FinishWrite() {
   Form1& f = p_.form;
   p_.op.WriteAllRunning = false;
-  DisarmDeadline();
+  p_.link.End(LinkUser::kWrite);
   f.Prubeh.SetVisible(false);
   EnableAfterTransfer();
   const std::string leftovers = LeftoverReport(/*sim_full=*/true);
+  write_outcome_.kind = SequenceOutcome::kDone;
   if (!leftovers.empty()) {
     p_.LogNote("write finished with entries not written");
-    p_.dialogs().ShowMessage("Writing to the unit finished, but not everything was written." +
-                             leftovers);
+    write_outcome_.message =
+        "Writing to the unit finished, but not everything was written." + leftovers;
+    write_outcome_.reason = write_outcome_.message;
+    p_.dialogs().ShowMessage(write_outcome_.message);
   }
 }
 
@@ -316,173 +325,22 @@ std::string Transfer::WrittenSoFar(bool pending_refused) const {
   return out;
 }
 
-void Transfer::StopWrite(const std::string& why, bool pending_refused) {
+void Transfer::StopWrite(const std::string& why, SequenceOutcome::Kind kind,
+                         bool pending_refused) {
   Form1& f = p_.form;
   OperationState& op = p_.op;
   p_.LogNote("write stopped: " + why);
   const std::string written = WrittenSoFar(pending_refused);
   op.WriteAllRunning = false;
   pending_position_ = 0;
-  DisarmDeadline();
+  p_.link.End(LinkUser::kWrite);
   f.Prubeh.SetVisible(false);
   EnableAfterTransfer();
-  p_.dialogs().ShowMessage("Writing to the unit stopped: " + why + ".\n" + written +
-                           LeftoverReport(/*sim_full=*/false));
-}
-
-// --- Read-all -------------------------------------------------------------------------------
-
-void Transfer::LoadGDIClick() {
-  Form1& f = p_.form;
-  // A second read on top of a running one would interleave both entry listings on the wire and
-  // fill the grid with every ordinary entry twice.
-  if (read_phase_ != ReadPhase::kIdle) {
-    p_.dialogs().ShowMessage(
-        "The unit is still being read. Load again once the read has finished.");
-    return;
-  }
-  p_.Send("AT+COPS?\r\n");
-  f.Prubeh.SetPosition(0);
-  if (ModelFilled(f)) f.SaveGDI.SetEnabled(true);
-  p_.phonebook.Clear();
-  p_.op.BookReplaceOnNext = true;
-  BeginRead(ReadPhase::kOperator);
-}
-
-void Transfer::StopReadStarted() {
-  // A write in progress keeps the deadline for itself; its own deadline catches an "OK" that the
-  // operator query takes from it.
-  if (p_.op.WriteAllRunning) return;
-  BeginRead(ReadPhase::kStopEcho);
-}
-
-void Transfer::BeginRead(ReadPhase phase) {
-  if (read_phase_ == ReadPhase::kIdle) entries_read_ = 0;
-  read_phase_ = phase;
-  ArmDeadline();
-}
-
-void Transfer::EndRead() {
-  read_phase_ = ReadPhase::kIdle;
-  if (!p_.op.WriteAllRunning) DisarmDeadline();
-}
-
-void Transfer::StopRead(const std::string& why) {
-  std::string waiting_for;
-  switch (read_phase_) {
-    case ReadPhase::kStopEcho: waiting_for = "the unit's first answer after it stopped"; break;
-    case ReadPhase::kOperator: waiting_for = "the operator"; break;
-    case ReadPhase::kRange: waiting_for = "the size of the SIM phone book"; break;
-    case ReadPhase::kRangeOk:
-    case ReadPhase::kEntries: waiting_for = "the SIM phone book entries"; break;
-    case ReadPhase::kIdle: return;
-  }
-  // A pending operator query would otherwise take the "OK" of the next action.
-  p_.op.QueryOperatorOnOk = false;
-  const int read = entries_read_;
-  EndRead();
-  p_.LogNote("read stopped: " + why);
-  std::string msg = "Reading from the unit stopped: " + why + " while waiting for " +
-                    waiting_for + ".\n";
-  if (read == 0) {
-    msg += "No entry was read; the window still shows the values it had before.";
-  } else {
-    msg += std::to_string(read) + (read == 1 ? " entry was" : " entries were") +
-           " read. The rest of the window still shows the values it had before, so it may not "
-           "match the unit.";
-  }
-  p_.dialogs().ShowMessage(msg);
-}
-
-void Transfer::ObserveLine(const std::string& line) {
-  const bool write = p_.op.WriteAllRunning;
-  if (!write && read_phase_ == ReadPhase::kIdle) return;
-
-  // Entry lines and listed messages may quote "ERROR" as text; they are no answer.
-  if (Contains(line, "ERROR") && !Contains(line, "+CPBR") && !Contains(line, "+CMGL")) {
-    // "not found": the SIM holds no entry in the range asked for, which ends a read normally.
-    if (!write && read_phase_ == ReadPhase::kEntries && line == "+CME ERROR: 22") {
-      EndRead();
-      return;
-    }
-    const std::string why = "the unit answered \"" + Printable(line) + "\"";
-    if (write) {
-      std::string what = pending_position_ > 0
-                             ? " to SIM position " + std::to_string(pending_position_)
-                             : std::string();
-      if (!pending_entry_.empty()) what += " (" + Printable(pending_entry_) + ")";
-      StopWrite(why + what, true);
-    } else {
-      StopRead(why);
-    }
-    return;
-  }
-  if (write) return;  // its "OK"s come through WriteAllStep
-
-  switch (read_phase_) {
-    case ReadPhase::kStopEcho:
-      // Only the "OK" that the dispatcher hands to the operator query moves the read on; one
-      // that the loader takes first does not.
-      if (line == "OK" && p_.op.QueryOperatorOnOk &&
-          !(p_.op.LoaderWaitingOk && !p_.op.AsendWaitingEvent))
-        BeginRead(ReadPhase::kOperator);
-      break;
-    case ReadPhase::kOperator:
-      if (Contains(line, "+COPS") && !Contains(line, "+CPBR")) {
-        // The dispatcher asks for the range only while the unit is stopped.
-        if (p_.port().PortNumber() != 0 && p_.form.RunGDI.visible())
-          BeginRead(ReadPhase::kRange);
-        else
-          EndRead();
-      }
-      break;
-    case ReadPhase::kRange:
-      if (Contains(line, "+CPBR: (1-")) {
-        auto n = TryParseInt(TrimBlanks(Before(CutThrough(line, "-"), ")")));
-        if (n && *n > 10 && p_.port().PortNumber() != 0)
-          BeginRead(ReadPhase::kRangeOk);
-        else
-          EndRead();
-      }
-      break;
-    case ReadPhase::kRangeOk:
-      if (line == "OK") BeginRead(ReadPhase::kEntries);
-      break;
-    case ReadPhase::kEntries:
-      if (line == "OK") EndRead();
-      break;
-    case ReadPhase::kIdle:
-      break;
-  }
-}
-
-void Transfer::SortEntry(const std::string& line) {
-  if (read_phase_ == ReadPhase::kEntries || read_phase_ == ReadPhase::kRangeOk) {
-    ++entries_read_;
-    ArmDeadline();
-  }
-  SimEntryText e = ParseSimEntryLine(line);
-  PlaceEntry(e.name, e.number);
-}
-
-void Transfer::PlaceEntry(const std::string& name, const std::string& number) {
-  Form1& f = p_.form;
-  switch (vrkt::RouteEntry(f, p_.held, p_.variant, name, number)) {
-    case EntryRoute::kVersion:
-      f.StatusBar1.SetPanel(4, (p_.variant.IsVrkt() ? " VRKT Ver: " : " DVG1C Ver: ") + number);
-      if (p_.variant.Is4G) f.StatusBar1.SetPanel(4, " VRKT4G Ver: " + number);
-      return;
-    case EntryRoute::kOrdinary:
-      if (p_.op.BookReplaceOnNext) {
-        p_.phonebook.ReplaceWithRow(name, number);
-        p_.op.BookReplaceOnNext = false;
-      } else {
-        p_.phonebook.AppendRow(name, number);
-      }
-      return;
-    default:
-      return;
-  }
+  write_outcome_.kind = kind;
+  write_outcome_.message = "Writing to the unit stopped: " + why + ".\n" + written +
+                           LeftoverReport(/*sim_full=*/false);
+  write_outcome_.reason = write_outcome_.message;
+  p_.dialogs().ShowMessage(write_outcome_.message);
 }
 
 }  // namespace vrkt

@@ -1,0 +1,297 @@
+#include "link/command_link.h"
+
+#include <algorithm>
+#include <climits>
+#include <exception>
+
+#include "app/program.h"
+#include "base/text.h"
+#include "link/module_errors.h"
+#include "link/transfer_wire.h"
+
+namespace vrkt {
+
+namespace {
+
+bool IsFinalResult(std::string_view line) {
+  return line == "OK" || line == "ERROR" || StartsWith(line, "+CME ERROR:") ||
+         StartsWith(line, "+CMS ERROR:");
+}
+
+// The line without the bytes above 127 that line noise slips in; the protocol's own words are
+// plain ASCII.
+std::string WithoutHighBytes(std::string_view line) {
+  std::string out;
+  for (char c : line)
+    if (static_cast<unsigned char>(c) < 128) out.push_back(c);
+  return out;
+}
+
+}  // namespace
+
+CommandLink::CommandLink(Program& program) : p_(program) {
+  p_.form.TransferDeadline.on_timer = [this] { DeadlineTimer(); };
+}
+
+std::string CommandLink::Plain(std::string_view command) {
+  while (!command.empty() && (command.back() == '\n' || command.back() == '\r'))
+    command.remove_suffix(1);
+  return std::string(command);
+}
+
+// --- Jobs -----------------------------------------------------------------------------------
+
+void CommandLink::Begin(LinkUser user, std::function<void()> start) {
+  const uint64_t id = next_id_++;
+  std::string tag = std::move(pending_tag_);
+  pending_tag_.clear();
+  if (running_ || starting_) {
+    jobs_.push_back(Job{user, std::move(start), id, std::move(tag)});
+    return;
+  }
+  running_ = true;
+  running_user_ = user;
+  running_id_ = id;
+  try {
+    start();
+  } catch (...) {
+    if (running_ && running_id_ == id) End(user);
+    throw;
+  }
+}
+
+void CommandLink::End(LinkUser user) {
+  if (!running_ || running_user_ != user) return;
+  const uint64_t ended = running_id_;
+  running_ = false;
+  running_id_ = 0;
+  queue_.erase(std::remove_if(queue_.begin(), queue_.end(),
+                              [ended](const Pending& p) { return p.job == ended; }),
+               queue_.end());
+  StartNextJob();
+}
+
+bool CommandLink::Has(LinkUser user) const {
+  if (running_ && running_user_ == user) return true;
+  return std::any_of(jobs_.begin(), jobs_.end(), [user](const Job& j) { return j.user == user; });
+}
+
+void CommandLink::DropWaiting(LinkUser user) {
+  jobs_.erase(std::remove_if(jobs_.begin(), jobs_.end(),
+                             [user](const Job& j) { return j.user == user; }),
+              jobs_.end());
+}
+
+void CommandLink::StartNextJob() {
+  // A job that ends while the next one starts must not start a third one inside it.
+  if (starting_) return;
+  starting_ = true;
+  while (!running_ && !jobs_.empty()) {
+    Job job = std::move(jobs_.front());
+    jobs_.pop_front();
+    running_ = true;
+    running_user_ = job.user;
+    running_id_ = job.id;
+    try {
+      job.start();
+    } catch (const std::exception& e) {
+      // Started late, from inside another handler: nobody up the stack knows this job.
+      if (running_ && running_id_ == job.id) {
+        running_ = false;
+        running_id_ = 0;
+      }
+      p_.dialogs().ShowMessage(e.what());
+    }
+  }
+  starting_ = false;
+}
+
+// --- Commands -------------------------------------------------------------------------------
+
+void CommandLink::Send(const std::string& command, Done done, int deadline_ms) {
+  Pending p{command, std::move(done), deadline_ms, running_ ? running_id_ : 0, running_user_};
+  if (in_flight_.active) CatchUp();
+  if (in_flight_.active || !queue_.empty()) {
+    queue_.push_back(std::move(p));
+    return;
+  }
+  Transmit(std::move(p));
+}
+
+void CommandLink::SendAlone(LinkUser user, const std::string& command, Done done) {
+  if (user == LinkUser::kPoll) {
+    for (const Job& j : jobs_)
+      if (j.user == LinkUser::kPoll && j.tag == command) return;  // it already waits its turn
+  }
+  pending_tag_ = command;
+  Begin(user, [this, user, command, done = std::move(done)]() mutable {
+    Send(command, [this, user, done = std::move(done)](const CommandResult& r) {
+      End(user);
+      if (done) done(r);
+    });
+  });
+}
+
+void CommandLink::Transmit(Pending p) {
+  in_flight_.active = true;
+  in_flight_.text = Plain(p.command);
+  in_flight_.done = std::move(p.done);
+  in_flight_.job = p.job;
+  in_flight_.user = p.user;
+  in_flight_.deadline_ms = p.deadline_ms;
+  noise_seen_ = false;
+  ++transmissions_;
+  last_sent_ = in_flight_.text;
+  try {
+    p_.port().SendCommand(p.command);
+  } catch (...) {
+    in_flight_ = Outstanding{};
+    p_.form.TransferDeadline.SetOn(false);
+    throw;
+  }
+  ArmDeadline(p.deadline_ms);
+}
+
+void CommandLink::ArmDeadline(int deadline_ms) {
+  // The deadline counts from the moment the command has left the port at line rate.
+  const size_t free = p_.port().OutputFree();
+  const int64_t queued = static_cast<int64_t>(
+      free >= SerialPort::kOutputQueueSize ? 0 : SerialPort::kOutputQueueSize - free);
+  const int64_t wire_ms = (queued * 1000 + kLineBytesPerSecond - 1) / kLineBytesPerSecond;
+  const int64_t total = wire_ms + (deadline_ms > 0 ? deadline_ms : reply_deadline_ms_);
+  Timer& t = p_.form.TransferDeadline;
+  t.SetOn(false);
+  t.SetInterval(static_cast<int>(std::min<int64_t>(total, INT_MAX)));
+  t.SetOn(true);
+}
+
+void CommandLink::Finish(CommandResult result) {
+  Done done = std::move(in_flight_.done);
+  const uint64_t job = in_flight_.job;
+  in_flight_ = Outstanding{};
+  p_.form.TransferDeadline.SetOn(false);
+  // The answer to a command of a job that has ended (cancelled, stopped) drives nothing.
+  const bool alive = job == 0 || (running_ && running_id_ == job);
+  if (alive && done) {
+    try {
+      done(result);
+    } catch (...) {
+      SendNextQueued();
+      throw;
+    }
+  }
+  SendNextQueued();
+}
+
+void CommandLink::SendNextQueued() {
+  while (!in_flight_.active && !queue_.empty()) {
+    Pending p = std::move(queue_.front());
+    queue_.pop_front();
+    if (p.job != 0 && !(running_ && running_id_ == p.job)) continue;
+    Done done = p.done;
+    std::string command = p.command;
+    try {
+      Transmit(std::move(p));
+    } catch (const std::exception& e) {
+      // Sent late, from inside the receiver: the job hears of it through its answer.
+      if (done) done(CommandResult{CommandResult::kNotSent, e.what(), Plain(command)});
+    }
+  }
+}
+
+void CommandLink::CatchUp() {
+  if (p_.receiver.receiving()) return;
+  for (int rounds = 0; in_flight_.active && rounds < 64; ++rounds) {
+    size_t n = p_.port().BytesAvailable();
+    if (n == 0) return;
+    p_.receiver.ApdComPort1TriggerAvail(static_cast<uint16_t>(std::min<size_t>(n, 65535)));
+  }
+}
+
+// --- The receiver's side --------------------------------------------------------------------
+
+LineKind CommandLink::Classify(std::string_view line, bool noisy) const {
+  if (line.empty()) return LineKind::kOther;
+  if (!last_sent_.empty() && (line == last_sent_ || WithoutHighBytes(line) == last_sent_))
+    return LineKind::kEcho;
+  if (IsFinalResult(line)) return LineKind::kFinal;
+  std::string clean = WithoutHighBytes(line);
+  if (clean.size() != line.size() && IsFinalResult(clean)) return LineKind::kDamagedFinal;
+  (void)noisy;
+  return LineKind::kOther;
+}
+
+void CommandLink::Answered(const std::string& line, bool damaged) {
+  if (!in_flight_.active) return;  // a late or stray final result answers nothing
+  CommandResult r;
+  r.kind = damaged ? CommandResult::kDamaged
+                   : line == "OK" ? CommandResult::kOk : CommandResult::kRefused;
+  r.line = line;
+  r.command = in_flight_.text;
+  Finish(std::move(r));
+}
+
+void CommandLink::NoteNoise() {
+  if (in_flight_.active) noise_seen_ = true;
+}
+
+void CommandLink::Progress() {
+  if (in_flight_.active) ArmDeadline(in_flight_.deadline_ms);
+}
+
+void CommandLink::DataSent() {
+  if (in_flight_.active) ArmDeadline(in_flight_.deadline_ms);
+}
+
+void CommandLink::DeadlineTimer() {
+  p_.form.TransferDeadline.SetOn(false);
+  if (!in_flight_.active) return;
+  CommandResult r;
+  r.command = in_flight_.text;
+  // Lines came, but noise made them unreadable: the answer was there and could not be read.
+  r.kind = noise_seen_ ? CommandResult::kDamaged : CommandResult::kNoAnswer;
+  r.cts_off = p_.port().IsOpen() && !p_.port().IsCtsOn();
+  p_.LogNote("no answer to " + r.command);
+  Finish(std::move(r));
+}
+
+void CommandLink::Abandon(const std::string& why) {
+  queue_.clear();
+  if (in_flight_.active) {
+    CommandResult r{CommandResult::kNotSent, why, in_flight_.text};
+    Finish(std::move(r));
+  }
+}
+
+SequenceOutcome::Kind OutcomeOf(const CommandResult& r) {
+  switch (r.kind) {
+    case CommandResult::kRefused: return SequenceOutcome::kRefused;
+    case CommandResult::kDamaged: return SequenceOutcome::kDamaged;
+    case CommandResult::kNoAnswer:
+      return r.cts_off ? SequenceOutcome::kPortLost : SequenceOutcome::kNoAnswer;
+    case CommandResult::kNotSent: return SequenceOutcome::kPortLost;
+    case CommandResult::kOk: break;
+  }
+  return SequenceOutcome::kDone;
+}
+
+std::string DescribeFailure(const CommandResult& r, int deadline_ms) {
+  switch (r.kind) {
+    case CommandResult::kOk:
+      return {};
+    case CommandResult::kRefused:
+      return "the unit answered \"" + Printable(DescribeModuleErrors(r.line)) + "\"";
+    case CommandResult::kDamaged:
+      return "the unit's answer could not be read (line noise?)";
+    case CommandResult::kNoAnswer:
+      if (r.cts_off)
+        return "the unit took no data: CTS stayed off (is the cable in and the unit powered?)";
+      return "the unit gave no answer within " + std::to_string((deadline_ms + 999) / 1000) +
+             " seconds";
+    case CommandResult::kNotSent:
+      return r.line;
+  }
+  return {};
+}
+
+}  // namespace vrkt
