@@ -24,10 +24,17 @@
 
 namespace vrkt {
 
+// Asked before the window closes while the unit is being written.
+inline constexpr char kCloseWhileWriting[] =
+    "The unit is being written. Closing now leaves it with part of the new settings. "
+    "Close anyway?";
+
 // Values that start-up takes from the settings file and keeps for the run.
 struct AppSettings {
   std::string settings_path;  // the program's path with its extension replaced by ".ini"
   int Port = 0;
+  // The port the user chose last time ("COM3", "/dev/ttyUSB0", "sim"); a valid Port comes first.
+  std::string LastPort;
   int WaitSer = 1000;
   bool Inicializace = false;
   std::string Language = "Eng";
@@ -82,6 +89,11 @@ class Program {
   void FormCreate();
   // Returns false when the settings write failed (the message has been shown).
   bool FormClose();
+  // True while a write to the unit or a loader run is under way: stopping then leaves the unit
+  // part-written.
+  bool WritingToUnit() const;
+  // Whether the window may close now; while the unit is being written the user is asked first.
+  bool MayClose();
 
   // --- Entry points. Each runs its handler through Run().
   void ApdComPort1TriggerAvail(uint16_t count);
@@ -97,8 +109,11 @@ class Program {
   void Service();
   // The earliest due tick of an enabled timer, or INT64_MAX.
   int64_t NextTimerDue() const;
-  // Checks the port connection; a failed one is closed and reported to the user.
+  // Checks the port connection; a failed one is closed and reported to the user. Shows the port
+  // in use.
   void CheckPortHealth();
+  // Lets the user choose another port and opens it, greeted as at start-up.
+  void PortSelectClick();
 
   // --- Monitor.
   // A received line: "[" + time of day + "]   " + line.

@@ -202,10 +202,15 @@ void WriteAll(Session& s) {
 
 void LoadParameterFile(Session& s, const std::string& path) {
   size_t shown = s.dialogs().messages().size();
+  size_t questions = s.dialogs().questions_asked();
   s.dialogs().AnswerNextFile(path);
   s.Click(s.form().Load);
   bool asked = s.dialogs().file_answer_taken();
   s.dialogs().CancelFileAnswer();
+  // The only question a load asks is whether to load a file that is no parameter file; nobody
+  // is there to say yes.
+  if (s.dialogs().questions_asked() > questions)
+    throw CliFailure(kExitFailure, path + " is not a parameter file; nothing was loaded.");
   if (!asked || s.dialogs().messages().size() > shown)
     throw CliFailure(kExitFailure, "The parameter file " + path + " was not loaded.");
 }
