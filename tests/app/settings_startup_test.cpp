@@ -261,7 +261,10 @@ TEST(SettingsStartupTest, FailedWriteIsReportedAndTheProgramStillEnds) {
     h.Start();
     EXPECT_FALSE(h.program->FormClose());
     ASSERT_EQ(h.dialogs.messages.size(), 1u);
-    EXPECT_EQ(h.dialogs.messages[0], "Unable to write to " + dir.str() + "/gone/VRKTset.ini");
+    // The platform's separator throughout, though the program's path was built with '/'.
+    const std::string sep(1, static_cast<char>(std::filesystem::path::preferred_separator));
+    EXPECT_EQ(h.dialogs.messages[0],
+              "Unable to write to " + dir.str() + sep + "gone" + sep + "VRKTset.ini");
   }
   // A file that exists but whose replacement cannot be created beside it (the name is as long as
   // the file system allows, so no temporary name fits; this fails even for an administrator).
