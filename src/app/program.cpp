@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <exception>
-#include <filesystem>
 
 #include "app/profile.h"
 #include "app/texts.h"
@@ -11,25 +10,6 @@
 #include "params/mapping.h"
 
 namespace vrkt {
-
-namespace {
-
-// The program's path with its extension replaced by ".ini". A name without extension (as on
-// Linux) gets ".ini" added; links are not resolved, so every name has its own file.
-std::string SettingsPathFor(const std::string& program_path) {
-  namespace fs = std::filesystem;
-  fs::path p(std::u8string(program_path.begin(), program_path.end()));
-  std::error_code ec;
-  if (p.is_relative()) {
-    fs::path abs = fs::absolute(p, ec);
-    if (!ec) p = abs;
-  }
-  p.replace_extension(".ini");
-  std::u8string u = p.u8string();
-  return std::string(u.begin(), u.end());
-}
-
-}  // namespace
 
 Program::Program(const ProgramEnv& env)
     : link(*this),
@@ -46,7 +26,8 @@ Program::Program(const ProgramEnv& env)
       port_(*env.ports, *env.dialogs),
       read_settings_(env.read_settings),
       program_path_(env.program_path),
-      settings_path_override_(env.settings_path) {
+      settings_path_override_(env.settings_path),
+      user_config_dir_(env.user_config_dir) {
   form.SetClock(&clock_);
   for (Timer* t : form.timers()) t->Restart();
   WireHandlers();
@@ -124,10 +105,12 @@ void Program::FormCreate() {
   InstallFieldRules(form, variant);
 
   // 5-8: the settings file.
-  settings.settings_path = settings_path_override_.empty() ? SettingsPathFor(program_path_)
-                                                          : settings_path_override_;
+  settings.settings_location = settings_path_override_.empty()
+                                  ? LocateSettingsFile(program_path_, user_config_dir_)
+                                  : SettingsLocation{settings_path_override_, {}};
+  settings.settings_path = settings.settings_location.path;
   ProfileFile profile(settings.settings_path);
-  if (read_settings_) profile.Load();
+  if (read_settings_) LoadSettingsFile(settings.settings_location, profile);
   form.top = static_cast<int>(profile.ReadInteger("Form", "Top", 200));
   form.left = static_cast<int>(profile.ReadInteger("Form", "Left", 200));
   settings.Port = static_cast<int>(profile.ReadInteger("Form", "Port", 0));
@@ -170,7 +153,8 @@ bool Program::FormClose() {
   // is written only when a port was chosen this run.
   try {
     ProfileFile profile(settings.settings_path);
-    profile.Load();
+    LoadSettingsFile(settings.settings_location, profile);
+    PrepareSettingsFolder(settings.settings_location);
     profile.WriteInteger("Form", "Top", form.top);
     profile.WriteInteger("Form", "Left", form.left);
     WriteInterfaceTexts(*this, profile);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/settings_location.h"
 #include "app/variant.h"
 #include "base/clock.h"
 #include "files/param_file.h"
@@ -32,6 +33,7 @@ inline constexpr char kCloseWhileWriting[] =
 // Values that start-up takes from the settings file and keeps for the run.
 struct AppSettings {
   std::string settings_path;  // the program's path with its extension replaced by ".ini"
+  SettingsLocation settings_location;  // where that path came from (a per-user file's seed)
   int Port = 0;
   // The port the user chose last time ("COM3", "/dev/ttyUSB0", "sim"); a valid Port comes first.
   std::string LastPort;
@@ -51,6 +53,9 @@ struct ProgramEnv {
   bool read_settings = true;  // the command line reads no settings file unless told
   // The settings file to use instead of the one beside the program (command line --settings).
   std::string settings_path;
+  // The user's own configuration folder. When given, and no file can be created in the program's
+  // folder, the settings file lives there (LocateSettingsFile).
+  std::string user_config_dir;
 };
 
 // The whole program without a window: the window model, the operation state, the port and every
@@ -133,6 +138,7 @@ class Program {
   bool read_settings_;
   std::string program_path_;
   std::string settings_path_override_;
+  std::string user_config_dir_;
   int depth_ = 0;
 };
 

@@ -273,17 +273,20 @@ TEST(SettingsStartupTest, FailedWriteIsReportedAndTheProgramStillEnds) {
     h.Start();
     EXPECT_FALSE(h.program->FormClose());
     ASSERT_EQ(h.dialogs.messages.size(), 1u);
-    EXPECT_EQ(h.dialogs.messages[0], "Unable to write to " + dir.str() + "/gone/VRKTset.ini");
+    // The platform's separator throughout, though the program's path was built with '/'.
+    const std::string sep(1, static_cast<char>(std::filesystem::path::preferred_separator));
+    EXPECT_EQ(h.dialogs.messages[0],
+              "Unable to write to " + dir.str() + sep + "gone" + sep + "VRKTset.ini");
   }
-  // A file that exists but whose replacement cannot be created beside it (the name is as long as
-  // the file system allows, so no temporary name fits; this fails even for an administrator).
-  {
+  // A file that exists and cannot be replaced: the program reads it, reports the failed write
+  // at exit and leaves it as it was, with nothing beside it.
+  auto expect_kept = [](const std::string& name, void (*protect)(const std::string& ini)) {
     TempDir dir;
-    const std::string name = "VRKT" + std::string(255 - 4 - 4, 'x');
     const std::string ini = dir.File(name + ".ini");
     const std::string old = "[Form]\r\nTop=7\r\n; mine\r\n";
     WriteBytes(ini, old);
     ASSERT_EQ(ReadBytes(ini), old);
+    protect(ini);
     testing::Harness h(name, dir.str());
     h.Start();
     EXPECT_EQ(h.program->form.top, 7);
@@ -292,7 +295,18 @@ TEST(SettingsStartupTest, FailedWriteIsReportedAndTheProgramStillEnds) {
     EXPECT_EQ(h.dialogs.messages[0], "Unable to write to " + ini);
     EXPECT_EQ(ReadBytes(ini), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.str()), {}), 1);
-  }
+    std::filesystem::permissions(ini, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+  };
+  // The name is as long as the file system allows, so no temporary name fits beside it; this
+  // fails even for an administrator.
+  expect_kept("VRKT" + std::string(255 - 4 - 4, 'x'), [](const std::string&) {});
+  // The user made it read-only.
+  expect_kept("VRKTset", [](const std::string& ini) {
+    using std::filesystem::perms;
+    std::filesystem::permissions(ini, perms::owner_write | perms::group_write | perms::others_write,
+                                 std::filesystem::perm_options::remove);
+  });
 }
 
 TEST(SettingsStartupTest, CentralEuropeanCaptionsKeepTheirBytes) {

@@ -428,14 +428,17 @@ TEST_F(ParamFileTest, FailedWritesReportAndKeepTheOldFile) {
   Program& p = Start("VRKTset");
   FillWindow(p);
   HeldValues held_before = p.held;
-  std::string gone = dir.File("no-such-folder/x.vrk");
+  // File dialogs answer with '/' on every platform; messages show the platform's separator.
+  std::string gone = dir.File("no-such-folder") + "/x.vrk";
+  std::string shown = dir.File("no-such-folder") +
+                      static_cast<char>(std::filesystem::path::preferred_separator) + "x.vrk";
   for (auto click : {&PcFiles::SaveClick, &PcFiles::SaveMonitorClick}) {
     h->dialogs.file_answers.push_back(gone);
     p.Run([&] { (p.files.*click)(); });
   }
   ASSERT_EQ(h->dialogs.messages.size(), 2u);
   for (const std::string& m : h->dialogs.messages)
-    EXPECT_EQ(m.rfind("Cannot create file \"" + gone + "\". ", 0), 0u) << m;
+    EXPECT_EQ(m.rfind("Cannot create file \"" + shown + "\". ", 0), 0u) << m;
   EXPECT_EQ(p.held.PARVRKT, held_before.PARVRKT);  // a failed save keeps the held values
 
   if (!testing::CanLimitFileSize()) GTEST_SKIP() << "no file size limit on this platform";
