@@ -378,11 +378,10 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
   if (kind != SequenceOutcome::kDamaged || stage != ReadStage::kEntries)
     reason += " while waiting for " + waiting_for;
   reason += ".";
-  if (verifying_) {
-    // The write itself ended well; only the check could not be made.
+  // The write itself ended well; only the check could not be made.
+  if (verifying_)
     reason = "Every SIM position was written, but reading the unit back to check it failed: " +
-             reason;
-  }
+             why + ".";
   std::string msg = reason + "\n";
   if (sim_lock_ == "SIM PIN") {
     msg += "The SIM waits for its PIN: type it into the PIN field on the " +

@@ -176,10 +176,15 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
     return;
   }
   int error = 0;
-  if (number.empty() && text.empty())
+  const bool lost = std::find(faults_.lost_writes.begin(), faults_.lost_writes.end(), *index) !=
+                    faults_.lost_writes.end();
+  if (lost) {
+    // answered as if stored
+  } else if (number.empty() && text.empty()) {
     card_.Erase(*index);
-  else
+  } else {
     error = card_.Write(*index, number, type, text);
+  }
   // The SIM takes its time to store a position; a refusal comes before any writing.
   Reply(t_us, error ? 20 : 20 + config_.write_ms, {}, error ? CmeError(error) : "OK");
 }

@@ -79,6 +79,8 @@ struct SimFaults {
   uint32_t noise_seed = 1;
   // The module falls silent once it has taken this many command lines (-1: never).
   int silent_after_commands = -1;
+  // SIM positions whose writes are answered "OK" but never stored (a SIM that fails quietly).
+  std::vector<int> lost_writes;
 };
 
 // A command line as the unit took it off the wire, with the virtual time its last byte arrived.

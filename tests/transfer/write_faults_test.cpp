@@ -129,5 +129,48 @@ TEST(WriteFaultsTest, RefusedEntryStopsTheWriteAndSaysWhatToChange) {
       << h.dialogs.messages[0];
 }
 
+TEST(WriteFaultsTest, ReadingBackShowsWhatTheUnitDidNotKeep) {
+  Harness h("VRKTset");
+  Ready(h, false);
+  Form1& f = h.program->form;
+  f.MASTER2.SetText("+420999");
+  f.PhoneBook1.mutable_rows() = {"Ann=1", "Bob=2"};
+  // Position 4 (MASTER2) and 13 (the second row, after eleven settings and the first row) are
+  // answered "OK" but not stored: the latter keeps its old entry.
+  h.sim.unit().faults().lost_writes = {4, 13};
+  ClickOn(h, f.SaveGDI);
+  ASSERT_TRUE(h.RunUntil(
+      [&] { return !h.program->op.WriteAllRunning && !h.program->transfer.ReadRunning(); }, 60000));
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  const std::string& m = h.dialogs.messages[0];
+  EXPECT_EQ(m.rfind("Written, but reading the unit back shows that it does not hold what was "
+                    "written (3 differences):\n",
+                    0),
+            0u)
+      << m;
+  EXPECT_NE(m.find("  MASTER2       written \"+420999\", unit \"+420731555202\"\n"),
+            std::string::npos)
+      << m;
+  EXPECT_NE(m.find("  Bob           written \"2\", not on the unit\n"), std::string::npos) << m;
+  EXPECT_NE(m.find("  Service desk  not written, unit \"+420800555000\"\n"), std::string::npos)
+      << m;
+  EXPECT_EQ(h.program->transfer.verified_differences(), 3);
+
+  // A unit that stops answering after the write: the check, not the write, failed.
+  h.dialogs.messages.clear();
+  h.sim.unit().faults() = SimFaults{};
+  ClickOn(h, f.SaveGDI);
+  ASSERT_TRUE(h.RunUntil([&] { return !h.program->op.WriteAllRunning; }, 60000));
+  h.sim.unit().faults().silent = true;
+  ASSERT_TRUE(h.RunUntil([&] { return !h.program->transfer.ReadRunning(); }, 60000));
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  EXPECT_EQ(h.dialogs.messages[0].rfind("Every SIM position was written, but reading the unit back "
+                                        "to check it failed: the unit gave no answer within 5 "
+                                        "seconds.",
+                                        0),
+            0u)
+      << h.dialogs.messages[0];
+}
+
 }  // namespace
 }  // namespace vrkt::testing
