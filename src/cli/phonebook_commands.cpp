@@ -139,7 +139,7 @@ int PhoneBookFileCommand(const Options& o, CliIo& io) {
 int PhoneBookUnitCommand(Session& s) {
   const Options& o = s.options();
   Program& p = s.program();
-  StopAndReadAll(s);
+  ReadWithRetries(s, 3, /*stop_first=*/true);
   if (o.book_action == "export") {
     s.ClearProgress();
     return Export(o, s.io(), s.form().PhoneBook1.rows(), "the unit's SIM");
@@ -154,12 +154,12 @@ int PhoneBookUnitCommand(Session& s) {
   s.Run([&] { p.phonebook.SetRows(RowsAfterImport(s.form().PhoneBook1.rows(), in.rows, o.replace)); });
   std::vector<UnitEntry> expected = EntriesOfWindow(s);
   WriteAll(s);
-  ReadResult back = ReadAllAgain(s);
+  ReadResult back = ReadWithRetries(s, 3, /*stop_first=*/false);
   std::vector<Difference> diffs = CompareEntries(expected, back.entries, {"VER"});
   s.ClearProgress();
   if (!diffs.empty()) {
-    s.io().out << "Differences between the window and the unit after the write:\n"
-               << FormatDifferences(diffs);
+    s.io().out << "Differences between what was written and the unit after the write:\n"
+               << FormatDifferences(diffs, "written");
     s.io().err << "The unit does not hold the imported phone book.\n";
     return kExitMismatch;
   }

@@ -129,6 +129,20 @@ TEST(WriteFaultsTest, RefusedEntryStopsTheWriteAndSaysWhatToChange) {
       << h.dialogs.messages[0];
 }
 
+TEST(WriteFaultsTest, UnansweredOpeningAtClaimsNoPosition) {
+  Harness h("VRKTset");
+  Ready(h, false);
+  h.sim.unit().faults().silent = true;
+  ClickOn(h, h.program->form.SaveGDI);
+  ASSERT_TRUE(h.RunUntil([&] { return !h.program->op.WriteAllRunning; }, 60000));
+  ASSERT_EQ(h.dialogs.messages.size(), 1u);
+  const std::string& m = h.dialogs.messages[0];
+  EXPECT_NE(m.find("No SIM position was written. Positions 1 to 40 were not written."),
+            std::string::npos)
+      << m;
+  EXPECT_EQ(m.find("may have been"), std::string::npos) << m;
+}
+
 TEST(WriteFaultsTest, ReadingBackShowsWhatTheUnitDidNotKeep) {
   Harness h("VRKTset");
   Ready(h, false);
