@@ -7,7 +7,21 @@
 namespace vrkt {
 
 void ThrowNotAnInteger(const std::string& text) {
-  throw AppError("'" + text + "' is not a valid integer value");
+  // A control byte would vanish from the message or, a NUL, cut it short: each is shown as
+  // "\xNN".
+  std::string shown;
+  for (char ch : text) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c >= 32 && c != 127) {
+      shown.push_back(ch);
+      continue;
+    }
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    shown += "\\x";
+    shown.push_back(kHex[c >> 4]);
+    shown.push_back(kHex[c & 15]);
+  }
+  throw AppError("'" + shown + "' is not a valid integer value");
 }
 
 bool Contains(std::string_view haystack, std::string_view needle) {

@@ -16,7 +16,7 @@ enum ExitCode : int {
   kExitRefused = 5,   // the unit answered a command with ERROR
   kExitMismatch = 6,  // the unit does not hold what the file holds
   kExitDamaged = 7,   // the unit's answers could not be read cleanly (line noise)
-  kExitBadRows = 8,   // rows of a phone list cannot be put on a SIM; nothing was imported
+  kExitBadRows = 8,   // entries or rows that the unit's SIM cannot store; nothing was changed
 };
 
 // Ends the running command with its exit code; the message is printed on stderr as it stands.

@@ -116,7 +116,8 @@ constexpr const char* kExitCodes =
     "  6  verify mismatch: the unit does not hold what the file holds\n"
     "  7  the unit's answers could not be read cleanly (line noise), even when read again\n"
 
-    "  8  phonebook import: rows of the file cannot be put on a SIM (nothing was changed)\n";
+    "  8  entries or phone book rows that the unit's SIM cannot store (write, phonebook\n"
+    "     import): nothing was changed\n";
 
 }  // namespace
 

@@ -89,6 +89,7 @@ int ExitCodeOf(SequenceOutcome::Kind kind) {
     case SequenceOutcome::kNoAnswer: return kExitNoAnswer;
     case SequenceOutcome::kDamaged: return kExitDamaged;
     case SequenceOutcome::kPortLost: return kExitPort;
+    case SequenceOutcome::kRejected: return kExitBadRows;
     case SequenceOutcome::kDone: return kExitOk;
     case SequenceOutcome::kNone:
     case SequenceOutcome::kNotStarted:
@@ -173,7 +174,8 @@ void WriteAll(Session& s) {
   s.Click(s.form().SaveGDI);
   const SequenceOutcome& o = p.transfer.last_write_outcome();
   if (!p.op.WriteAllRunning) {
-    if (o.kind == SequenceOutcome::kNotStarted) throw FailureOf(o, "");
+    if (o.kind == SequenceOutcome::kNotStarted || o.kind == SequenceOutcome::kRejected)
+      throw FailureOf(o, "");
     throw CliFailure(kExitFailure, "The write was not started.");
   }
   WaitWhile(

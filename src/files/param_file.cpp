@@ -132,7 +132,25 @@ std::string BuildParameterFile(Program& p, const HeldValues& held) {
     AppendLine(out, "TINPUTS", held.TINPUTS);
     AppendLine(out, "SDATA", held.SDATA);
   }
-  if (f.VoltInt.text() != "00") AppendLine(out, "VOLTAGE", f.VoltInt.text() + "*" + f.VoltFr.text());
+  const bool voltage = f.VoltInt.text() != "00";
+  if (voltage) AppendLine(out, "VOLTAGE", f.VoltInt.text() + "*" + f.VoltFr.text());
+  // A load takes the first line of each key, rows included. A key left out above would make a
+  // row of the same name the key next time, and the file would not load back as it was saved:
+  // such a key is written after all, ahead of the rows, with the value it stands for.
+  const std::vector<std::string>& rows = f.PhoneBook1.rows();
+  std::vector<KeyTarget> conditional;
+  if (!p.variant.IsDvg()) {
+    conditional.push_back({"TINPUTS", nullptr, &HeldValues::TINPUTS});
+    conditional.push_back({"SDATA", nullptr, &HeldValues::SDATA});
+  }
+  if (!voltage) conditional.push_back({"VOLTAGE", nullptr, nullptr, true});
+  const std::vector<std::optional<size_t>> shadowed = FindKeyRows(rows, conditional);
+  for (size_t k = 0; k < conditional.size(); ++k) {
+    if (!shadowed[k]) continue;
+    const KeyTarget& key = conditional[k];
+    AppendLine(out, key.key,
+               key.held ? held.*key.held : f.VoltInt.text() + "*" + f.VoltFr.text());
+  }
   out += p.phonebook.Text();
   return out;
 }
@@ -146,6 +164,9 @@ void SaveParameterFile(Program& p, const std::string& path) {
 }
 
 void LoadParameterText(Program& p, std::string_view bytes) {
+  // Editors that save as UTF-8 put a byte-order mark first; it is no part of the first key.
+  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+  if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) bytes.remove_prefix(kUtf8Mark.size());
   std::vector<std::string> rows = SplitTextLines(bytes);
   std::vector<KeyTarget> keys = LoadKeys(p.form, p.variant);
   std::vector<std::optional<size_t>> found = FindKeyRows(rows, keys);

@@ -32,7 +32,17 @@ struct CommandResult {
 // How a sequence (a read, a write-all, the loader's run) ended, for a caller that reports on it
 // (the command line).
 struct SequenceOutcome {
-  enum Kind { kNone, kDone, kRefused, kNoAnswer, kDamaged, kPortLost, kNotStarted, kFailed };
+  enum Kind {
+    kNone,
+    kDone,
+    kRefused,     // the unit refused a command
+    kNoAnswer,    // a command got no answer in time
+    kDamaged,     // line noise made an answer unreadable
+    kPortLost,    // the port failed, or CTS stayed off
+    kNotStarted,  // refused before it began (no read yet, settings without a value)
+    kRejected,    // refused before it began: entries the unit cannot store
+    kFailed,      // anything else (a file that cannot be read)
+  };
   Kind kind = kNone;
   std::string message;  // the message shown; empty for kDone without one
   // What went wrong, in words about the unit alone (the message may go on about the window).

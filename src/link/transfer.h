@@ -66,7 +66,9 @@ class Transfer {
   enum class ReadStage { kIdle, kStopEcho, kOperator, kRange, kEntries };
 
   // Write-all.
-  void RefuseWrite(const std::string& message);
+  // `reason` says it for a report without the window's words; empty: the same as `message`.
+  void RefuseWrite(const std::string& message, const std::string& reason = {},
+                   SequenceOutcome::Kind kind = SequenceOutcome::kNotStarted);
   void OnWriteAnswer(const CommandResult& r);
   void WriteAllStep();
   void RunWriteStep();
@@ -78,7 +80,6 @@ class Transfer {
   void StopWrite(const std::string& why, SequenceOutcome::Kind kind, bool pending_refused);
   std::string WrittenSoFar(bool pending_refused) const;
   std::string LeftoverReport(bool sim_full) const;
-  void CheckRowsForWire();
 
   // Read-all.
   void BeginRead(bool from_load);
@@ -103,9 +104,10 @@ class Transfer {
   int pending_position_ = 0;
   std::string pending_entry_;
   int confirmed_position_ = 0;
-  // Grid lines whose text must not reach the wire, found when the write starts.
-  std::vector<int> unsafe_lines_;
+  // Rows that turned out not to be sendable when their command was built.
   std::vector<std::string> unsafe_reports_;
+  // Rows left out because their name or number is empty.
+  std::vector<std::string> skipped_rows_;
   // Reserved entries whose value held bytes that cannot be sent.
   std::vector<std::string> refused_entries_;
   SequenceOutcome write_outcome_;

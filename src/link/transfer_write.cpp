@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "base/text.h"
 #include "link/transfer_wire.h"
+#include "link/write_check.h"
 #include "params/entry_set.h"
 #include "params/mapping.h"
 
@@ -14,21 +15,12 @@ namespace {
 
 // The reserved entries take the first 28 steps of write-all; the phone book rows follow.
 constexpr int kReservedSteps = 28;
-// Rows named one by one in a message; the rest are counted.
-constexpr size_t kMaxRowsNamed = 10;
 
 std::string Positions(int from, int to) {
   if (from == to) return "position " + std::to_string(from);
   return "positions " + std::to_string(from) + " to " + std::to_string(to);
 }
 
-std::string JoinLines(const std::vector<std::string>& items) {
-  std::string out;
-  for (size_t i = 0; i < items.size() && i < kMaxRowsNamed; ++i) out += "\n  " + items[i];
-  if (items.size() > kMaxRowsNamed)
-    out += "\n  and " + std::to_string(items.size() - kMaxRowsNamed) + " more";
-  return out;
-}
 
 }  // namespace
 
@@ -76,8 +68,9 @@ void Transfer::SendWriteCommand(const std::string& command) {
 
 bool Transfer::WriteRunning() const { return p_.op.WriteAllRunning; }
 
-void Transfer::RefuseWrite(const std::string& message) {
-  write_outcome_ = SequenceOutcome{SequenceOutcome::kNotStarted, message, message};
+void Transfer::RefuseWrite(const std::string& message, const std::string& reason,
+                           SequenceOutcome::Kind kind) {
+  write_outcome_ = SequenceOutcome{kind, message, reason.empty() ? message : reason};
   p_.dialogs().ShowMessage(message);
 }
 
@@ -101,13 +94,27 @@ void Transfer::SaveGDIClick() {
   }
   // Lists without a selection would be encoded as minus ones and empty fields that the unit
   // cannot use.
-  if (!AllListsSelected(f) || (p_.variant.IsDvg() && f.Rate.text().empty())) {
-    RefuseWrite(
-        "Nothing was written: the settings are not complete (some lists have no value).\n"
-        "Read the unit or load a parameter file first, or choose a value in every list.");
+  const std::vector<std::string> missing = ListsWithoutValue(f, p_.variant);
+  if (!missing.empty()) {
+    const std::string lists = ListedLines(missing);
+    RefuseWrite("Nothing was written: these settings have no value:" + lists +
+                    "\nRead the unit or load a parameter file first, or choose a value in every "
+                    "list.",
+                "Nothing was written: these settings have no value:" + lists);
     return;
   }
-  CheckRowsForWire();
+  EncodeEntryValues(f, p_.held);
+  // Everything is checked before the first byte: an entry the SIM refuses half-way would leave
+  // it with part of the new settings and part of the old.
+  const WritePlan plan = CheckBeforeWriting(f, p_.held, p_.variant, op.sim_limits);
+  if (!plan.problems.empty()) {
+    const std::string text = "Nothing was written: the unit's SIM cannot store these entries:" +
+                             ListedLines(plan.problems) + "\nChange them, then write again.";
+    RefuseWrite(text, text, SequenceOutcome::kRejected);
+    return;
+  }
+  skipped_rows_ = plan.skipped;
+  unsafe_reports_.clear();
   refused_entries_.clear();
   pending_position_ = 0;
   pending_entry_.clear();
@@ -116,7 +123,6 @@ void Transfer::SaveGDIClick() {
   write_outcome_ = SequenceOutcome{};
   DisableForTransfer();
   try {
-    EncodeEntryValues(f, p_.held);
     f.Prubeh.SetMax(op.SimCapacity + 10);
     f.Prubeh.SetVisible(true);
     op.WriteAllRunning = true;
@@ -125,8 +131,8 @@ void Transfer::SaveGDIClick() {
     // Waits its turn behind a poll or a button's command that is still out.
     p_.link.Begin(LinkUser::kWrite, [this] { SendWriteCommand("AT\r\n"); });
   } catch (...) {
-    // The port could not be opened (or the encode failed): the runner shows why, and the window
-    // must not stay disabled behind it.
+    // The port could not be opened: the runner shows why, and the window must not stay
+    // disabled behind it.
     op.WriteAllRunning = false;
     f.Prubeh.SetVisible(false);
     EnableAfterTransfer();
@@ -149,21 +155,6 @@ void Transfer::OnWriteAnswer(const CommandResult& r) {
   const bool pending_not_written =
       r.kind == CommandResult::kRefused || r.kind == CommandResult::kNotSent;
   StopWrite(why, OutcomeOf(r), pending_not_written);
-}
-
-void Transfer::CheckRowsForWire() {
-  unsafe_lines_.clear();
-  unsafe_reports_.clear();
-  const int lines = p_.phonebook.LineCount();
-  for (int r = 1; r < lines; ++r) {
-    std::string name = p_.phonebook.Name(r);
-    std::string phone = p_.phonebook.Phone(r);
-    if (name.empty() || phone.empty()) continue;
-    if (IsWireSafeName(name) && IsWireSafeValue(phone)) continue;
-    unsafe_lines_.push_back(r);
-    unsafe_reports_.push_back("row " + std::to_string(r) + ": " + Printable(name) + "=" +
-                              Printable(phone));
-  }
 }
 
 void Transfer::WriteAllStep() {
@@ -220,10 +211,10 @@ void Transfer::WriteBookLine(int r) {
   const std::string name = p_.phonebook.Name(r);
   const std::string phone = p_.phonebook.Phone(r);
   // Checked again as the command is built: the grid may have changed since the write began.
-  bool unsafe = !name.empty() && !phone.empty() && !(IsWireSafeName(name) && IsWireSafeValue(phone));
-  for (int line : unsafe_lines_) unsafe = unsafe || line == r;
-  if (unsafe) {
+  if (!name.empty() && !phone.empty() && !(IsWireSafeName(name) && IsWireSafeValue(phone))) {
     p_.LogNote("row " + std::to_string(r) + " skipped: it cannot be sent to the SIM");
+    unsafe_reports_.push_back("row " + std::to_string(r) + ": " + Printable(name) + "=" +
+                              Printable(phone));
     WriteSimEntry({}, {});
     return;
   }
@@ -253,9 +244,7 @@ std::string Transfer::LeftoverReport(bool sim_full) const {
   const int lines = sim_full ? p_.phonebook.LineCount() : 0;
   for (int r = std::max(1, step - kReservedSteps); r < lines; ++r) {
     if (p_.phonebook.Name(r).empty() || p_.phonebook.Phone(r).empty()) continue;
-    bool unsafe = false;
-    for (int line : unsafe_lines_) unsafe = unsafe || line == r;
-    if (!unsafe) ++rows_left;
+    ++rows_left;
   }
   if (sim_full && step <= kReservedSteps) {
     out += "\nThe SIM (" + std::to_string(op.SimCapacity) +
@@ -273,12 +262,17 @@ std::string Transfer::LeftoverReport(bool sim_full) const {
     out += "\nThese phone book rows were not written because they hold characters that cannot "
            "be sent to the SIM (a phone may hold only 0-9 + * #; a name no control characters, "
            "\";\", \",\" or double quotes):" +
-           JoinLines(unsafe_reports_);
+           ListedLines(unsafe_reports_);
   }
   if (!refused_entries_.empty()) {
     out += "\nThese settings were not written because their values hold characters that cannot "
            "be sent to the SIM:" +
-           JoinLines(refused_entries_);
+           ListedLines(refused_entries_);
+  }
+  if (!skipped_rows_.empty()) {
+    const size_t n = skipped_rows_.size();
+    out += "\n" + std::to_string(n) + (n == 1 ? " phone book row was" : " phone book rows were") +
+           " left out because a name or a number is empty:" + ListedLines(skipped_rows_);
   }
   return out;
 }
@@ -321,7 +315,7 @@ std::string Transfer::WrittenSoFar(bool pending_refused) const {
   }
   if (done > 0 && done < capacity)
     out += "\nThe SIM now holds new entries up to position " + std::to_string(done) +
-           " and its old entries after it. Write again once the unit answers.";
+           " and its old entries after it.";
   return out;
 }
 
@@ -337,7 +331,13 @@ void Transfer::StopWrite(const std::string& why, SequenceOutcome::Kind kind,
   f.Prubeh.SetVisible(false);
   EnableAfterTransfer();
   write_outcome_.kind = kind;
-  write_outcome_.message = "Writing to the unit stopped: " + why + ".\n" + written +
+  // A refusal comes again on the next try; only a unit that stopped answering is worth retrying.
+  const std::string advice = kind == SequenceOutcome::kRefused
+                                 ? "\nThe unit will refuse that entry again as it stands: change "
+                                   "it, then write again."
+                                 : (confirmed_position_ > 0 ? " Write again once the unit answers."
+                                                            : "");
+  write_outcome_.message = "Writing to the unit stopped: " + why + ".\n" + written + advice +
                            LeftoverReport(/*sim_full=*/false);
   write_outcome_.reason = write_outcome_.message;
   p_.dialogs().ShowMessage(write_outcome_.message);

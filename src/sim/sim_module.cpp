@@ -129,8 +129,10 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
     if (args == "?") {
       std::string positions = "1-" + std::to_string(cap);
       if (!config_.range_without_parens) positions = "(" + positions + ")";
-      std::string range = "+CPBR: " + positions + "," + std::to_string(card_.number_length()) +
-                          "," + std::to_string(card_.text_length());
+      std::string range = "+CPBR: " + positions;
+      if (!config_.range_without_lengths)
+        range += "," + std::to_string(card_.number_length()) + "," +
+                 std::to_string(card_.text_length());
       Reply(t_us, 30, {range}, "OK");
       return;
     }

@@ -45,6 +45,8 @@ struct SimConfig {
   int name_length = 16;
   // The range reply without parentheses around the positions ("+CPBR: 1-250,40,16").
   bool range_without_parens = false;
+  // The range reply without the two lengths ("+CPBR: (1-250)"), as older modules give it.
+  bool range_without_lengths = false;
   // What ends a listing instead of "OK" (some modules: "+CME ERROR: 21" once past the last used
   // position); empty for "OK".
   std::string listing_end;

@@ -203,7 +203,7 @@ TEST(CliWriteTest, SetsUpABlankUnitFromAReferenceFile) {
   EXPECT_TRUE(BookHas(r, "Night shift", "+420777555420"));
 }
 
-TEST(CliWriteTest, RowsThatDoNotFitAreAMismatchNotASuccess) {
+TEST(CliWriteTest, RowsThatDoNotFitAreRefusedBeforeAnythingIsWritten) {
   TempDir dir;
   std::string file = ReadReference(dir);
   for (int i = 0; i < 20; ++i) file += "Row" + std::to_string(i) + "=55500" + std::to_string(i) + "\r\n";
@@ -214,11 +214,10 @@ TEST(CliWriteTest, RowsThatDoNotFitAreAMismatchNotASuccess) {
                                 c.capacity = 25;
                                 p.unit().Configure(c);
                               }});
-  EXPECT_EQ(r.code, kExitMismatch);
-  EXPECT_THAT(r.out, HasSubstr("Row19"));
-  EXPECT_THAT(r.out, HasSubstr("not on the unit"));
+  EXPECT_EQ(r.code, kExitBadRows);
+  EXPECT_THAT(r.err, HasSubstr("take 35 positions, this SIM has 25: 10 rows have to go"));
   EXPECT_THAT(r.out, Not(HasSubstr("holds every entry")));
-  EXPECT_THAT(r.err, HasSubstr("did not fit"));
+  for (const SimCommand& c : r.unit_commands) EXPECT_NE(c.line.rfind("AT+CPBW", 0), 0u) << c.line;
 }
 
 TEST(CliVerifyTest, PrintsTheDifferencesEntryByEntry) {

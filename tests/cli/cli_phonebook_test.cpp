@@ -59,7 +59,7 @@ TEST_F(CliPhoneBookTest, UsageErrors) {
   CliResult help = Run({"phonebook", "--help"});
   EXPECT_EQ(help.code, kExitOk);
   EXPECT_THAT(help.out, HasSubstr("--skip-bad"));
-  EXPECT_THAT(help.out, HasSubstr("  8  phonebook import"));
+  EXPECT_THAT(help.out, HasSubstr("  8  entries or phone book rows"));
 }
 
 TEST_F(CliPhoneBookTest, ExportOfAParameterFilesBook) {

@@ -282,6 +282,44 @@ TEST_F(ParamFileTest, FailedDecodeKeepsTheKeysNotReachedInTheBook) {
             (std::vector<std::string>{"PARAMVRKT=4#4#3#9#3#5#3##3#2#0", "VOLTAGE=11*5", "Anna=2"}));
 }
 
+TEST_F(ParamFileTest, ASavedFileLoadsBackAsItWasWhateverItsRowsAreNamed) {
+  struct Case {
+    const char* program;
+    std::string file;
+  } cases[] = {
+      // A second TINPUTS line stays a row; the key it shadows is not one VRKT saves.
+      {"VRKTset", "MASTER1=1\r\nTINPUTS=0045#0003#0010\r\nTINPUTS=03##\r\nAnna=2\r\n"},
+      {"VRKTset", "MASTER1=1\r\nSDATA=05#2400\r\nsdata=xx\r\n"},
+      // Without VoltInt the VOLTAGE key is not saved; a row of that name must stay a row.
+      {"DVG1Cset", "VOLTAGE=00*5\r\nVOLTAGE=99\r\nBob=3\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    Program& p = Start(c.program);
+    FillWindow(p);
+    Load(c.file);
+    ASSERT_TRUE(h->dialogs.messages.empty()) << h->dialogs.messages[0];
+    const std::string saved = Save();
+    const auto loaded = Snapshot(p);  // the save brought the held values up to date
+    ClearWindow(p);
+    Load(saved);
+    EXPECT_TRUE(h->dialogs.messages.empty()) << h->dialogs.messages[0];
+    EXPECT_EQ(Snapshot(p), loaded);
+    EXPECT_EQ(Save(), saved);  // and it keeps doing so
+  }
+}
+
+TEST_F(ParamFileTest, ByteOrderMarkAndControlBytesInValues) {
+  Program& p = Start("VRKTset");
+  Load("\xEF\xBB\xBFMASTER1=123\r\nAnna=2\r\n");
+  EXPECT_EQ(p.form.MASTER1.text(), "123");
+  EXPECT_EQ(p.form.PhoneBook1.rows(), std::vector<std::string>{"Anna=2"});
+  // A NUL in a compound value is shown, not allowed to cut the message short.
+  Load(std::string("PARAMVRKT=4#4#3#9#3#5#3\0#3#2#0\r\n", 32));
+  ASSERT_EQ(h->dialogs.messages.size(), 1u);
+  EXPECT_EQ(h->dialogs.messages[0], "'3\\x00' is not a valid integer value");
+}
+
 TEST_F(ParamFileTest, UnreadableFileChangesNothing) {
   Program& p = Start("VRKTset");
   FillWindow(p);

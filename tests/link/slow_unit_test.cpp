@@ -49,26 +49,11 @@ std::vector<std::string> SimRows(Harness& h) {
 
 // The SIM's entries in order, without their positions and without the version entry, which
 // belongs to the unit and which a write-all leaves out.
-struct SimContent;
-SimContent EntriesOf(Harness& h);
-
-struct SimContent {
-  std::vector<std::string> entries;
-  bool operator==(const SimContent&) const = default;
-};
-SimContent ContentOf(Harness& h) {
-  SimContent c;
+std::vector<std::string> EntriesOf(Harness& h) {
+  std::vector<std::string> c;
   const SimCard& card = h.unit().card();
   for (int i = 1; i <= card.capacity(); ++i)
-    if (const auto& e = card.At(i)) c.entries.push_back(std::to_string(i) + ":" + e->text + "=" + e->number);
-  return c;
-}
-
-SimContent EntriesOf(Harness& h) {
-  SimContent c;
-  const SimCard& card = h.unit().card();
-  for (int i = 1; i <= card.capacity(); ++i)
-    if (const auto& e = card.At(i); e && e->text != "VER") c.entries.push_back(e->text + "=" + e->number);
+    if (const auto& e = card.At(i); e && e->text != "VER") c.push_back(e->text + "=" + e->number);
   return c;
 }
 
@@ -124,7 +109,7 @@ TEST(SlowUnitTest, RefusalUnderLatencyNamesTheRefusedPosition) {
     config.capacity = 40;
     StartWith(h, config, [](SimFaults& f) { f.latency_ms = 2500; });
     ASSERT_TRUE(StopAndRead(h));
-    const SimContent before = ContentOf(h);
+    const testing::SimContent before = testing::SimContentOf(h);
     h.form().MASTER1.SetText("+420111222333");
     h.unit().faults().error_on = {"AT+CPBW=13,"};
     h.Click(h.form().SaveGDI);
@@ -136,10 +121,9 @@ TEST(SlowUnitTest, RefusalUnderLatencyNamesTheRefusedPosition) {
               std::string::npos)
         << m;
     // What the message says is what the SIM holds: new up to 12, old from 13 on.
-    const SimContent after = ContentOf(h);
+    const testing::SimContent after = testing::SimContentOf(h);
     EXPECT_EQ(h.unit().card().At(3)->number, "+420111222333");
-    for (size_t i = 12; i < before.entries.size(); ++i)
-      EXPECT_EQ(after.entries[i], before.entries[i]);
+    for (size_t i = 12; i < before.size(); ++i) EXPECT_EQ(after[i], before[i]);
     EXPECT_TRUE(Overlaps(h).empty()) << Join(Overlaps(h));
     // No poll went out between the write's first command and its end.
     const auto& t = h.unit().transcript();
@@ -191,12 +175,12 @@ TEST(SlowUnitTest, EchoLeftOnNeverDoublesTheGridOrTheSim) {
     EXPECT_FALSE(h.unit().card().pin_enabled);
     ASSERT_TRUE(LoadAgain(h));
     EXPECT_EQ(h.form().PhoneBook1.rows(), SimRows(h));
-    const SimContent before = EntriesOf(h);
+    const std::vector<std::string> before = EntriesOf(h);
     h.Click(h.form().SaveGDI);
     ASSERT_TRUE(h.RunUntil([&] { return !h.program->op.WriteAllRunning; }, 600000));
     EXPECT_TRUE(h.dialogs.messages.empty()) << Join(h.dialogs.messages);
     // Every entry as it was: nothing written twice, nothing lost.
-    EXPECT_EQ(EntriesOf(h).entries, before.entries);
+    EXPECT_EQ(EntriesOf(h), before);
     EXPECT_TRUE(Overlaps(h).empty()) << Join(Overlaps(h));
   }
 }

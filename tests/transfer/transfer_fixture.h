@@ -41,6 +41,16 @@ inline std::vector<std::string> CommandsSince(Harness& h, size_t from) {
   return out;
 }
 
+// The SIM's used positions as "position:name=number", in order.
+using SimContent = std::vector<std::string>;
+inline SimContent SimContentOf(Harness& h) {
+  SimContent out;
+  const SimCard& card = h.sim.unit().card();
+  for (int i = 1; i <= card.capacity(); ++i)
+    if (const auto& e = card.At(i)) out.push_back(std::to_string(i) + ":" + e->text + "=" + e->number);
+  return out;
+}
+
 inline size_t BytesSent(Harness& h) {
   size_t n = 0;
   for (const auto& c : h.sim.unit().commands()) n += c.line.size() + 2;

@@ -87,7 +87,13 @@ TEST(WriteAllTest, ReservedEntriesThenRowsThenDeletesExactBytes) {
     EXPECT_EQ(deletes, 40 - first_deleted + 1);
     EXPECT_TRUE(WindowGivenBack(f));
     EXPECT_EQ(f.Prubeh.max(), 50);
-    EXPECT_TRUE(h.dialogs.messages.empty()) << h.dialogs.messages.front();
+    // The two rows left out are counted and named, not dropped without a word.
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_NE(h.dialogs.messages[0].find("2 phone book rows were left out because a name or a "
+                                         "number is empty:\n  row 2 (no name) 5\n  row 3 'Eve' "
+                                         "(no number)"),
+              std::string::npos)
+        << h.dialogs.messages[0];
   }
 }
 
@@ -127,13 +133,23 @@ TEST(WriteAllTest, RefusesWhatCannotBeWrittenSoundly) {
     h.RunFor(2000);
     EXPECT_TRUE(CommandsSince(h, from).empty());
     ASSERT_EQ(h.dialogs.messages.size(), 1u);
-    EXPECT_NE(h.dialogs.messages[0].find("settings are not complete"), std::string::npos);
+    // Each list without a value is named, with the page it is on.
+    EXPECT_NE(h.dialogs.messages[0].find("these settings have no value:\n  Push for activate "
+                                         "(EMERGENCY page)\n  Port close for activate "
+                                         "(EMERGENCY page)"),
+              std::string::npos)
+        << h.dialogs.messages[0];
+    EXPECT_NE(h.dialogs.messages[0].find("Baud rate (Ports page)"), std::string::npos);
+    EXPECT_EQ(h.dialogs.messages[0].find("Waiting"), std::string::npos);
   }
 }
 
-TEST(WriteAllTest, UnsafeRowsAreSkippedAndOverflowIsCounted) {
+TEST(WriteAllTest, WhatTheSimCannotStoreIsRefusedBeforeTheFirstByte) {
   Harness h("VRKTset");
-  Configure(h, false, 24);
+  SimConfig c;
+  c.capacity = 24;
+  c.name_length = 14;
+  h.sim.unit().Configure(c);
   h.Start();
   StopAndLoad(h);
   Form1& f = h.program->form;
@@ -141,29 +157,27 @@ TEST(WriteAllTest, UnsafeRowsAreSkippedAndOverflowIsCounted) {
   // 20 reserved entries leave 4 positions for the rows.
   f.PhoneBook1.mutable_rows() = {
       "A;ATD112=1", "Bob=12 3",     "Eve=1,2",  "\"Q\"=1",  std::string("T\rX=5"),
-      "Ok One=11",  "Ok Two=22",    "Bad=12a",  "Ok3=33",   "Ok4=44",
-      "Ok5=55",     "Ok6=66",
+      "Ok One=11",  "Ok Two=22",    "Bad=12a",  "Ok3=33",   "MASTER1=999",
+      "Fifteen letters=55",
   };
+  const SimContent before = SimContentOf(h);
   const size_t from = h.sim.unit().commands().size();
-  RunWrite(h);
-  for (const std::string& c : CommandsSince(h, from)) {
-    EXPECT_EQ(c.find(';'), std::string::npos) << c;
-    EXPECT_EQ(c.find("12a"), std::string::npos) << c;
-    EXPECT_EQ(c.find('\r'), std::string::npos) << c;
-  }
-  const SimCard& card = h.sim.unit().card();
-  EXPECT_EQ(card.At(21)->text, "Ok One");
-  EXPECT_EQ(card.At(22)->text, "Ok Two");
-  EXPECT_EQ(card.At(23)->text, "Ok3");
-  EXPECT_EQ(card.At(24)->text, "Ok4");
+  ClickOn(h, f.SaveGDI);
+  h.RunFor(3000);
+  EXPECT_TRUE(CommandsSince(h, from).empty());  // not even the opening "AT"
+  EXPECT_EQ(SimContentOf(h), before);
   ASSERT_EQ(h.dialogs.messages.size(), 1u);
   const std::string& m = h.dialogs.messages[0];
-  EXPECT_NE(m.find("2 phone book rows did not fit on the SIM (24 positions)"), std::string::npos)
-      << m;
-  for (const char* row : {"row 1: A;ATD112=1", "row 2: Bob=12 3", "row 3: Eve=1,2",
-                          "row 4: \"Q\"=1", "row 5: T?X=5", "row 8: Bad=12a"})
-    EXPECT_NE(m.find(row), std::string::npos) << row;
+  for (const char* row :
+       {"row 1 'A;ATD112': name holds \";\"", "row 2 'Bob': number holds \" \"",
+        "row 3 'Eve': number holds \",\"", "row 4 '\"Q\"': name holds \"\"\"",
+        "row 5 'T?X': name holds a control character", "row 8 'Bad': number holds \"a\"",
+        "row 10 'MASTER1': MASTER1 is a reserved name",
+        "row 11 'Fifteen letters': name has 15 characters, this SIM takes 14",
+        "the settings and the phone book take 31 positions, this SIM has 24: 7 rows have to go"})
+    EXPECT_NE(m.find(row), std::string::npos) << row << "\n" << m;
   EXPECT_TRUE(WindowGivenBack(f));
+  EXPECT_EQ(h.program->transfer.last_write_outcome().kind, SequenceOutcome::kRejected);
 }
 
 // The sim's answer times, as its module promises them: fixed latency per command plus up to 5 ms.

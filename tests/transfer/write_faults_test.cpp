@@ -76,9 +76,17 @@ TEST(WriteFaultsTest, UnitThatStopsAnsweringEndsTheWriteAfterTheDeadline) {
   }
 }
 
-TEST(WriteFaultsTest, RefusedEntryStopsTheWriteAndSaysWhich) {
+TEST(WriteFaultsTest, RefusedEntryStopsTheWriteAndSaysWhatToChange) {
   Harness h("VRKTset");
-  Ready(h, false);
+  SimConfig c;
+  c.capacity = 40;
+  // An older module: its range reply leaves the lengths out, so only the SIM itself can tell
+  // that a name is too long for it.
+  c.range_without_lengths = true;
+  h.sim.unit().Configure(c);
+  h.Start();
+  StopAndLoad(h);
+  h.dialogs.messages.clear();
   Form1& f = h.program->form;
   // The SIM takes names of at most 16 characters.
   f.PhoneBook1.mutable_rows() = {"Ann=1", "A name far too long=2", "Bob=3"};
@@ -98,6 +106,13 @@ TEST(WriteFaultsTest, RefusedEntryStopsTheWriteAndSaysWhich) {
             std::string::npos)
       << m;
   EXPECT_EQ(m.find("may have been"), std::string::npos) << m;
+  // Trying again would fail again: the message says what to change instead.
+  EXPECT_NE(m.find("+CME ERROR: 24 (text string too long)"), std::string::npos) << m;
+  EXPECT_NE(m.find("The unit will refuse that entry again as it stands: change it, then write "
+                   "again."),
+            std::string::npos)
+      << m;
+  EXPECT_EQ(m.find("once the unit answers"), std::string::npos) << m;
   EXPECT_TRUE(WindowGivenBack(f));
 
   // A plain "ERROR" to a delete is no more ignored than one to a write.
