@@ -241,7 +241,7 @@ void ProfileFile::WriteInteger(const std::string& section, const std::string& ke
 
 void ProfileFile::Commit() {
   // Replacing a file we could not read would throw away whatever it holds.
-  if (unreadable_) throw AppError(FormatMessage(kWriteFailed, path_));
+  if (unreadable_) throw AppError(FormatMessage(kWriteFailed, DisplayPath(path_)));
   WriteFileAtomically(path_, Bytes(), kWriteFailed);
 }
 

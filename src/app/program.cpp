@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <exception>
-#include <filesystem>
 
 #include "app/profile.h"
 #include "app/texts.h"
@@ -11,25 +10,6 @@
 #include "params/mapping.h"
 
 namespace vrkt {
-
-namespace {
-
-// The program's path with its extension replaced by ".ini". A name without extension (as on
-// Linux) gets ".ini" added; links are not resolved, so every name has its own file.
-std::string SettingsPathFor(const std::string& program_path) {
-  namespace fs = std::filesystem;
-  fs::path p(std::u8string(program_path.begin(), program_path.end()));
-  std::error_code ec;
-  if (p.is_relative()) {
-    fs::path abs = fs::absolute(p, ec);
-    if (!ec) p = abs;
-  }
-  p.replace_extension(".ini");
-  std::u8string u = p.u8string();
-  return std::string(u.begin(), u.end());
-}
-
-}  // namespace
 
 Program::Program(const ProgramEnv& env)
     : link(*this),
@@ -46,7 +26,8 @@ Program::Program(const ProgramEnv& env)
       port_(*env.ports, *env.dialogs),
       read_settings_(env.read_settings),
       program_path_(env.program_path),
-      settings_path_override_(env.settings_path) {
+      settings_path_override_(env.settings_path),
+      user_config_dir_(env.user_config_dir) {
   form.SetClock(&clock_);
   for (Timer* t : form.timers()) t->Restart();
   WireHandlers();
@@ -85,6 +66,7 @@ void Program::WireHandlers() {
   form.CancelSend.on_click = [this] { loader.CancelSendClick(); };
   form.LoaderDeadline.on_timer = [this] { loader.LoaderDeadlineTimer(); };
   form.UNPIN.on_click = [this] { pin.UNPINClick(); };
+  form.PortSelect.on_click = [this] { PortSelectClick(); };
   form.CodePIN.on_click = [this] { pin.CodePINClick(); };
 }
 
@@ -123,18 +105,22 @@ void Program::FormCreate() {
   InstallFieldRules(form, variant);
 
   // 5-8: the settings file.
-  settings.settings_path = settings_path_override_.empty() ? SettingsPathFor(program_path_)
-                                                          : settings_path_override_;
+  settings.settings_location = settings_path_override_.empty()
+                                  ? LocateSettingsFile(program_path_, user_config_dir_)
+                                  : SettingsLocation{settings_path_override_, {}};
+  settings.settings_path = settings.settings_location.path;
   ProfileFile profile(settings.settings_path);
-  if (read_settings_) profile.Load();
+  if (read_settings_) LoadSettingsFile(settings.settings_location, profile);
   form.top = static_cast<int>(profile.ReadInteger("Form", "Top", 200));
   form.left = static_cast<int>(profile.ReadInteger("Form", "Left", 200));
   settings.Port = static_cast<int>(profile.ReadInteger("Form", "Port", 0));
+  settings.LastPort = profile.ReadString("Form", "LastPort", "");
   settings.WaitSer = static_cast<int>(profile.ReadInteger("Form", "WaitSer", 1000));
   settings.Inicializace = profile.ReadBool("Form", "Inicializace", false);
   form.Inicializace.SetVisible(settings.Inicializace);
   ApplyInterfaceTexts(*this, profile);
-  if (settings.Port != 0) port_.SetPreferredPort(std::to_string(settings.Port));
+  port_.SetPreferredPorts(settings.Port != 0 ? std::to_string(settings.Port) : std::string(),
+                          settings.LastPort);
 
   // 9-11.
   op.ResetForStartup();
@@ -155,6 +141,7 @@ void Program::FormCreate() {
     clock_.Pause(200);
     SetStartupHeldValues(held);
   });
+  CheckPortHealth();
 }
 
 bool Program::FormClose() {
@@ -162,13 +149,16 @@ bool Program::FormClose() {
   if (!read_settings_) return true;
   // The whole file is built in memory and replaces the old one in one step: a failed write
   // leaves the old file as it was, and the program still ends after the message.
-  // Port, WaitSer and Inicializace are never written; they keep what the file holds.
+  // Port, WaitSer and Inicializace are never written; they keep what the file holds. LastPort
+  // is written only when a port was chosen this run.
   try {
     ProfileFile profile(settings.settings_path);
-    profile.Load();
+    LoadSettingsFile(settings.settings_location, profile);
+    PrepareSettingsFolder(settings.settings_location);
     profile.WriteInteger("Form", "Top", form.top);
     profile.WriteInteger("Form", "Left", form.left);
     WriteInterfaceTexts(*this, profile);
+    if (port_.chosen_this_run()) profile.WriteString("Form", "LastPort", port_.last_port());
     profile.Commit();
   } catch (const std::exception& e) {
     dialogs_.ShowMessage(e.what());
@@ -176,6 +166,10 @@ bool Program::FormClose() {
   }
   return true;
 }
+
+bool Program::WritingToUnit() const { return op.WriteAllRunning || loader.running(); }
+
+bool Program::MayClose() { return !WritingToUnit() || dialogs_.Confirm(kCloseWhileWriting); }
 
 void Program::ApdComPort1TriggerAvail(uint16_t count) {
   Run([&] { receiver.ApdComPort1TriggerAvail(count); });
@@ -202,11 +196,35 @@ int64_t Program::NextTimerDue() const {
 void Program::CheckPortHealth() {
   std::string name = port_.port_name();
   std::string why = port_.CheckFailure();
+  form.PortName.SetCaption("Port: " + (port_.IsOpen() ? port_.port_name() : std::string("none")));
   if (why.empty()) return;
   const std::string message = "The serial port " + name + " was closed: " + why;
   // Whatever waited for the unit's answer will not get it.
   Run([&] { link.Abandon(message); });
   dialogs_.ShowMessage(message);
+}
+
+void Program::PortSelectClick() {
+  if (WritingToUnit() || transfer.ReadRunning())
+    throw AppError("The port cannot be changed while the unit is being read or written.");
+  bool opened = false;
+  try {
+    opened = port_.ChooseAnother();
+  } catch (const AppError&) {
+    link.Abandon("The serial port was closed.");
+    CheckPortHealth();
+    throw;
+  }
+  CheckPortHealth();
+  if (!opened) return;
+  // An answer still awaited came from the old port; the unit on the new one is greeted as at
+  // start-up.
+  link.Abandon("The serial port was changed.");
+  link.Begin(LinkUser::kStartup, [this] {
+    link.Send("ATE0\r\n", [this](const CommandResult&) { link.End(LinkUser::kStartup); });
+  });
+  port_.SetDtr(false);
+  clock_.Pause(200);
 }
 
 void Program::LogReceived(const std::string& line) {

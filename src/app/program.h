@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/settings_location.h"
 #include "app/variant.h"
 #include "base/clock.h"
 #include "files/param_file.h"
@@ -24,10 +25,18 @@
 
 namespace vrkt {
 
+// Asked before the window closes while the unit is being written.
+inline constexpr char kCloseWhileWriting[] =
+    "The unit is being written. Closing now leaves it with part of the new settings. "
+    "Close anyway?";
+
 // Values that start-up takes from the settings file and keeps for the run.
 struct AppSettings {
   std::string settings_path;  // the program's path with its extension replaced by ".ini"
+  SettingsLocation settings_location;  // where that path came from (a per-user file's seed)
   int Port = 0;
+  // The port the user chose last time ("COM3", "/dev/ttyUSB0", "sim"); a valid Port comes first.
+  std::string LastPort;
   int WaitSer = 1000;
   bool Inicializace = false;
   std::string Language = "Eng";
@@ -44,6 +53,9 @@ struct ProgramEnv {
   bool read_settings = true;  // the command line reads no settings file unless told
   // The settings file to use instead of the one beside the program (command line --settings).
   std::string settings_path;
+  // The user's own configuration folder. When given, and no file can be created in the program's
+  // folder, the settings file lives there (LocateSettingsFile).
+  std::string user_config_dir;
 };
 
 // The whole program without a window: the window model, the operation state, the port and every
@@ -82,6 +94,11 @@ class Program {
   void FormCreate();
   // Returns false when the settings write failed (the message has been shown).
   bool FormClose();
+  // True while a write to the unit or a loader run is under way: stopping then leaves the unit
+  // part-written.
+  bool WritingToUnit() const;
+  // Whether the window may close now; while the unit is being written the user is asked first.
+  bool MayClose();
 
   // --- Entry points. Each runs its handler through Run().
   void ApdComPort1TriggerAvail(uint16_t count);
@@ -97,8 +114,11 @@ class Program {
   void Service();
   // The earliest due tick of an enabled timer, or INT64_MAX.
   int64_t NextTimerDue() const;
-  // Checks the port connection; a failed one is closed and reported to the user.
+  // Checks the port connection; a failed one is closed and reported to the user. Shows the port
+  // in use.
   void CheckPortHealth();
+  // Lets the user choose another port and opens it, greeted as at start-up.
+  void PortSelectClick();
 
   // --- Monitor.
   // A received line: "[" + time of day + "]   " + line.
@@ -118,6 +138,7 @@ class Program {
   bool read_settings_;
   std::string program_path_;
   std::string settings_path_override_;
+  std::string user_config_dir_;
   int depth_ = 0;
 };
 

@@ -114,6 +114,8 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
 
   int code = kExitOk;
   std::optional<UnitRecord> record;
+  std::optional<LastLineKeeper> last_error;
+  if (KeepsRecord(o)) last_error.emplace(io.err);
   {
     Session s(o, io, *engine);
     s.on_pump = hooks.on_pump;
@@ -134,7 +136,17 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
       code = kExitFailure;
       failure = e.what();
     }
+    if (failure.empty() && code != kExitOk && last_error) failure = last_error->last_line();
     if (KeepsRecord(o)) record = TakeUnitRecord(s, code, failure, started_ms);
+    // A stopped unit makes no emergency calls. A 4G unit restarts as the port closes and DTR
+    // drops; any other needs its restart command.
+    Program& p = s.program();
+    if (p.port().Dtr() && !p.variant.Is4G) {
+      (code == kExitOk ? io.out : io.err)
+          << "The unit's application is stopped: its emergency calls stay off until it is "
+             "started again with\n  "
+          << name << " --port " << o.port << " run\n";
+    }
     if (!s.Finish() && code == kExitOk) code = kExitFailure;
     if (hooks.on_finish) hooks.on_finish(s);
   }

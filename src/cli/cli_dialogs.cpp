@@ -24,6 +24,7 @@ void CliDialogs::ShowMessage(const std::string& text) {
 }
 
 int CliDialogs::Ask(const std::string&, const std::vector<std::string>&) {
+  ++questions_asked_;
   std::optional<int> answer = next_answer_;
   next_answer_.reset();
   return answer.value_or(-1);

@@ -23,6 +23,8 @@ class CliDialogs : public Dialogs {
   // put up its answer.
   int Ask(const std::string& text, const std::vector<std::string>& answers) override;
   void AnswerNextQuestion(int answer) { next_answer_ = answer; }
+  // How many questions have been asked so far.
+  size_t questions_asked() const { return questions_asked_; }
 
   // The answer of the next file dialog; a dialog without one is cancelled.
   void AnswerNextFile(const std::string& path) { next_file_ = path; }
@@ -41,6 +43,7 @@ class CliDialogs : public Dialogs {
  private:
   std::optional<std::string> next_file_;
   std::optional<int> next_answer_;
+  size_t questions_asked_ = 0;
   std::string port_;
   std::vector<std::string> messages_;
 };

@@ -5,6 +5,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "cli/sequences.h"
+#include "link/write_check.h"
 #include "link/module_errors.h"
 
 namespace vrkt::cli {
@@ -164,21 +165,52 @@ const std::vector<std::string> kUnitOnlyEntries = {"VER"};
 // Readings damaged by line noise are taken again this many times.
 constexpr int kReadRetries = 3;
 
+// The file's phone book rows that no write puts on a unit, said before the result.
+void ReportLeftOutRows(Session& s) {
+  Program& p = s.program();
+  HeldValues held = p.held;
+  const WritePlan plan = CheckBeforeWriting(p.form, held, p.variant, p.op.sim_limits);
+  if (plan.skipped.empty()) return;
+  const size_t n = plan.skipped.size();
+  s.ClearProgress();
+  s.io().out << n << (n == 1 ? " phone book row of " : " phone book rows of ") << s.options().operand
+             << (n == 1 ? " has" : " have") << " an empty name or number; a write leaves "
+             << (n == 1 ? "it" : "them") << " out:" << CodePageToUtf8(ListedLines(plan.skipped))
+             << "\n";
+}
+
+void RestartUnit(Session& s);
+
+// After success, --run restarts the unit's application.
+int Finished(Session& s, int code) {
+  if (code == kExitOk && s.options().run_after) RestartUnit(s);
+  return code;
+}
+
 int WriteCommand(Session& s) {
   const std::string& file = s.options().operand;
   ReadWithRetries(s, kReadRetries, /*stop_first=*/true);
   LoadParameterFile(s, file);
   std::vector<UnitEntry> expected = EntriesOfWindow(s);
+  ReportLeftOutRows(s);
   WriteAll(s);
-  ReadResult back = ReadWithRetries(s, kReadRetries, /*stop_first=*/false);
-  return Report(s, CompareEntries(expected, back.entries, kUnitOnlyEntries), "written and read back");
+  ReadResult back;
+  try {
+    back = ReadWithRetries(s, kReadRetries, /*stop_first=*/false);
+  } catch (const CliFailure& f) {
+    throw CliFailure(f.code(), "Every SIM position was written; only the check failed, reading "
+                               "the unit back: " + std::string(f.what()));
+  }
+  return Finished(s, Report(s, CompareEntries(expected, back.entries, kUnitOnlyEntries),
+                            "written and read back"));
 }
 
 int VerifyCommand(Session& s) {
   ReadResult unit = ReadWithRetries(s, kReadRetries, /*stop_first=*/true);
   LoadParameterFile(s, s.options().operand);
   std::vector<UnitEntry> expected = EntriesOfWindow(s);
-  return Report(s, CompareEntries(expected, unit.entries, kUnitOnlyEntries), "verified");
+  ReportLeftOutRows(s);
+  return Finished(s, Report(s, CompareEntries(expected, unit.entries, kUnitOnlyEntries), "verified"));
 }
 
 int SendListCommand(Session& s) {
@@ -228,7 +260,13 @@ int SendListCommand(Session& s) {
 int PinCommand(Session& s) {
   bool change = s.options().command == "pin-change";
   const std::string& pin = s.options().operand;
-  StopAndReadAll(s);
+  try {
+    StopAndReadAll(s);
+  } catch (const CliFailure&) {
+    // The state these commands are for: the SIM waits for its PIN and refuses to be read. The
+    // unit has stopped all the same, so the PIN commands can go.
+    if (s.program().transfer.sim_lock() != "SIM PIN") throw;
+  }
   Form1& f = s.form();
   s.Run([&] { f.PIN.SetText(pin); });
   if (f.PIN.text() != pin) throw CliFailure(kExitUsage, "The PIN field did not take " + pin + ".");
@@ -253,20 +291,29 @@ int PinCommand(Session& s) {
   return kExitOk;
 }
 
-int RunUnitCommand(Session& s) {
+void RestartUnit(Session& s) {
   Program& p = s.program();
   size_t writes = s.traffic().writes().size();
   s.Click(s.form().RunGDI);
-  bool reboot = !p.variant.Is4G;
-  if (reboot && s.traffic().FindWrite("AT#REBOOT\r\n", writes) == std::string::npos)
-    throw CliFailure(kExitFailure, "The restart command was not sent.");
-  // The module restarts without a defined answer: done once the command has left the port.
-  int64_t until = s.NowMs() + s.ReplyTimeoutMs();
-  s.PumpUntil({.done = [&] { return p.port().OutputFree() >= SerialPort::kOutputQueueSize; },
+  const bool reboot = !p.variant.Is4G;
+  // The module restarts without a defined answer: done once the command has left the port. It
+  // may wait its turn behind a poll that is still out.
+  int64_t until = s.NowMs() + 2 * s.ReplyTimeoutMs();
+  s.PumpUntil({.done =
+                   [&] {
+                     if (reboot && s.traffic().FindWrite("AT#REBOOT\r\n", writes) == std::string::npos)
+                       return false;
+                     return p.port().OutputFree() >= SerialPort::kOutputQueueSize;
+                   },
                .deadline = [until] { return until; },
                .timeout_message = [] { return std::string("The restart command did not leave the port."); }});
+  s.ClearProgress();
   s.io().out << (reboot ? "The unit's application was released and the module restarted.\n"
                         : "The unit's application was released (DTR off).\n");
+}
+
+int RunUnitCommand(Session& s) {
+  RestartUnit(s);
   return kExitOk;
 }
 

@@ -34,17 +34,22 @@ constexpr CommandInfo kCommands[] = {
      "Loads FILE, stops the unit's application, writes every entry and phone book row to the\n"
      "SIM (deleting the positions left over), reads the SIM back and compares. Succeeds only\n"
      "when every entry and phone book row of the file is on the unit; otherwise prints the\n"
-     "differences entry by entry.\n"},
+     "differences entry by entry. Entries the unit's SIM cannot store (a name too long for\n"
+     "it, a reserved name in the phone book, a character a SIM number cannot hold, more rows\n"
+     "than positions) are listed before anything is written, and nothing is written then.\n"
+     "  --run               restart the unit's application once the unit holds the file\n"},
     {"verify", "FILE", "compare the unit with a parameter file without writing",
      "Stops the unit's application, reads its SIM and compares it with FILE entry by entry.\n"
      "Entries the file holds with an empty value are expected to be absent from the unit; the\n"
-     "firmware version entry is not compared.\n"},
+     "firmware version entry is not compared.\n"
+     "  --run               restart the unit's application when the unit matches the file\n"},
     {"send-list", "FILE.ifo", "run a loader list (script files, files and commands)",
      "Stops the unit's application and runs the loader list FILE.ifo line by line. File names\n"
      "in the list without a folder are taken from the list's own folder.\n"},
     {"unpin", "PIN", "switch the SIM's PIN request off",
      "Stops the unit's application and switches the SIM's PIN request off, given the SIM's\n"
-     "current PIN (four digits).\n"},
+     "current PIN (four digits). Works also on a SIM that waits for its PIN, which the other\n"
+     "commands cannot read.\n"},
     {"pin-change", "PIN", "change the SIM's PIN to 7391",
      "Stops the unit's application and changes the SIM's PIN from PIN (four digits) to the\n"
      "unit's fixed PIN 7391.\n"},
@@ -219,6 +224,9 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
     } else if (arg == "--skip-bad") {
       no_value();
       o.skip_bad = true;
+    } else if (arg == "--run") {
+      no_value();
+      o.run_after = true;
     } else if (arg == "-o" || arg == "--output") {
       unit_args.BelongsToRun();
       o.output = take_value();
@@ -256,6 +264,8 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
   if (wanted) o.operand = positional[1];
   if (o.operand.empty() && wanted) Usage("The " + o.command + " command needs " + info->operand + ".");
 
+  if (o.run_after && o.command != "write" && o.command != "verify")
+    Usage("--run is an option of the write and verify commands only.");
   if (o.command == "read" && o.output.empty()) Usage("The read command needs -o FILE.");
   if (o.command != "read" && !o.output.empty())
     Usage("-o is an option of the read command only.");

@@ -24,6 +24,7 @@ struct Options {
   int timeout_s = 10;
   bool no_cts = false;
   bool real_time = false;  // the simulated unit at wall-clock pace instead of virtual time
+  bool run_after = false;  // write/verify --run: restart the unit's application after success
   bool help = false;
   bool version = false;
 

@@ -26,7 +26,16 @@ std::string ReadProgress(Session& s) {
 ReadResult TakeReading(Session& s, bool* ended_early) {
   const Transfer& t = s.program().transfer;
   const SequenceOutcome& o = t.last_read_outcome();
-  if (o.kind != SequenceOutcome::kDone) throw FailureOf(o, "Nothing was taken from the unit.");
+  if (o.kind != SequenceOutcome::kDone) {
+    std::string advice = "Nothing was taken from the unit.";
+    if (t.sim_lock() == "SIM PIN")
+      advice += " The SIM waits for its PIN: switch its PIN request off with\n  " +
+                DisplayName(s.options().program_name) + " --port " + s.options().port +
+                " unpin PIN";
+    else if (t.sim_lock() == "SIM PUK")
+      advice += " The SIM is blocked and waits for its PUK: unblock it in a phone first.";
+    throw FailureOf(o, advice);
+  }
   const SimReading& r = t.last_reading();
   if (!r.complete) {
     if (r.capacity >= 1 && r.capacity <= 10)
@@ -193,10 +202,15 @@ void WriteAll(Session& s) {
 
 void LoadParameterFile(Session& s, const std::string& path) {
   size_t shown = s.dialogs().messages().size();
+  size_t questions = s.dialogs().questions_asked();
   s.dialogs().AnswerNextFile(path);
   s.Click(s.form().Load);
   bool asked = s.dialogs().file_answer_taken();
   s.dialogs().CancelFileAnswer();
+  // The only question a load asks is whether to load a file that is no parameter file; nobody
+  // is there to say yes.
+  if (s.dialogs().questions_asked() > questions)
+    throw CliFailure(kExitFailure, path + " is not a parameter file; nothing was loaded.");
   if (!asked || s.dialogs().messages().size() > shown)
     throw CliFailure(kExitFailure, "The parameter file " + path + " was not loaded.");
 }

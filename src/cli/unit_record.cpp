@@ -14,6 +14,34 @@ std::string RecordedFile(const Options& o, int exit_code) {
   return {};
 }
 
+LastLineKeeper::LastLineKeeper(std::ostream& stream) : stream_(stream), next_(stream.rdbuf()) {
+  stream.rdbuf(this);
+}
+
+LastLineKeeper::~LastLineKeeper() { stream_.rdbuf(next_); }
+
+int LastLineKeeper::overflow(int c) {
+  if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+  Take(traits_type::to_char_type(c));
+  return next_->sputc(traits_type::to_char_type(c));
+}
+
+std::streamsize LastLineKeeper::xsputn(const char* s, std::streamsize n) {
+  for (std::streamsize i = 0; i < n; ++i) Take(s[i]);
+  return next_->sputn(s, n);
+}
+
+void LastLineKeeper::Take(char c) {
+  if (c == '\n') {
+    if (!TrimBlanks(line_).empty()) last_ = line_;
+    line_.clear();
+  } else if (c == '\r') {
+    line_.clear();  // a progress line, drawn over
+  } else {
+    line_ += c;
+  }
+}
+
 bool KeepsRecord(const Options& o) { return !o.report_path.empty() || !o.unit_record_path.empty(); }
 
 UnitRecord TakeUnitRecord(Session& s, int exit_code, const std::string& failure,

@@ -1,11 +1,37 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
+#include <streambuf>
+#include <string>
 
 #include "cli/report.h"
 #include "cli/session.h"
 
 namespace vrkt::cli {
+
+// Passes everything written to a stream on and keeps the last line: the reason a command gave
+// when it ended with an exit code rather than a failure (differences found, for example).
+class LastLineKeeper : public std::streambuf {
+ public:
+  explicit LastLineKeeper(std::ostream& stream);
+  ~LastLineKeeper() override;
+  LastLineKeeper(const LastLineKeeper&) = delete;
+  LastLineKeeper& operator=(const LastLineKeeper&) = delete;
+  const std::string& last_line() const { return last_; }
+
+ protected:
+  int overflow(int c) override;
+  std::streamsize xsputn(const char* s, std::streamsize n) override;
+  int sync() override { return next_->pubsync(); }
+
+ private:
+  void Take(char c);
+  std::ostream& stream_;
+  std::streambuf* next_;
+  std::string line_;
+  std::string last_;
+};
 
 // Whether this run keeps a record of its unit: for the report, or for the run that started it.
 bool KeepsRecord(const Options& o);

@@ -109,6 +109,66 @@ void ApplyValue(Program& p, const KeyTarget& k, const std::string& value) {
   }
 }
 
+// Control bytes that text files hold: tab, line and page ends, Ctrl-Z (the end mark of old text
+// files) and escape (colours in logs). Any other byte below 32 means binary data.
+bool IsBinary(std::string_view bytes) {
+  for (char c : bytes) {
+    auto b = static_cast<unsigned char>(c);
+    if (b < 32 && !(b >= 9 && b <= 13) && b != 26 && b != 27) return true;
+  }
+  return false;
+}
+
+// The rows of a file and the rows of the keys in it.
+struct ParsedFile {
+  std::vector<std::string> rows;
+  std::vector<KeyTarget> keys;
+  std::vector<std::optional<size_t>> found;
+};
+
+ParsedFile Parse(Program& p, std::string_view bytes) {
+  // Editors that save as UTF-8 put a byte-order mark first; it is no part of the first key.
+  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+  if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) bytes.remove_prefix(kUtf8Mark.size());
+  ParsedFile f;
+  f.rows = SplitTextLines(bytes);
+  f.keys = LoadKeys(p.form, p.variant);
+  f.found = FindKeyRows(f.rows, f.keys);
+  return f;
+}
+
+void LoadParsed(Program& p, ParsedFile file) {
+  std::vector<std::string>& rows = file.rows;
+  const std::vector<KeyTarget>& keys = file.keys;
+  const std::vector<std::optional<size_t>>& found = file.found;
+
+  // Nothing reads the book while the values are taken, so the book is set once at the end, with
+  // the taken rows left out, even when a decode fails part way: the keys not reached yet then
+  // stay in the book.
+  std::vector<bool> taken(rows.size(), false);
+  auto set_book = [&] {
+    size_t kept = 0;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (taken[i]) continue;
+      if (kept != i) rows[kept] = std::move(rows[i]);
+      ++kept;
+    }
+    rows.resize(kept);
+    p.phonebook.SetRows(std::move(rows));
+  };
+  try {
+    for (size_t k = 0; k < keys.size(); ++k) {
+      if (!found[k]) continue;
+      ApplyValue(p, keys[k], std::string(RowPhone(rows[*found[k]])));
+      taken[*found[k]] = true;
+    }
+  } catch (...) {
+    set_book();
+    throw;
+  }
+  set_book();
+}
+
 }  // namespace
 
 FileDialogOptions ParameterFileDialog(const Variant& variant) {
@@ -163,40 +223,16 @@ void SaveParameterFile(Program& p, const std::string& path) {
   p.held = held;
 }
 
-void LoadParameterText(Program& p, std::string_view bytes) {
-  // Editors that save as UTF-8 put a byte-order mark first; it is no part of the first key.
-  constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-  if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) bytes.remove_prefix(kUtf8Mark.size());
-  std::vector<std::string> rows = SplitTextLines(bytes);
-  std::vector<KeyTarget> keys = LoadKeys(p.form, p.variant);
-  std::vector<std::optional<size_t>> found = FindKeyRows(rows, keys);
-
-  // Nothing reads the book while the values are taken, so the book is set once at the end, with
-  // the taken rows left out, even when a decode fails part way: the keys not reached yet then
-  // stay in the book.
-  std::vector<bool> taken(rows.size(), false);
-  auto set_book = [&] {
-    size_t kept = 0;
-    for (size_t i = 0; i < rows.size(); ++i) {
-      if (taken[i]) continue;
-      if (kept != i) rows[kept] = std::move(rows[i]);
-      ++kept;
-    }
-    rows.resize(kept);
-    p.phonebook.SetRows(std::move(rows));
-  };
-  try {
-    for (size_t k = 0; k < keys.size(); ++k) {
-      if (!found[k]) continue;
-      ApplyValue(p, keys[k], std::string(RowPhone(rows[*found[k]])));
-      taken[*found[k]] = true;
-    }
-  } catch (...) {
-    set_book();
-    throw;
-  }
-  set_book();
+std::string NotParameterFileQuestion(const std::string& path, bool binary, size_t lines) {
+  std::string q = "\"" + path + "\"";
+  q += binary ? " is not a text file." : " holds none of the settings of a parameter file.";
+  q += " Loading it replaces the phone book by its " + std::to_string(lines) +
+       (lines == 1 ? " line." : " lines.");
+  q += " Load it anyway?";
+  return q;
 }
+
+void LoadParameterText(Program& p, std::string_view bytes) { LoadParsed(p, Parse(p, bytes)); }
 
 std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Variant& variant) {
   Form1 scratch;  // the key list names controls; only the key names are used here
@@ -206,8 +242,17 @@ std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Var
   return taken;
 }
 
-void LoadParameterFile(Program& p, const std::string& path) {
-  LoadParameterText(p, ReadFileBytes(path, kCannotOpen));
+bool LoadParameterFile(Program& p, const std::string& path) {
+  std::string bytes = ReadFileBytes(path, kCannotOpen);
+  ParsedFile file = Parse(p, bytes);
+  bool binary = IsBinary(bytes);
+  bool no_key = std::none_of(file.found.begin(), file.found.end(),
+                             [](const std::optional<size_t>& f) { return f.has_value(); });
+  if ((binary || no_key) &&
+      !p.dialogs().Confirm(NotParameterFileQuestion(path, binary, file.rows.size())))
+    return false;
+  LoadParsed(p, std::move(file));
+  return true;
 }
 
 void PcFiles::SaveClick() {

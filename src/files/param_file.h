@@ -53,8 +53,13 @@ void LoadParameterText(Program& p, std::string_view bytes);
 std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Variant& variant);
 
 // Reads `path` and loads it. A file that cannot be read throws "Cannot open file "<path>".
-// <reason>" before anything changes.
-void LoadParameterFile(Program& p, const std::string& path);
+// <reason>" before anything changes. A file that is not a parameter file (it holds a byte that
+// no text file holds, or none of the keys the running variant takes) would turn into hundreds
+// of phone book rows: it is loaded only when the user says so. Returns whether it was loaded.
+bool LoadParameterFile(Program& p, const std::string& path);
+
+// The question asked before such a file is loaded; `lines` is the number of rows it would give.
+std::string NotParameterFileQuestion(const std::string& path, bool binary, size_t lines);
 
 // The button handlers of the PC group and of the Monitor's "Save Log".
 class PcFiles {

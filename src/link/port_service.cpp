@@ -32,16 +32,43 @@ void PortService::OpenNamed(const std::string& name) {
   connection_->SetDtr(false);
 }
 
-void PortService::OpenByDialog() {
+void PortService::SetPreferredPorts(std::string configured, std::string last) {
+  configured_ = std::move(configured);
+  last_ = std::move(last);
+}
+
+std::string PortService::Preselection(const std::vector<PortInfo>& ports,
+                                      const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    if (name.empty()) continue;
+    bool numeric = name.find_first_not_of("0123456789") == std::string::npos;
+    for (const PortInfo& p : ports) {
+      if (numeric ? std::to_string(NumberOfPort(p.name)) == name : p.name == name) return p.name;
+    }
+  }
+  return {};
+}
+
+bool PortService::AskAndOpen(const std::string& first) {
   std::vector<PortInfo> ports = provider_.ListPorts();
-  std::optional<std::string> chosen = chooser_.ChoosePort(ports, preferred_);
-  if (!chosen || chosen->empty()) throw AppError("No serial port was chosen; the port stays closed.");
+  std::optional<std::string> chosen =
+      chooser_.ChoosePort(ports, Preselection(ports, {first, configured_, last_}));
+  if (!chosen || chosen->empty()) return false;
   try {
     OpenNamed(*chosen);
   } catch (const AppError& e) {
     throw AppError("Cannot open serial port " + *chosen + ": " + e.what());
   }
+  last_ = *chosen;
+  chosen_this_run_ = true;
+  return true;
 }
+
+void PortService::OpenByDialog() {
+  if (!AskAndOpen({})) throw AppError("No serial port was chosen; the port stays closed.");
+}
+
+bool PortService::ChooseAnother() { return AskAndOpen(IsOpen() ? port_name_ : std::string()); }
 
 void PortService::SendCommand(std::string_view bytes) {
   if (!connection_) OpenByDialog();

@@ -29,8 +29,19 @@ class PortService : public SerialPort {
   // Opens the named port without asking (command line, tests). Throws AppError on failure.
   void OpenNamed(const std::string& name);
   const std::string& port_name() const { return port_name_; }
-  // The port the dialog preselects: the settings key "Port" as a number, or a name.
-  void SetPreferredPort(const std::string& name) { preferred_ = name; }
+  // What the dialog preselects: `configured` (the settings key "Port", a number or a name) when
+  // it names a listed port, else `last` (the port chosen last time) when that is listed.
+  void SetPreferredPorts(std::string configured, std::string last);
+  // The port last chosen in the dialog and opened, this run or (as given) an earlier one.
+  const std::string& last_port() const { return last_; }
+  bool chosen_this_run() const { return chosen_this_run_; }
+  // Lets the user pick another port at any time, the open one preselected. Cancel changes
+  // nothing; otherwise the open port is closed and the chosen one opened (returns true).
+  // Throws AppError when it cannot be opened; the port then stays closed.
+  bool ChooseAnother();
+  // The first of `names` that names one of `ports` (a number by NumberOfPort), or empty.
+  static std::string Preselection(const std::vector<PortInfo>& ports,
+                                  const std::vector<std::string>& names);
   // Checks the connection for a failure (adapter unplugged); closes the port and returns the
   // reason when it failed, empty otherwise.
   std::string CheckFailure();
@@ -42,11 +53,15 @@ class PortService : public SerialPort {
 
  private:
   void OpenByDialog();
+  // Asks for a port with `first` preselected when listed; opens the choice. False on Cancel.
+  bool AskAndOpen(const std::string& first);
   PortProvider& provider_;
   PortChooser& chooser_;
   std::unique_ptr<PortConnection> connection_;
   std::string port_name_;
-  std::string preferred_;
+  std::string configured_;
+  std::string last_;
+  bool chosen_this_run_ = false;
   int port_number_ = 0;
   bool dtr_ = false;
 };

@@ -53,6 +53,9 @@ class Transfer {
   const SimReading& last_reading() const { return reading_; }
   const SequenceOutcome& last_read_outcome() const { return read_outcome_; }
   const SequenceOutcome& last_write_outcome() const { return write_outcome_; }
+  // "SIM PIN" or "SIM PUK" when the last read failed because the SIM waits for it; empty
+  // otherwise.
+  const std::string& sim_lock() const { return sim_lock_; }
   // The highest SIM position the unit confirmed during the last write-all.
   int confirmed_position() const { return confirmed_position_; }
   // What the SIM holds now as far as the last write-all goes: the positions written and not.
@@ -96,6 +99,8 @@ class Transfer {
   void StopRead(const std::string& why, SequenceOutcome::Kind kind);
   void PlaceEntry(const std::string& name, const std::string& number);
   std::string ReadFailure(const CommandResult& r) const;
+  // Ends the read for a failed command, asking first whether the SIM waits for its PIN.
+  void FailRead(const CommandResult& r);
 
   Program& p_;
 
@@ -126,6 +131,9 @@ class Transfer {
   std::string damage_;  // why the listing cannot be trusted; empty while it can
   SimReading reading_;
   SequenceOutcome read_outcome_;
+  std::string sim_lock_;
+  bool asking_pin_state_ = false;
+  CommandResult failed_;  // the failure that the PIN question is about
 };
 
 }  // namespace vrkt

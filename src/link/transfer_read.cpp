@@ -74,6 +74,8 @@ void Transfer::StartStopRead() {
 void Transfer::BeginRead(bool from_load) {
   p_.link.Begin(LinkUser::kRead, [this, from_load] {
     read_from_load_ = from_load;
+    sim_lock_.clear();
+    asking_pin_state_ = false;
     operator_seen_ = false;
     end_after_answer_ = false;
     range_seen_ = 0;
@@ -103,11 +105,35 @@ std::string Transfer::ReadFailure(const CommandResult& r) const {
   return DescribeFailure(r, p_.link.reply_deadline_ms());
 }
 
+void Transfer::FailRead(const CommandResult& r) {
+  // A SIM that waits for its PIN refuses the phone book; some modules say so, others answer a
+  // bare "ERROR". The module is asked then, so that the message can say what to do.
+  if (r.kind == CommandResult::kRefused) {
+    if (IsModuleError(r.line, ModuleErrorFamily::kCme, 11)) sim_lock_ = "SIM PIN";
+    if (IsModuleError(r.line, ModuleErrorFamily::kCme, 12)) sim_lock_ = "SIM PUK";
+    if (sim_lock_.empty() && r.line == "ERROR") {
+      failed_ = r;
+      try {
+        p_.link.Send("AT+CPIN?\r\n", [this](const CommandResult& a) {
+          if (read_stage_ == ReadStage::kIdle) return;
+          (void)a;  // whatever the answer, the read fails for the first reason
+          StopRead(ReadFailure(failed_), OutcomeOf(failed_));
+        });
+        asking_pin_state_ = true;
+        return;
+      } catch (const std::exception&) {
+        // The port failed as well: the first reason is reason enough.
+      }
+    }
+  }
+  StopRead(ReadFailure(r), OutcomeOf(r));
+}
+
 void Transfer::OnStopEcho(const CommandResult& r) {
   if (read_stage_ != ReadStage::kStopEcho) return;
   p_.op.QueryOperatorOnOk = false;
   if (!r.ok()) {
-    StopRead(ReadFailure(r), OutcomeOf(r));
+    FailRead(r);
     return;
   }
   p_.Pause(200);
@@ -126,6 +152,11 @@ void Transfer::SendReadCommand(const std::string& command, CommandLink::Done don
 bool Transfer::TakeReadLine(const std::string& line, bool /*noisy*/) {
   if (!p_.link.InFlight() || p_.link.user_in_flight() != LinkUser::kRead) return false;
   const std::string& asked = p_.link.command_in_flight();
+  if (asking_pin_state_ && asked == "AT+CPIN?" && StartsWith(line, "+CPIN:")) {
+    std::string state = TrimBlanks(CutThrough(line, ":"));
+    if (state == "SIM PIN" || state == "SIM PUK") sim_lock_ = state;
+    return true;
+  }
   switch (read_stage_) {
     case ReadStage::kOperator:
       if (asked != CommandLink::Plain(kOperatorQuery) || !Contains(line, "+COPS")) return false;
@@ -166,7 +197,7 @@ void Transfer::OnOperatorAnswer(const CommandResult& r) {
   // The range query may be queued already; what failed is the operator query.
   if (!r.ok() || !operator_seen_) read_stage_ = ReadStage::kOperator;
   if (!r.ok()) {
-    StopRead(ReadFailure(r), OutcomeOf(r));
+    FailRead(r);
   } else if (!operator_seen_) {
     StopRead("the unit answered the operator query (AT+COPS?) without an operator",
              SequenceOutcome::kDamaged);
@@ -207,7 +238,7 @@ void Transfer::OnRangeAnswer(const CommandResult& r) {
   if (read_stage_ == ReadStage::kIdle) return;
   if (!r.ok() || !damage_.empty() || range_seen_ == 0) read_stage_ = ReadStage::kRange;
   if (!r.ok()) {
-    StopRead(ReadFailure(r), OutcomeOf(r));
+    FailRead(r);
   } else if (!damage_.empty()) {
     StopRead(damage_, SequenceOutcome::kDamaged);
   } else if (range_seen_ == 0) {
@@ -248,7 +279,7 @@ void Transfer::OnListingAnswer(const CommandResult& r) {
   const bool ended_by_module =
       r.kind == CommandResult::kRefused && (IsNotFound(r.line) || IsInvalidIndex(r.line));
   if (!r.ok() && !ended_by_module) {
-    StopRead(ReadFailure(r), OutcomeOf(r));
+    FailRead(r);
   } else if (!damage_.empty()) {
     StopRead(damage_ + "; read again", SequenceOutcome::kDamaged);
   } else {
@@ -277,6 +308,7 @@ void Transfer::CompleteRead() {
 
 void Transfer::EndRead() {
   read_stage_ = ReadStage::kIdle;
+  asking_pin_state_ = false;
   p_.op.QueryOperatorOnOk = false;
   p_.link.End(LinkUser::kRead);
 }
@@ -299,6 +331,13 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
     reason += " while waiting for " + waiting_for;
   reason += ".";
   std::string msg = reason + "\n";
+  if (sim_lock_ == "SIM PIN") {
+    msg += "The SIM waits for its PIN: type it into the PIN field on the " +
+           p_.form.support.caption() + " page and press " + p_.form.UNPIN.caption() +
+           ", then read again.\n";
+  } else if (sim_lock_ == "SIM PUK") {
+    msg += "The SIM is blocked and waits for its PUK: unblock it in a phone, then read again.\n";
+  }
   if (listed == 0) {
     msg += "No entry was read; the window still shows the values it had before.";
   } else {

@@ -25,6 +25,21 @@ std::string MakeRow(std::string_view name, std::string_view phone) {
   return row;
 }
 
+std::string OneLine(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      out += ' ';
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 std::vector<std::string> SplitTextLines(std::string_view text) {
   std::vector<std::string> lines;
   size_t start = 0;
@@ -55,12 +70,17 @@ void PhoneBookEditor::LineInClick() {
   std::vector<std::string>& rows = g.mutable_rows();
   int n = static_cast<int>(rows.size());
   int index = g.selected_line() - 1;
-  if (index >= 0 && index < n && RowName(rows[index]).empty() && RowPhone(rows[index]).empty())
+  // The user goes on by typing the new row's name: that cell takes the keyboard.
+  g.SetSelectedColumn(0);
+  if (index >= 0 && index < n && RowName(rows[index]).empty() && RowPhone(rows[index]).empty()) {
+    g.RequestFocus();
     return;
+  }
   index = std::clamp(index, 0, n);
   rows.insert(rows.begin() + index, "=");
   g.SetSelectedLine(index + 1);
   Changed();
+  g.RequestFocus();
 }
 
 void PhoneBookEditor::LineDelClick() {
@@ -76,11 +96,13 @@ void PhoneBookEditor::FindClick() {
   std::optional<int> line = FindName(p_.form.FindN.text());
   if (!line) return;
   grid().SetSelectedLine(*line);
+  grid().SetSelectedColumn(0);
   grid().RequestFocus();
 }
 
-void PhoneBookEditor::SetName(int line, const std::string& name) {
-  if (name.find('=') != std::string::npos) throw AppError(kKeyMayNotContainEquals);
+void PhoneBookEditor::SetName(int line, const std::string& typed) {
+  if (typed.find('=') != std::string::npos) throw AppError(kKeyMayNotContainEquals);
+  const std::string name = OneLine(typed);
   std::vector<std::string>& rows = grid().mutable_rows();
   if (rows.empty() && line == 1) {
     if (name.empty()) return;
@@ -95,7 +117,8 @@ void PhoneBookEditor::SetName(int line, const std::string& name) {
   Changed();
 }
 
-void PhoneBookEditor::SetPhone(int line, const std::string& phone) {
+void PhoneBookEditor::SetPhone(int line, const std::string& typed) {
+  const std::string phone = OneLine(typed);
   std::vector<std::string>& rows = grid().mutable_rows();
   if (rows.empty() && line == 1) {
     if (phone.empty()) return;

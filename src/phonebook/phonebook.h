@@ -17,6 +17,10 @@ std::string_view RowName(std::string_view row);
 std::string_view RowPhone(std::string_view row);
 std::string MakeRow(std::string_view name, std::string_view phone);
 
+// The text with every line break (CR, LF or the pair CR LF) made one blank: a row is one line
+// of a file, so a cell can hold no line break.
+std::string OneLine(std::string_view text);
+
 // Cuts a text into lines; a line ends at CR, LF or the pair CR LF. A line end after the last line
 // adds no empty line.
 std::vector<std::string> SplitTextLines(std::string_view text);
@@ -35,7 +39,8 @@ class PhoneBookEditor {
   explicit PhoneBookEditor(Program& program) : p_(program) {}
 
   // --- Button handlers.
-  // Inserts an empty row at the selected line, unless that line already is an empty row.
+  // Inserts an empty row at the selected line, unless that line already is an empty row; either
+  // way the row's name cell then takes the keyboard.
   void LineInClick();
   // Deletes the row at the selected line; on the last of several rows the selection moves up.
   void LineDelClick();
@@ -44,9 +49,10 @@ class PhoneBookEditor {
   void FindClick();
 
   // --- In-place editing and the grid's own keyboard commands (the window binds these).
-  // A name holding "=" throws AppError(kKeyMayNotContainEquals) and keeps the old name. Editing
-  // the empty line of an empty grid creates the first row. Other lines outside the rows are
-  // ignored. Setting a cell to the text it holds changes nothing.
+  // A name holding "=" throws AppError(kKeyMayNotContainEquals) and keeps the old name. A line
+  // break typed or pasted into a cell becomes a blank. Editing the empty line of an empty grid
+  // creates the first row. Other lines outside the rows are ignored. Setting a cell to the text
+  // it holds changes nothing.
   void SetName(int line, const std::string& name);
   void SetPhone(int line, const std::string& phone);
   // Appends an empty row at the end and selects it.

@@ -41,6 +41,21 @@ class Updating {
   int& n_;
 };
 
+// Marks the control the user is typing into while the model handles the keystroke. Its widget
+// holds the text and caret the user sees, so the model's echo of that text is not drawn back:
+// a setText there would move the caret away from where the user types.
+class TypingInto {
+ public:
+  TypingInto(const Control*& slot, const Control* control) : slot_(slot), was_(slot) {
+    slot_ = control;
+  }
+  ~TypingInto() { slot_ = was_; }
+
+ private:
+  const Control*& slot_;
+  const Control* was_;
+};
+
 }  // namespace
 
 FormBinder::FormBinder(Program& program, QWidget* root, std::function<void()> after_action)
@@ -88,10 +103,13 @@ void FormBinder::Bind(Control& c, QWidget* w) {
     case ControlKind::kEdit: {
       auto& edit = static_cast<Edit&>(c);
       auto* line = qobject_cast<QLineEdit*>(w);
-      if (!line) break;
+      if (!line || typing_ == &c) break;
       connect(line, &QLineEdit::textEdited, this, [this, &edit, line](const QString& text) {
         if (updating()) return;
-        RunAction([&] { edit.SetText(FromQ(text)); });
+        {
+          TypingInto typing(typing_, &edit);
+          RunAction([&] { edit.SetText(FromQ(text)); });
+        }
         AfterEdit(edit, line);
       });
       break;
@@ -127,10 +145,18 @@ void FormBinder::Bind(Control& c, QWidget* w) {
       combo->setEditable(list.editable());
       if (list.editable()) {
         combo->setInsertPolicy(QComboBox::NoInsert);
-        connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, &list](const QString& t) {
-          if (updating()) return;
-          RunAction([&] { list.SetText(FromQ(t)); });
-        });
+        // Inline completion selects the rest of the text even when the user types in its middle,
+        // and the next key then replaces it; the drop-down offers the items anyway.
+        combo->setCompleter(nullptr);
+        connect(combo->lineEdit(), &QLineEdit::textEdited, this,
+                [this, &list, combo](const QString& t) {
+                  if (updating()) return;
+                  {
+                    TypingInto typing(typing_, &list);
+                    RunAction([&] { list.SetText(FromQ(t)); });
+                  }
+                  AfterListEdit(list, combo);
+                });
       }
       connect(combo, &QComboBox::activated, this, [this, &list](int i) {
         if (updating()) return;
@@ -190,10 +216,8 @@ void FormBinder::Bind(Control& c, QWidget* w) {
           if (updating() || text->isReadOnly()) return;
           // The user is typing: the model follows, the widget keeps its own cursor and text.
           Updating u(updating_);
-          const Control* was = typing_;
-          typing_ = &memo;
+          TypingInto typing(typing_, &memo);
           program_.Run([&] { memo.SetText(FromQ(text->toPlainText())); });
-          typing_ = was;
         });
       }
       break;
@@ -201,8 +225,11 @@ void FormBinder::Bind(Control& c, QWidget* w) {
     case ControlKind::kGrid: {
       auto& grid = static_cast<Grid&>(c);
       if (auto* view = dynamic_cast<PhoneBookView*>(w)) {
-        view->on_line_changed = [this, &grid](int line) {
-          RunAction([&] { grid.SetSelectedLine(line); });
+        view->on_cell_changed = [this, &grid](int line, int column) {
+          RunAction([&] {
+            grid.SetSelectedLine(line);
+            grid.SetSelectedColumn(column);
+          });
         };
       }
       break;
@@ -222,8 +249,7 @@ void FormBinder::Bind(Control& c, QWidget* w) {
   }
 }
 
-void FormBinder::AfterEdit(Edit& edit, QWidget* w) {
-  auto* line = static_cast<QLineEdit*>(w);
+void FormBinder::AfterEdit(Edit& edit, QLineEdit* line) {
   Updating u(updating_);
   QString model_text = ToQ(edit.text());
   if (line->text() != model_text) {
@@ -231,8 +257,22 @@ void FormBinder::AfterEdit(Edit& edit, QWidget* w) {
     line->setText(model_text);
     line->setCursorPosition(static_cast<int>(edit.caret()));
   } else {
+    // The rule left the text as typed: the caret stays where the user is typing.
     edit.SetCaret(static_cast<size_t>(line->cursorPosition()));
   }
+}
+
+void FormBinder::AfterListEdit(ListControl& list, QComboBox* combo) {
+  Updating u(updating_);
+  QLineEdit* line = combo->lineEdit();
+  const QString typed = line->text();
+  const int caret = line->cursorPosition();
+  // Selecting an item rewrites the box's text (to nothing for no item), so the typed text and
+  // caret are put back afterwards where the model kept that text.
+  if (combo->currentIndex() != list.item_index()) combo->setCurrentIndex(list.item_index());
+  QString model_text = ToQ(list.text());
+  if (line->text() != model_text) line->setText(model_text);
+  line->setCursorPosition(model_text == typed ? caret : static_cast<int>(model_text.size()));
 }
 
 void FormBinder::ControlChanged(Control& control, Aspect aspect) {
@@ -306,8 +346,10 @@ void FormBinder::Draw(Control& c, Aspect a) {
     case Aspect::kCaret:
       if (a == Aspect::kCaret && c.kind() == ControlKind::kGrid) {
         // Only the selection moved (or the program asks for the grid): keep any open editor.
-        if (auto* view = dynamic_cast<PhoneBookView*>(w))
-          view->ShowLine(static_cast<Grid&>(c).selected_line());
+        if (auto* view = dynamic_cast<PhoneBookView*>(w)) {
+          auto& grid = static_cast<Grid&>(c);
+          view->ShowCell(grid.selected_line(), grid.selected_column());
+        }
         w->setFocus();
         break;
       }
@@ -321,7 +363,7 @@ void FormBinder::DrawValue(Control& c, QWidget* w) {
     case ControlKind::kEdit: {
       auto& edit = static_cast<Edit&>(c);
       auto* line = qobject_cast<QLineEdit*>(w);
-      if (!line) break;
+      if (!line || typing_ == &c) break;
       QString text = ToQ(edit.text());
       if (line->text() != text) line->setText(text);
       if (line->cursorPosition() != static_cast<int>(edit.caret()))
@@ -340,7 +382,7 @@ void FormBinder::DrawValue(Control& c, QWidget* w) {
     case ControlKind::kList: {
       auto& list = static_cast<ListControl&>(c);
       auto* combo = qobject_cast<QComboBox*>(w);
-      if (!combo) break;
+      if (!combo || typing_ == &c) break;
       if (combo->currentIndex() != list.item_index()) combo->setCurrentIndex(list.item_index());
       if (list.editable() && combo->currentText() != ToQ(list.text()))
         combo->setEditText(ToQ(list.text()));
@@ -387,7 +429,7 @@ void FormBinder::DrawValue(Control& c, QWidget* w) {
       auto& grid = static_cast<Grid&>(c);
       if (auto* view = dynamic_cast<PhoneBookView*>(w)) {
         view->book_model()->Reload();
-        view->ShowLine(grid.selected_line());
+        view->ShowCell(grid.selected_line(), grid.selected_column());
       }
       break;
     }

@@ -8,6 +8,9 @@
 
 #include "ui/form.h"
 
+class QComboBox;
+class QLineEdit;
+
 namespace vrkt {
 class Program;
 }
@@ -40,7 +43,9 @@ class FormBinder : public QObject, public FormObserver {
   void Bind(Control& c, QWidget* w);
   void Draw(Control& c, Aspect a);
   void DrawValue(Control& c, QWidget* w);
-  void AfterEdit(Edit& edit, QWidget* w);
+  // After the model has handled a keystroke: the widget shows what the model made of it.
+  void AfterEdit(Edit& edit, QLineEdit* line);
+  void AfterListEdit(ListControl& list, QComboBox* combo);
   bool updating() const { return updating_ > 0; }
 
   Program& program_;
@@ -48,7 +53,7 @@ class FormBinder : public QObject, public FormObserver {
   std::function<void()> after_action_;
   std::unordered_map<const Control*, QPointer<QWidget>> widgets_;
   int updating_ = 0;
-  // The multi-line text the user is typing into: the model follows it, not the other way.
+  // The control the user is typing into: the model follows its widget, not the other way.
   const Control* typing_ = nullptr;
 };
 

@@ -1,4 +1,9 @@
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <cstring>
+#include <iostream>
 
 #include "app/program.h"
 #include "qt/event_pump.h"
@@ -10,10 +15,59 @@
 #include "qt/widgets.h"
 #include "sim/sim_unit.h"
 
+namespace {
+
+// The window program takes no arguments; these two answer before any window or display is
+// needed, for the manual page and for scripts that check what is installed.
+bool AnswerInfoOption(int argc, char** argv, const std::string& name) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::cout << name << " " << VRKT_PROGRAM_VERSION << "\n";
+      return true;
+    }
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::cout
+          << "Usage: " << name << " [--help | --version]\n\n"
+          << "Configures the GSM emergency-call unit of a lift over its RS-232 port: stops the\n"
+             "unit, reads and writes its settings and its SIM phone book, saves them as parameter\n"
+             "files, uploads scripts and files to the GSM module and logs the serial traffic.\n\n"
+             "The name the program is started under picks the unit family:\n"
+             "  VRKTset     GSM Vornacle\n"
+             "  DVG1Cset    Dorvik GSM 1C\n"
+             "  VRKT4Gset   GSM Vornacle with a 4G module\n\n"
+             "The window asks for the serial port when it starts. The port list always offers the\n"
+             "simulated unit, which answers like a real one, so every feature can be tried without\n"
+             "hardware.\n\n"
+             "Settings file: the program's name with the extension .ini, beside the program. Where\n"
+             "no file can be created in the program's folder (an installed program), it lives in\n"
+             "the user's configuration folder instead: ~/.config/NAME/NAME.ini on Linux,\n"
+             "%LOCALAPPDATA%\\NAME\\NAME.ini on Windows.\n\n"
+             "Options:\n"
+             "  -h, --help   show this help\n"
+             "  --version    show the program version\n\n"
+             "For terminals and scripts there is the same tool without a window: "
+          << name << "-cli.\n";
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   using namespace vrkt;
   using namespace vrkt::qt;
+  const std::string program_path = ProgramPathFromArgv0(argc > 0 ? argv[0] : nullptr);
+  const QString program_name = QFileInfo(QString::fromStdString(program_path)).completeBaseName();
+  if (AnswerInfoOption(argc, argv, program_name.toStdString())) return 0;
+
   QApplication app(argc, argv);
+  // The per-user configuration folder is named after the application: the name the program was
+  // started under, without ".exe", so that each variant keeps its own settings there too.
+  QCoreApplication::setApplicationName(program_name);
+  // Lets a desktop match the window to its menu entry (VRKTset.desktop, DVG1Cset.desktop ...).
+  QGuiApplication::setDesktopFileName(program_name);
   UseApplicationFont();
   QApplication::setWindowIcon(ArtIcon("program", {64, 64}));
 
@@ -25,7 +79,10 @@ int main(int argc, char** argv) {
   });
   QtDialogs dialogs;
   ProgramEnv env;
-  env.program_path = ProgramPathFromArgv0(argc > 0 ? argv[0] : nullptr);
+  env.program_path = program_path;
+  env.user_config_dir =
+      QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+          .toStdString();
   env.clock = &clock;
   env.ports = &ports;
   env.dialogs = &dialogs;

@@ -76,6 +76,7 @@ MainWindow::MainWindow(Program& program, std::function<void()> after_action)
 
   QWidget* order[] = {tabs,
                       findChild<QWidget*>("signal"),
+                      findChild<QWidget*>("PortSelect"),
                       findChild<QWidget*>("SaveGDI"),
                       findChild<QWidget*>("LoadGDI"),
                       findChild<QWidget*>("Load"),
@@ -146,6 +147,9 @@ void MainWindow::BuildSignalRow() {
   meter->setObjectName("Smeter");
   meter->setGeometry(3, 3, 294, 18);
   meter->SetTrackColor(QColor(128, 128, 128));
+  // Beside the gauge, clear of the progress bar, so the port can be changed during any wait.
+  Make<QPushButton>(this, "PortSelect", {378, 453, 64, 24});
+  MakeLabel(this, "PortName", {448, 455, 246, 20});
   auto* led = new ShapeWidget(ShapeWidget::Form::kCircle, this);
   led->setObjectName("RXDled");
   led->setGeometry(700, 457, 16, 16);
@@ -183,6 +187,10 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     // A handler is pausing in a nested loop; close once it has returned.
     e->ignore();
     QTimer::singleShot(100, this, &QWidget::close);
+    return;
+  }
+  if (!program_.MayClose()) {
+    e->ignore();
     return;
   }
   program_.form.left = x();

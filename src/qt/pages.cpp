@@ -24,53 +24,56 @@ void ChainTabOrder(QWidget* page, std::initializer_list<const char*> names) {
 }  // namespace
 
 void BuildEmergencyPage(QWidget* page) {
+  // Compact enough for the page left under two rows of page tabs.
   auto* art = new LineArt(page);
   const int lx = 100;  // left edge of the texts beside the pictures
+  // A picture with an arrow to the heading of what it explains, at height `y`.
+  auto explained = [&](const char* art_name, const char* heading, int y) {
+    Picture(page, art_name, {8, y, 44, 44});
+    Picture(page, "arrow", {56, y + 8, 40, 20});
+    MakeLabel(page, heading, {lx, y, 220, 18});
+  };
+  // A time picked from a list: its label, the list and the unit after it, at height `y`.
+  auto time_row = [&](const char* label, const char* list, const char* unit, int y) {
+    MakeLabel(page, label, {lx, y + 2, 150, 18});
+    MakeList(page, list, {256, y, 56, 22});
+    MakeLabel(page, unit, {318, y + 2, 40, 18});
+  };
   // Emergency call: a push button held for a time.
-  Picture(page, "pushbutton", {8, 8, 44, 44});
-  Picture(page, "arrow", {56, 16, 40, 20});
-  MakeLabel(page, "LabelEmergencyCall", {lx, 6, 190, 18});
-  MakeLabel(page, "LabelPushForActivate", {lx, 30, 150, 18});
-  MakeList(page, "TLtime", {256, 28, 56, 22});
-  MakeLabel(page, "LabelSecTL", {318, 30, 40, 18});
+  explained("pushbutton", "LabelEmergencyCall", 4);
+  time_row("LabelPushForActivate", "TLtime", "LabelSecTL", 24);
 
   // Blocking: the door contact (a connector) held open for a time.
-  Picture(page, "connector", {8, 66, 44, 44});
-  Picture(page, "arrow", {56, 74, 40, 20});
-  MakeLabel(page, "LabelBlockingCall", {lx, 64, 220, 18});
-  MakeLabel(page, "LabelPortCloseForActivate", {lx, 88, 150, 18});
-  MakeList(page, "BLtime", {256, 86, 56, 22});
-  MakeLabel(page, "LabelSecBL", {318, 88, 40, 18});
-  MakeLabel(page, "LabelTime", {lx, 114, 150, 18});
-  MakeList(page, "BLbtime", {256, 112, 56, 22});
-  MakeLabel(page, "LabelSecBLb", {318, 114, 40, 18});
-  Make<QCheckBox>(page, "ECALL", {lx, 142, 250, 20});
-  art->AddLine({30, 52, 30, 66});
+  explained("connector", "LabelBlockingCall", 54);
+  time_row("LabelPortCloseForActivate", "BLtime", "LabelSecBL", 74);
+  time_row("LabelTime", "BLbtime", "LabelSecBLb", 98);
+  Make<QCheckBox>(page, "ECALL", {lx, 124, 250, 20});
+  art->AddLine({30, 48, 30, 56});
 
   // The series of numbers dialled one after the other.
-  Picture(page, "telephone", {8, 178, 44, 44});
-  Picture(page, "arrow", {56, 186, 40, 20});
-  MakeLabel(page, "LabelSeries", {lx, 176, 220, 18});
+  explained("telephone", "LabelSeries", 152);
   static const char* const kMasters[] = {"MASTER1", "MASTER2", "MASTER3", "MASTER4",
                                          "MASTER5", "MASTER6", "MASTER7"};
   static const char* const kLabels[] = {"LabelMaster1", "LabelMaster2", "LabelMaster3",
                                         "LabelMaster4", "LabelMaster5", "LabelMaster6",
                                         "LabelMaster7"};
+  const int top = 176, pitch = 24;
   for (int i = 0; i < 7; ++i) {
-    int y = 200 + i * 26;
+    int y = top + i * pitch;
     MakeLabel(page, kLabels[i], {lx, y + 2, 62, 18});
     Make<QLineEdit>(page, kMasters[i], {lx + 64, y, 170, 22});
   }
-  art->AddLine({30, 222, 30, 200 + 6 * 26 + 11});
-  art->AddLine({30, 200 + 6 * 26 + 11, lx - 4, 200 + 6 * 26 + 11});
-  MakeLabel(page, "LabelWaitingForNext", {lx + 246, 202, 116, 18});
-  MakeList(page, "waiting", {lx + 246, 224, 56, 22});
-  MakeLabel(page, "LabelSecWaiting", {lx + 308, 226, 40, 18});
+  const int last_middle = top + 6 * pitch + 11;
+  art->AddLine({30, 198, 30, last_middle});
+  art->AddLine({30, last_middle, lx - 4, last_middle});
+  MakeLabel(page, "LabelWaitingForNext", {lx + 246, top + 2, 116, 18});
+  MakeList(page, "waiting", {lx + 246, top + 24, 56, 22});
+  MakeLabel(page, "LabelSecWaiting", {lx + 308, top + 26, 40, 18});
 
   // Volume, apart from the rest behind a vertical line.
   auto* line = new QFrame(page);
   line->setFrameStyle(QFrame::VLine | QFrame::Sunken);
-  line->setGeometry(470, 8, 2, 370);
+  line->setGeometry(470, 8, 2, 334);
   MakeLabel(page, "LabelVolume", {476, 8, 96, 18}, Qt::AlignCenter);
   for (auto [name, x] : {std::pair{"VolSpk", 486}, std::pair{"VolMic", 530}}) {
     auto* s = Make<QSlider>(page, name, {x, 32, 34, 150});
@@ -100,7 +103,7 @@ void BuildServicePage(QWidget* page) {
   MakeLabel(page, "LabelRandomize", {310, 38, 260, 18});
   // Lines from the period to what the periodic test does.
   const int cx = 30;
-  int ys[] = {76, 100, 124};
+  int ys[] = {70, 92, 114};
   const char* names[] = {"TestCall", "ATest", "TestSMS"};
   art->AddLine({cx, 52, cx, ys[2] + 10});
   for (int i = 0; i < 3; ++i) {
@@ -112,7 +115,7 @@ void BuildServicePage(QWidget* page) {
   static const char* const kLabels[] = {"LabelTest1", "LabelTest2", "LabelTest3", "LabelTest4",
                                         "LabelTest5", "LabelTest6", "LabelTest7", "LabelTest8"};
   for (int i = 0; i < 8; ++i) {
-    int y = 160 + i * 26;
+    int y = 146 + i * 24;
     MakeLabel(page, kLabels[i], {64, y + 2, 54, 18});
     Make<QLineEdit>(page, kTests[i], {120, y, 170, 22});
   }
@@ -136,7 +139,8 @@ void BuildPhoneBookPage(QWidget* page, Program& program, FormBinder& binder) {
   };
   auto* grid = new PhoneBookView(program.form.PhoneBook1, commands, page);
   grid->setObjectName("PhoneBook1");
-  grid->setGeometry(8, 8, 395, 372);
+  grid->setGeometry(8, 8, 395, 340);
+  StretchToBottom(grid, 8);
   MakePictureButton(page, "LineIn", {414, 8, 154, 36}, "line_in");
   MakePictureButton(page, "LineDel", {414, 50, 154, 36}, "line_del");
   auto* find = Make<QGroupBox>(page, "GroupBox6", {414, 100, 154, 92});

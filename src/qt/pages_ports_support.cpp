@@ -98,40 +98,43 @@ void BuildPortsPage(QWidget* page) {
 }
 
 void BuildSupportPage(QWidget* page, Program& program) {
-  auto* monitor_group = Make<QGroupBox>(page, "GroupBox7", {6, 4, 566, 218});
+  // The loader group takes the rest of the page, which is shorter under two rows of page tabs.
+  auto* monitor_group = Make<QGroupBox>(page, "GroupBox7", {6, 4, 566, 196});
   auto* monitor = new MonitorView(program.form.Monitor, monitor_group);
   monitor->setObjectName("Monitor");
-  monitor->setGeometry(8, 20, 428, 190);
+  monitor->setGeometry(8, 20, 428, 170);
   ButtonFaceBackground(monitor);
   const int bx = 444, bw = 114;
   auto* init = Make<QPushButton>(monitor_group, "Inicializace", {bx, 20, bw, 24});
   QPalette red = init->palette();
   red.setColor(QPalette::ButtonText, Qt::red);
   init->setPalette(red);
-  MakePictureButton(monitor_group, "SaveMonitor", {bx, 48, bw, 30}, "save_log",
+  MakePictureButton(monitor_group, "SaveMonitor", {bx, 48, bw, 26}, "save_log",
                     /*picture_right=*/true);
-  MakePictureButton(monitor_group, "IMEI", {bx, 82, bw, 30}, "imei");
+  MakePictureButton(monitor_group, "IMEI", {bx, 78, bw, 26}, "imei");
   // The PIN indicator lies behind the PIN label and field.
   auto* pinok = new ShapeWidget(ShapeWidget::Form::kRectangle, monitor_group);
   pinok->setObjectName("PINOK");
-  pinok->setGeometry(bx, 116, bw, 30);
-  MakeLabel(monitor_group, "Label54", {bx + 6, 122, 28, 18});
-  Make<QLineEdit>(monitor_group, "PIN", {bx + 36, 120, 72, 22});
-  Make<QPushButton>(monitor_group, "UNPIN", {bx, 150, bw, 26});
-  Make<QPushButton>(monitor_group, "CodePIN", {bx, 180, bw, 28});
+  pinok->setGeometry(bx, 108, bw, 28);
+  MakeLabel(monitor_group, "Label54", {bx + 6, 113, 28, 18});
+  Make<QLineEdit>(monitor_group, "PIN", {bx + 36, 111, 72, 22});
+  Make<QPushButton>(monitor_group, "UNPIN", {bx, 140, bw, 24});
+  Make<QPushButton>(monitor_group, "CodePIN", {bx, 168, bw, 22});
 
-  auto* loader = Make<QGroupBox>(page, "GroupBox8", {6, 226, 566, 156});
+  auto* loader = Make<QGroupBox>(page, "GroupBox8", {6, 204, 566, 140});
+  StretchToBottom(loader, 4);
   auto* list = new QPlainTextEdit(loader);
   list->setObjectName("List");
-  list->setGeometry(8, 20, 428, 128);
+  list->setGeometry(8, 20, 428, 112);
+  StretchToBottom(list, 8);
   list->setLineWrapMode(QPlainTextEdit::NoWrap);
   list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   ButtonFaceBackground(list);
-  MakePictureButton(loader, "LoadList", {bx, 20, bw, 38}, "load_list");
-  MakePictureButton(loader, "ClrList", {bx, 64, bw, 38}, "clear_list");
-  MakePictureButton(loader, "Send", {bx, 108, bw, 38}, "send");
+  MakePictureButton(loader, "LoadList", {bx, 20, bw, 32}, "load_list");
+  MakePictureButton(loader, "ClrList", {bx, 56, bw, 32}, "clear_list");
+  MakePictureButton(loader, "Send", {bx, 92, bw, 32}, "send");
   // Stands in Send's place while a list runs.
-  auto* cancel = Make<QPushButton>(loader, "CancelSend", {bx, 108, bw, 38});
+  auto* cancel = Make<QPushButton>(loader, "CancelSend", {bx, 92, bw, 32});
   cancel->raise();
 
   Chain(page, {"Monitor", "Inicializace", "SaveMonitor", "IMEI", "PIN", "UNPIN", "CodePIN", "List",

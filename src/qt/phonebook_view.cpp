@@ -3,19 +3,11 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 
+#include "phonebook/phonebook.h"
 #include "qt/text_convert.h"
 #include "ui/controls.h"
 
 namespace vrkt::qt {
-
-namespace {
-// Name before the first "=", phone after it.
-std::pair<std::string, std::string> SplitRow(const std::string& row) {
-  size_t eq = row.find('=');
-  if (eq == std::string::npos) return {row, {}};
-  return {row.substr(0, eq), row.substr(eq + 1)};
-}
-}  // namespace
 
 PhoneBookModel::PhoneBookModel(const Grid& grid, PhoneBookCommands commands, QObject* parent)
     : QAbstractTableModel(parent), grid_(grid), commands_(std::move(commands)) {}
@@ -31,8 +23,10 @@ QVariant PhoneBookModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
   size_t row = static_cast<size_t>(index.row());
   if (row >= grid_.rows().size()) return QString();
-  auto [name, phone] = SplitRow(grid_.rows()[row]);
-  return ToQ(index.column() == 0 ? name : phone);
+  // Shown as the program reads the row, so that a cell edits what it shows (a row without "="
+  // is all phone).
+  const std::string& text = grid_.rows()[row];
+  return ToQ(std::string(index.column() == 0 ? RowName(text) : RowPhone(text)));
 }
 
 QVariant PhoneBookModel::headerData(int section, Qt::Orientation o, int role) const {
@@ -60,7 +54,13 @@ bool PhoneBookModel::setData(const QModelIndex& index, const QVariant& value, in
 }
 
 void PhoneBookModel::Reload() {
+  int lines = rowCount();
+  if (lines == shown_lines_) {
+    emit dataChanged(index(0, 0), index(lines - 1, 1));
+    return;
+  }
   beginResetModel();
+  shown_lines_ = lines;
   endResetModel();
 }
 
@@ -87,18 +87,29 @@ PhoneBookView::PhoneBookView(const Grid& grid, PhoneBookCommands commands, QWidg
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current, const QModelIndex&) {
             if (showing_ || !current.isValid()) return;
-            if (on_line_changed) on_line_changed(current.row() + 1);
+            if (on_cell_changed) on_cell_changed(current.row() + 1, current.column());
           });
 }
 
-void PhoneBookView::ShowLine(int line) {
+void PhoneBookView::ShowCell(int line, int column) {
   showing_ = true;
   int row = std::clamp(line - 1, 0, model_->rowCount() - 1);
-  int column = currentIndex().isValid() ? currentIndex().column() : 0;
-  QModelIndex index = model_->index(row, column);
-  setCurrentIndex(index);
+  QModelIndex index = model_->index(row, std::clamp(column, 0, 1));
+  if (index != currentIndex()) setCurrentIndex(index);
   scrollTo(index);
   showing_ = false;
+}
+
+void PhoneBookView::MoveDown() {
+  QModelIndex current = currentIndex();
+  if (!current.isValid() || current.row() + 1 >= model_->rowCount()) return;
+  setCurrentIndex(model_->index(current.row() + 1, current.column()));
+}
+
+void PhoneBookView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  QTableView::closeEditor(editor, hint);
+  // The delegate ends an edit with this hint only for Return and Enter.
+  if (hint == QAbstractItemDelegate::SubmitModelCache) MoveDown();
 }
 
 void PhoneBookView::keyPressEvent(QKeyEvent* e) {
@@ -108,9 +119,17 @@ void PhoneBookView::keyPressEvent(QKeyEvent* e) {
   // Down on the last row or Insert appends a row; Ctrl+Delete deletes the current row.
   if ((e->key() == Qt::Key_Down && plain && last && !grid_.rows().empty()) ||
       (e->key() == Qt::Key_Insert && plain)) {
+    int column = currentIndex().isValid() ? currentIndex().column() : 0;
     if (commands_.append_row) commands_.append_row();
-    ShowLine(static_cast<int>(grid_.rows().size()));
-    if (on_line_changed) on_line_changed(static_cast<int>(grid_.rows().size()));
+    int added = static_cast<int>(grid_.rows().size());
+    ShowCell(added, column);
+    if (on_cell_changed) on_cell_changed(added, column);
+    return;
+  }
+  // While a cell editor is open, Return reaches the grid as well; the editor's own end moves on.
+  if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && state() != EditingState &&
+      (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    MoveDown();
     return;
   }
   if (e->key() == Qt::Key_Delete && e->modifiers() == Qt::ControlModifier) {

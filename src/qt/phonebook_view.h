@@ -30,30 +30,36 @@ class PhoneBookModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation o, int role) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
   bool setData(const QModelIndex& index, const QVariant& value, int role) override;
-  // The grid's rows or titles changed in the model.
+  // The grid's rows or titles changed in the model. With as many lines as before only the texts
+  // are redrawn, so an open cell editor and the current cell survive the edit that changed them.
   void Reload();
   void TitlesChanged();
 
  private:
   const Grid& grid_;
   PhoneBookCommands commands_;
+  int shown_lines_ = 1;
 };
 
 class PhoneBookView : public QTableView {
  public:
   PhoneBookView(const Grid& grid, PhoneBookCommands commands, QWidget* parent);
   PhoneBookModel* book_model() const { return model_; }
-  // Selects grid line `line` (1 = first row) without telling the program.
-  void ShowLine(int line);
-  // The user moved to another line.
-  std::function<void(int line)> on_line_changed;
+  // Makes the cell of grid line `line` (1 = first row) and `column` current without telling the
+  // program.
+  void ShowCell(int line, int column);
+  // The user moved to another cell.
+  std::function<void(int line, int column)> on_cell_changed;
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
  private:
   const Grid& grid_;
   PhoneBookCommands commands_;
+  // Return goes on to the cell below, as in a spreadsheet.
+  void MoveDown();
   PhoneBookModel* model_;
   bool showing_ = false;
 };

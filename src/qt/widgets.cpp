@@ -153,4 +153,28 @@ QLabel* Picture(QWidget* parent, const QString& art, QRect geometry) {
   return label;
 }
 
+namespace {
+
+class BottomStretcher : public QObject {
+ public:
+  BottomStretcher(QWidget* w, int margin) : QObject(w), w_(w), margin_(margin) {
+    w->parentWidget()->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::Resize && watched == w_->parentWidget()) {
+      int height = w_->parentWidget()->height() - w_->y() - margin_;
+      w_->resize(w_->width(), std::max(height, w_->minimumHeight()));
+    }
+    return false;
+  }
+
+ private:
+  QWidget* w_;
+  int margin_;
+};
+
+}  // namespace
+
+void StretchToBottom(QWidget* w, int margin) { new BottomStretcher(w, margin); }
+
 }  // namespace vrkt::qt

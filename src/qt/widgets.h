@@ -78,6 +78,10 @@ class LineArt : public QWidget {
   QVector<QRect> frames_;
 };
 
+// Keeps `w` reaching down to `margin` pixels above its parent's bottom edge whenever the parent
+// changes height: the pages are shorter when the page tabs take more than one row.
+void StretchToBottom(QWidget* w, int margin);
+
 // A fixed picture on a page.
 QLabel* Picture(QWidget* parent, const QString& art, QRect geometry);
 

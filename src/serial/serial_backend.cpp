@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QTimer>
 
@@ -28,8 +29,9 @@ void SerialConnection::OnError(QSerialPort::SerialPortError error) {
   if (error != QSerialPort::ReadError && error != QSerialPort::WriteError &&
       error != QSerialPort::ResourceError)
     return;
-  if (failure_.empty()) failure_ = port_->errorString().toStdString();
-  if (failure_.empty()) failure_ = "the device stopped responding";
+  // A device that has gone fails reads and writes; the far end of a pseudo-terminal hanging up
+  // looks the same.
+  if (failure_.empty()) failure_ = kAdapterDisconnected;
   if (port_->isOpen()) port_->close();
   if (provider_.options_.on_event) provider_.options_.on_event();
 }
@@ -90,10 +92,40 @@ std::vector<PortInfo> SerialProvider::ListPorts() {
   return ports;
 }
 
+std::string NoPermissionText(const QString& device) {
+  QString group = QFileInfo(device).group();
+  if (group.isEmpty()) group = QStringLiteral("dialout");
+  return QStringLiteral(
+             "Permission denied. Only members of the group \"%1\" that owns %2 may use it: "
+             "add your user to that group (sudo usermod -a -G %1 $USER), then log out and in "
+             "again.")
+      .arg(group, device)
+      .toStdString();
+}
+
+namespace {
+
+// The reason a port did not open, in words that help the user.
+std::string OpenFailure(const QSerialPort& port) {
+#if defined(Q_OS_LINUX)
+  if (port.error() == QSerialPort::PermissionError) {
+    QString device = port.portName();
+    if (!device.startsWith('/')) device.prepend(QStringLiteral("/dev/"));
+    // Qt says "permission" also when another program holds the device's lock; only a device
+    // this user may not read and write needs the group.
+    QFileInfo info(device);
+    if (info.exists() && !(info.isReadable() && info.isWritable())) return NoPermissionText(device);
+  }
+#endif
+  return port.errorString().toStdString();
+}
+
+}  // namespace
+
 std::unique_ptr<PortConnection> SerialProvider::Open(const std::string& name) {
   auto port = std::make_unique<QSerialPort>();
   port->setPortName(QString::fromStdString(name));
-  if (!port->open(QIODevice::ReadWrite)) throw AppError(port->errorString().toStdString());
+  if (!port->open(QIODevice::ReadWrite)) throw AppError(OpenFailure(*port));
   bool ok = port->setBaudRate(QSerialPort::Baud115200) && port->setDataBits(QSerialPort::Data8) &&
             port->setParity(QSerialPort::NoParity) && port->setStopBits(QSerialPort::OneStop) &&
             port->setFlowControl(options_.hardware_flow ? QSerialPort::HardwareControl

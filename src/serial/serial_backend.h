@@ -68,6 +68,15 @@ class SerialConnection : public PortConnection {
   std::string failure_;
 };
 
+// What a failed connection reports once the device has gone (a USB adapter unplugged); the
+// system's own text for it ("Inappropriate ioctl for device", "Input/output error") tells the
+// user nothing.
+inline constexpr char kAdapterDisconnected[] = "The serial adapter was disconnected";
+
+// Why the serial device `device` (a path) could not be opened for lack of permission, and how
+// to fix it: on Linux only members of the group that owns the device, usually "dialout", may.
+std::string NoPermissionText(const QString& device);
+
 // Runs the Qt event loop for `ms` milliseconds without user input: ports go on reading and
 // writing and the window keeps painting, but none of the program's handlers run (they are never
 // Qt slots). With `ms` <= 0 it only delivers what is pending. `port`, when given, ends the wait

@@ -225,6 +225,13 @@ void Grid::SetSelectedLine(int line) {
   Notify(Aspect::kCaret);
 }
 
+void Grid::SetSelectedColumn(int column) {
+  column = column == 0 ? 0 : 1;
+  if (selected_column_ == column) return;
+  selected_column_ = column;
+  Notify(Aspect::kCaret);
+}
+
 void Grid::SetTitles(const std::string& name_title, const std::string& value_title) {
   if (name_title_ == name_title && value_title_ == value_title) return;
   name_title_ = name_title;

@@ -286,6 +286,9 @@ class Grid : public Control {
   // Selected grid line: 1 is the first data line (0 is the title line).
   int selected_line() const { return selected_line_; }
   void SetSelectedLine(int line);
+  // Column of the selected cell: 0 the name, 1 the phone.
+  int selected_column() const { return selected_column_; }
+  void SetSelectedColumn(int column);
   const std::string& name_title() const { return name_title_; }
   const std::string& value_title() const { return value_title_; }
   void SetTitles(const std::string& name_title, const std::string& value_title);
@@ -295,6 +298,7 @@ class Grid : public Control {
  private:
   std::vector<std::string> rows_;
   int selected_line_ = 1;
+  int selected_column_ = 0;
   std::string name_title_ = "Name";
   std::string value_title_ = "Phone";
 };

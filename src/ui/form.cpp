@@ -15,6 +15,7 @@ Form1::Form1() {
   Smeter.SetDefaultTooltip("Signal is good, when color is green or blue.");
   VoltFr.SetDefaultTooltip("Only information - not editable!");
   IMEI.SetDefaultTooltip("IMEI of GSM module");
+  PortSelect.SetDefaultTooltip("Choose the serial port the unit is connected to.");
   BookImport.SetDefaultTooltip("Add phone book rows from a CSV or vCard file.");
   BookExport.SetDefaultTooltip("Save the phone book as a CSV or vCard file.");
 }

@@ -226,6 +226,11 @@ class Form1 {
 
   // --- Signal row and status bar.
   Button signal{this, "signal", "signal"};
+  // Opens another serial port at any time: after a wrong choice or an adapter plugged in again,
+  // nothing else would ask, as the buttons that talk to the unit stay disabled without CTS.
+  Button PortSelect{this, "PortSelect", "Port..."};
+  // The port in use, beside PortSelect.
+  Label PortName{this, "PortName", "Port: none"};
   Group Bevel1{this, "Bevel1", ""};
   Bar Smeter{this, "Smeter", 0, 31, 0};
   Shape RXDled{this, "RXDled", kLime};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/temp_dir.h"
@@ -176,7 +177,10 @@ TEST(ProfileCommitTest, WritesFileAndReportsFailure) {
   p.Commit();
   EXPECT_EQ(testing::ReadBytes(path), "[A]\r\nb=c\r\n");
 
-  const std::string missing = dir.File("no-such-folder/set.ini");
+  const std::string missing = dir.File("no-such-folder") + "/set.ini";
+  const std::string shown =
+      dir.File("no-such-folder") + static_cast<char>(std::filesystem::path::preferred_separator) +
+      "set.ini";
   ProfileFile q(missing);
   q.Load();
   q.WriteString("A", "b", "c");
@@ -184,7 +188,7 @@ TEST(ProfileCommitTest, WritesFileAndReportsFailure) {
     q.Commit();
     FAIL() << "write into a missing folder succeeded";
   } catch (const AppError& e) {
-    EXPECT_EQ(std::string(e.what()), "Unable to write to " + missing);
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + shown);
   }
 }
 

@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/profile.h"
-#include "support/temp_dir.h"
 #include "base/codepage.h"
 #include "support/harness.h"
+#include "support/temp_dir.h"
 
 namespace vrkt {
 namespace {
@@ -86,15 +87,19 @@ TEST(SettingsStartupTest, NoFileGivesDefaultsAndExitWritesEveryKeyInOrder) {
     const char* unit_key;
     const char* unit_caption;
     const char* product;
+    // The port chosen at start-up, which the exit keeps as LastPort; none when cancelled.
+    std::optional<std::string> port;
   } cases[] = {
-      {"VRKTset", "GSM Vornacle", "GSM Vornacle", "GSM Vornacle"},
-      {"DVG1Cset", "Dorvik GSM", "Dorvik GSM 1C", "Dorvik GSM 1C"},
+      {"VRKTset", "GSM Vornacle", "GSM Vornacle", "GSM Vornacle", "sim"},
+      {"DVG1Cset", "Dorvik GSM", "Dorvik GSM 1C", "Dorvik GSM 1C", std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.program);
     TempDir dir;
     testing::Harness h(c.program, dir.str());
+    h.dialogs.port_answers.push_back(c.port);
     h.Start();
+    h.dialogs.messages.clear();  // the cancelled port dialog's
     Form1& f = h.program->form;
     EXPECT_EQ(f.top, 200);
     EXPECT_EQ(f.left, 200);
@@ -113,10 +118,15 @@ TEST(SettingsStartupTest, NoFileGivesDefaultsAndExitWritesEveryKeyInOrder) {
     EXPECT_TRUE(h.program->FormClose());
     EXPECT_TRUE(h.dialogs.messages.empty());
     auto entries = Entries(ReadBytes(dir.File(std::string(c.program) + ".ini")));
-    EXPECT_EQ(KeysOf(entries, "Form"), (std::vector<std::string>{"Top", "Left"}));
+    std::vector<std::string> form_keys = {"Top", "Left"};
+    if (c.port) form_keys.push_back("LastPort");
+    EXPECT_EQ(KeysOf(entries, "Form"), form_keys);
     EXPECT_EQ(KeysOf(entries, "Language"), LanguageKeys(c.unit_key));
     EXPECT_EQ(KeysOf(entries, "Help"), kHelpKeys);
-    EXPECT_EQ(entries.size(), 2u + 64u + 56u);
+    EXPECT_EQ(entries.size(), form_keys.size() + 64u + 56u);
+    if (c.port) {
+      EXPECT_TRUE(Has(entries, "Form", "LastPort=" + *c.port));
+    }
     const std::string product = c.product;
     EXPECT_TRUE(Has(entries, "Form", "Top=123"));
     EXPECT_TRUE(Has(entries, "Form", "Left=200"));
@@ -249,8 +259,10 @@ TEST(SettingsStartupTest, ForeignLinesSurviveTheExitByteForByte) {
     start = end;
   }
   EXPECT_EQ(out.find('\r'), std::string::npos);
+  // The port chosen at start-up is the one new line before the foreign section.
   EXPECT_EQ(out.find("[Notes]\nanything = goes\nno equals sign here\n\n[Language]\n"),
-            original.find("[Notes]"));
+            original.find("[Notes]") + std::string("LastPort=sim\n").size());
+  EXPECT_NE(out.find("FutureOption=yes\nLastPort=sim\n\n[Notes]"), std::string::npos);
 }
 
 TEST(SettingsStartupTest, FailedWriteIsReportedAndTheProgramStillEnds) {
@@ -261,17 +273,20 @@ TEST(SettingsStartupTest, FailedWriteIsReportedAndTheProgramStillEnds) {
     h.Start();
     EXPECT_FALSE(h.program->FormClose());
     ASSERT_EQ(h.dialogs.messages.size(), 1u);
-    EXPECT_EQ(h.dialogs.messages[0], "Unable to write to " + dir.str() + "/gone/VRKTset.ini");
+    // The platform's separator throughout, though the program's path was built with '/'.
+    const std::string sep(1, static_cast<char>(std::filesystem::path::preferred_separator));
+    EXPECT_EQ(h.dialogs.messages[0],
+              "Unable to write to " + dir.str() + sep + "gone" + sep + "VRKTset.ini");
   }
-  // A file that exists but whose replacement cannot be created beside it (the name is as long as
-  // the file system allows, so no temporary name fits; this fails even for an administrator).
-  {
+  // A file that exists and cannot be replaced: the program reads it, reports the failed write
+  // at exit and leaves it as it was, with nothing beside it.
+  auto expect_kept = [](const std::string& name, void (*protect)(const std::string& ini)) {
     TempDir dir;
-    const std::string name = "VRKT" + std::string(255 - 4 - 4, 'x');
     const std::string ini = dir.File(name + ".ini");
     const std::string old = "[Form]\r\nTop=7\r\n; mine\r\n";
     WriteBytes(ini, old);
     ASSERT_EQ(ReadBytes(ini), old);
+    protect(ini);
     testing::Harness h(name, dir.str());
     h.Start();
     EXPECT_EQ(h.program->form.top, 7);
@@ -280,7 +295,18 @@ TEST(SettingsStartupTest, FailedWriteIsReportedAndTheProgramStillEnds) {
     EXPECT_EQ(h.dialogs.messages[0], "Unable to write to " + ini);
     EXPECT_EQ(ReadBytes(ini), old);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.str()), {}), 1);
-  }
+    std::filesystem::permissions(ini, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+  };
+  // The name is as long as the file system allows, so no temporary name fits beside it; this
+  // fails even for an administrator.
+  expect_kept("VRKT" + std::string(255 - 4 - 4, 'x'), [](const std::string&) {});
+  // The user made it read-only.
+  expect_kept("VRKTset", [](const std::string& ini) {
+    using std::filesystem::perms;
+    std::filesystem::permissions(ini, perms::owner_write | perms::group_write | perms::others_write,
+                                 std::filesystem::perm_options::remove);
+  });
 }
 
 TEST(SettingsStartupTest, CentralEuropeanCaptionsKeepTheirBytes) {

@@ -102,6 +102,19 @@ TEST(CliFilesTest, MissingInputFilesFailBeforeTheUnitIsTouched) {
   }
 }
 
+// A log given in place of a parameter file is refused, not written to the unit as phone book.
+TEST(CliFilesTest, AFileThatIsNoParameterFileIsRefused) {
+  TempDir dir;
+  dir.Write("traffic.mon", "[10:00:01]   OK\r\n[10:00:02]   +CSQ: 20,0\r\n");
+  for (const char* command : {"write", "verify"}) {
+    CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", command, dir.File("traffic.mon")});
+    EXPECT_EQ(r.code, kExitFailure) << command;
+    EXPECT_THAT(r.err, HasSubstr("traffic.mon is not a parameter file")) << command;
+    for (const SimCommand& c : r.unit_commands)
+      EXPECT_NE(c.line.rfind("AT+CPBW=", 0), 0u) << command << ": " << c.line;
+  }
+}
+
 // The window program, stopped and read in virtual time, then saved with its own Save button.
 std::string SavedByWindow(const std::string& program, SimFamily family, const std::string& path) {
   vrkt::testing::Harness h(program);

@@ -193,6 +193,25 @@ TEST(CliFleetTest, PortListPerUnitFilesAndOneProgressLinePerUnit) {
   EXPECT_THAT(r.err, HasSubstr("sim:2  passed in"));
 }
 
+TEST(CliFleetTest, UnitsThatFailAlikeShareTheirExitCodeAndSayWhy) {
+  TempDir dir;
+  std::string reference = ReadReference(dir);
+  const std::string master = "MASTER1=+420731555201";
+  ASSERT_NE(reference.find(master), std::string::npos);
+  dir.Write("other.vrk", reference.replace(reference.find(master), master.size(), "MASTER1=112"));
+  CliResult r =
+      RunUnits({"VRKTset-cli", "verify", dir.File("other.vrk"), "--port", "sim:1", "--port", "sim:2"});
+  EXPECT_EQ(r.code, kExitMismatch) << r.err;
+  for (const char* port : {"sim:1", "sim:2"}) {
+    std::vector<std::string> row = TableRow(r.out, port);
+    ASSERT_EQ(row.size(), 5u) << r.out;
+    EXPECT_EQ(row[2], "mismatch");
+    EXPECT_THAT(row[4], HasSubstr("does not match")) << port;
+  }
+  // The differences themselves stand in each unit's part of the output.
+  EXPECT_THAT(r.out, HasSubstr("== sim:2 ==\nDifferences between"));
+}
+
 TEST(CliFleetTest, AUnitWhoseRunCannotStartFailsAndIsRecorded) {
   TempDir dir;
   dir.Write("list.ifo", "AT\r\n");

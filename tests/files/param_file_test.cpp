@@ -220,35 +220,80 @@ TEST_F(ParamFileTest, LoadTakesTheFirstRowOfEachKeyIgnoringCase) {
     const char* file;
     std::vector<std::pair<std::string, std::string>> controls;  // name, expected text
     std::vector<std::string> book;
+    bool asks = false;  // a file without any key of the variant is loaded only when confirmed
   } cases[] = {
       {"VRKTset", "master1=0123\r\n", {{"MASTER1", "0123"}}, {}},
-      {"VRKTset", "MASTER1 =0123\r\n", {{"MASTER1", "999"}}, {"MASTER1 =0123"}},
+      {"VRKTset", "MASTER1 =0123\r\n", {{"MASTER1", "999"}}, {"MASTER1 =0123"}, true},
       {"VRKTset", "MASTER1=1\r\nMASTER1=2\r\n", {{"MASTER1", "1"}}, {"MASTER1=2"}},
       {"VRKTset", "no equals\r\nTest3=33", {{"TEST3", "33"}}, {"no equals"}},
       {"VRKTset", "PortClose=9\rportopen=8\n", {{"ALARMON", "9"}, {"ALARMOFF", "8"}}, {}},
       {"DVG1Cset", "PORTOPEN3=555\r\n", {{"PORTOPEN3", "555"}}, {}},
-      {"DVG1Cset", "PORTOPEN=5\r\n", {{"ALARMOFF", "999"}}, {"PORTOPEN=5"}},
+      {"DVG1Cset", "PORTOPEN=5\r\n", {{"ALARMOFF", "999"}}, {"PORTOPEN=5"}, true},
       // A DVG file in the VRKT variant: common keys taken, its own port keys stay as rows.
       {"VRKTset",
        "MASTER2=22\r\nPORTCLOSE1=1\r\nPORTOPEN1=2\r\nPORTCLOSE2=3\r\nPORTOPEN2=4\r\n"
        "PORTCLOSE3=5\r\nPORTOPEN3=6\r\nAnna=7\r\n",
        {{"MASTER2", "22"}, {"PORTOPEN1", "999"}},
-       {"PORTCLOSE1=1", "PORTOPEN1=2", "PORTCLOSE2=3", "PORTOPEN2=4", "PORTCLOSE3=5",
-        "PORTOPEN3=6", "Anna=7"}},
+       {"PORTCLOSE1=1", "PORTOPEN1=2", "PORTCLOSE2=3", "PORTOPEN2=4", "PORTCLOSE3=5", "PORTOPEN3=6",
+        "Anna=7"}},
       {"VRKTset", "VOLTAGE=11*5\r\n", {{"VoltInt", "11"}, {"VoltFr", "5"}}, {}},
-      {"VRKTset", "", {{"MASTER1", "999"}}, {}},
+      {"VRKTset", "", {{"MASTER1", "999"}}, {}, true},
   };
   for (const Case& c : cases) {
     Program& p = Start(c.program);
     for (const auto& [name, text] : c.controls)
       static_cast<Edit*>(p.form.FindControl(name))->SetText("999");
     p.phonebook.SetRows({"previous=1"});
+    h->dialogs.answers.push_back(0);
     Load(c.file);
+    EXPECT_EQ(h->dialogs.questions.size(), c.asks ? 1u : 0u) << c.file;
     for (const auto& [name, text] : c.controls)
       EXPECT_EQ(static_cast<Edit*>(p.form.FindControl(name))->text(), text) << c.file;
     EXPECT_EQ(p.form.PhoneBook1.rows(), c.book) << c.file;
     EXPECT_TRUE(h->dialogs.messages.empty()) << c.file;
   }
+}
+
+// A log or a binary file picked by mistake would replace the phone book by hundreds of rows of
+// junk: it is loaded only when the user confirms, and Cancel leaves the window as it was.
+TEST_F(ParamFileTest, FileThatIsNoParameterFileLoadsOnlyWhenConfirmed) {
+  struct Case {
+    std::string bytes;
+    bool binary;
+    size_t lines;
+  } cases[] = {
+      {"[10:00:01]   OK\r\n[10:00:02]   +CSQ: 20,0\r\nsend buffer\r\n", false, 3},
+      {"PORTOPEN1=5\r\nAnna=1\r\n", false, 2},  // keys of the other variant only
+      {std::string("MASTER1=5\r\nPK\x03\x04\0\0data", 21), true, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    Program& p = Start("VRKTset");
+    p.form.MASTER1.SetText("112");
+    p.phonebook.SetRows({"Anna=123"});
+    Load(c.bytes);
+    const std::string question = NotParameterFileQuestion(dir.File("in.vrk"), c.binary, c.lines);
+    EXPECT_EQ(h->dialogs.questions, std::vector<std::string>{question});
+    EXPECT_EQ(p.form.MASTER1.text(), "112");
+    EXPECT_EQ(p.form.PhoneBook1.rows(), std::vector<std::string>{"Anna=123"});
+    EXPECT_TRUE(h->dialogs.messages.empty());
+
+    h->dialogs.answers.push_back(0);
+    Load(c.bytes);
+    EXPECT_EQ(p.form.PhoneBook1.rows().size() + (p.form.MASTER1.text() == "5" ? 1 : 0), c.lines);
+  }
+  EXPECT_EQ(NotParameterFileQuestion("C:\\log.txt", false, 912),
+            "\"C:\\log.txt\" holds none of the settings of a parameter file. Loading it "
+            "replaces the phone book by its 912 lines. Load it anyway?");
+  EXPECT_EQ(NotParameterFileQuestion("a.bin", true, 1),
+            "\"a.bin\" is not a text file. Loading it replaces the phone book by its 1 line. "
+            "Load it anyway?");
+
+  // Tabs, page ends, escapes and an end mark are text: a parameter file with them loads at once.
+  Program& p = Start("VRKTset");
+  Load("MASTER1=5\r\nNote\twith tab\f=\x1B[1m\r\n\x1A");
+  EXPECT_TRUE(h->dialogs.questions.empty());
+  EXPECT_EQ(p.form.MASTER1.text(), "5");
 }
 
 TEST_F(ParamFileTest, LoadDecodesCompoundKeysInEitherVariant) {
@@ -314,7 +359,9 @@ TEST_F(ParamFileTest, ByteOrderMarkAndControlBytesInValues) {
   Load("\xEF\xBB\xBFMASTER1=123\r\nAnna=2\r\n");
   EXPECT_EQ(p.form.MASTER1.text(), "123");
   EXPECT_EQ(p.form.PhoneBook1.rows(), std::vector<std::string>{"Anna=2"});
-  // A NUL in a compound value is shown, not allowed to cut the message short.
+  // A NUL in a compound value is shown, not allowed to cut the message short. (A NUL makes the
+  // file look like no text file: the user is asked first, and loads it all the same.)
+  h->dialogs.answers.push_back(0);
   Load(std::string("PARAMVRKT=4#4#3#9#3#5#3\0#3#2#0\r\n", 32));
   ASSERT_EQ(h->dialogs.messages.size(), 1u);
   EXPECT_EQ(h->dialogs.messages[0], "'3\\x00' is not a valid integer value");
@@ -381,14 +428,17 @@ TEST_F(ParamFileTest, FailedWritesReportAndKeepTheOldFile) {
   Program& p = Start("VRKTset");
   FillWindow(p);
   HeldValues held_before = p.held;
-  std::string gone = dir.File("no-such-folder/x.vrk");
+  // File dialogs answer with '/' on every platform; messages show the platform's separator.
+  std::string gone = dir.File("no-such-folder") + "/x.vrk";
+  std::string shown = dir.File("no-such-folder") +
+                      static_cast<char>(std::filesystem::path::preferred_separator) + "x.vrk";
   for (auto click : {&PcFiles::SaveClick, &PcFiles::SaveMonitorClick}) {
     h->dialogs.file_answers.push_back(gone);
     p.Run([&] { (p.files.*click)(); });
   }
   ASSERT_EQ(h->dialogs.messages.size(), 2u);
   for (const std::string& m : h->dialogs.messages)
-    EXPECT_EQ(m.rfind("Cannot create file \"" + gone + "\". ", 0), 0u) << m;
+    EXPECT_EQ(m.rfind("Cannot create file \"" + shown + "\". ", 0), 0u) << m;
   EXPECT_EQ(p.held.PARVRKT, held_before.PARVRKT);  // a failed save keeps the held values
 
   if (!testing::CanLimitFileSize()) GTEST_SKIP() << "no file size limit on this platform";

@@ -109,6 +109,21 @@ TEST_F(PhoneBookTest, RowWithoutEqualsIsKeptUnlessEdited) {
   EXPECT_EQ(book().RowText(1), "N=plain line");
 }
 
+// A row is one line of a file: a line break typed or pasted into a cell would come back from a
+// saved file as two rows.
+TEST_F(PhoneBookTest, LineBreaksInACellBecomeBlanks) {
+  SetRows({"Anna=1"});
+  book().SetName(1, "Night\r\nshift\nteam\r");
+  book().SetPhone(1, "12\n\n34");
+  EXPECT_EQ(rows(), std::vector<std::string>{"Night shift team =12  34"});
+  book().SetText(book().Text());
+  EXPECT_EQ(rows(), std::vector<std::string>{"Night shift team =12  34"});
+  // The empty line of an empty grid takes the same care.
+  book().Clear();
+  book().SetPhone(1, "5\r\n6");
+  EXPECT_EQ(rows(), std::vector<std::string>{"=5 6"});
+}
+
 TEST_F(PhoneBookTest, EditingTheEmptyLineOfAnEmptyGridCreatesTheFirstRow) {
   book().SetName(1, "");
   EXPECT_TRUE(rows().empty());

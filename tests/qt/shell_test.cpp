@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -208,11 +209,28 @@ TEST_F(ShellTest, SerialBackendOverAPseudoTerminal) {
 
   close(master);
   EXPECT_TRUE(testing::WaitFor([&] { return !port->Failure().empty(); }));
+  EXPECT_EQ(port->Failure(), serial::kAdapterDisconnected) << "not the system's ioctl text";
   int after = events;
   testing::WaitFor([] { return false; }, 100);
   EXPECT_LE(events - after, 1) << "a hung-up port must not keep raising events";
 
   EXPECT_THROW(provider.Open("/dev/no-such-port"), AppError);
+}
+
+// A device the user may not open names the group to join: the device's own, else "dialout".
+TEST_F(ShellTest, NoPermissionNamesTheGroupThatOwnsTheDevice) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QString device = dir.filePath("ttyUSB7");
+  { std::ofstream(device.toStdString()) << ""; }
+  QString group = QFileInfo(device).group();
+  ASSERT_FALSE(group.isEmpty());
+  std::string text = serial::NoPermissionText(device);
+  EXPECT_NE(text.find("group \"" + group.toStdString() + "\" that owns " + device.toStdString()),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("usermod -a -G " + group.toStdString()), std::string::npos) << text;
+  EXPECT_NE(serial::NoPermissionText("/dev/gone").find("group \"dialout\""), std::string::npos);
 }
 #endif
 

@@ -5,12 +5,16 @@
 #include <QLabel>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QtTest/QTest>
 #include <set>
 
+#include "base/codepage.h"
 #include "qt/form_binder.h"
 #include "qt/main_window.h"
+#include "qt/page_tabs.h"
 #include "qt_app.h"
 #include "support/harness.h"
+#include "support/temp_dir.h"
 
 // The system's font library keeps a cache it never frees; that is not ours to find.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
@@ -21,7 +25,8 @@ namespace {
 using qt::MainWindow;
 
 struct Window {
-  explicit Window(const std::string& name) : h(name), window(*h.program, {}) {
+  explicit Window(const std::string& name, const std::string& settings_dir = {})
+      : h(name, settings_dir), window(*h.program, {}) {
     h.Start();
   }
   template <class W = QWidget>
@@ -108,42 +113,44 @@ TEST_F(WindowTest, StartContents) {
   }
 }
 
-// With the default texts no caption is cut off and no control covers another, on every page of
-// both variants, except where the layout puts controls on purpose in one place.
-TEST_F(WindowTest, DefaultTextsFitAndNothingOverlaps) {
+// Every page tab shows its caption whole, and no tab leaves the page control.
+void ExpectWholeTabs(QTabWidget* tabs, const char* program) {
+  auto* bar = dynamic_cast<qt::RowTabBar*>(tabs->tabBar());
+  ASSERT_TRUE(bar);
+  for (int i = 0; i < bar->count(); ++i) {
+    QRect r = bar->RowTabRect(i);
+    EXPECT_TRUE(bar->rect().contains(r)) << program << ": tab " << i << " leaves its bar";
+    EXPECT_LE(bar->geometry().right(), tabs->width()) << program;
+    QRect caption = bar->CaptionRect(i);
+    EXPECT_GE(caption.width(), bar->fontMetrics().horizontalAdvance(bar->tabText(i)))
+        << program << ": tab " << i << " caption is cut";
+    EXPECT_GE(caption.left(), r.left() + tabs->iconSize().width()) << "caption over the picture";
+  }
+}
+
+// On every page no control sticks out of its parent (a page shortened by a second row of tabs
+// would cut the bottom ones off), and no control covers another, except where the layout puts
+// controls on purpose in one place. With `texts` the captions of labels and buttons fit, too.
+void ExpectNothingClippedOrCovered(Window& w, const char* program, bool texts) {
   const std::set<std::pair<std::string, std::string>> allowed = {
       {"RunGDI", "StopGDI"},   {"GroupBox9", "PortList"}, {"Prubeh", "signal"},
       {"Bevel1", "Prubeh"},    {"Label54", "PINOK"},      {"PIN", "PINOK"},
       {"Send", "CancelSend"},
   };
-  for (const char* program : {"VRKTset", "DVG1Cset"}) {
-    Window w(program);
-    // The hidden overlays are shown here so that they are checked too.
-    w.h.program->form.Prubeh.SetVisible(true);
-    w.h.program->form.PINOK.SetVisible(true);
-    w.h.program->form.Inicializace.SetVisible(true);
-    w.window.show();
+  std::vector<QWidget*> named;
+  for (const Control* c : w.h.program->form.controls())
+    if (QWidget* x = w.window.binder().WidgetOf(*c); x && x != &w.window) named.push_back(x);
+
+  auto* tabs = w.Get<QTabWidget>("PageControl1");
+  for (int page = 0; page < tabs->count(); ++page) {
+    tabs->setCurrentIndex(page);
     QCoreApplication::processEvents();
-
-    auto* tabs = w.Get<QTabWidget>("PageControl1");
-    QTabBar* bar = tabs->tabBar();
-    for (int i = 0; i < bar->count(); ++i) {
-      QRect r = bar->tabRect(i);
-      EXPECT_LE(r.right(), tabs->width()) << "tab " << i << " leaves the page control";
-      int need = bar->fontMetrics().horizontalAdvance(bar->tabText(i)) + tabs->iconSize().width();
-      EXPECT_GE(r.width(), need + 8) << "tab " << i << " is cut";
-    }
-
-    std::vector<QWidget*> named;
-    for (const Control* c : w.h.program->form.controls())
-      if (QWidget* x = w.window.binder().WidgetOf(*c); x && x != &w.window) named.push_back(x);
-
     for (QWidget* x : named) {
-      if (!x->isVisibleTo(x->window()) && !x->isVisible()) continue;
+      if (!x->isVisible()) continue;
       QString text;
       if (auto* l = qobject_cast<QLabel*>(x)) text = l->text();
       if (auto* b = qobject_cast<QAbstractButton*>(x)) text = b->text();
-      if (!text.isEmpty()) {
+      if (texts && !text.isEmpty()) {
         int need = x->fontMetrics().horizontalAdvance(text);
         if (auto* b = qobject_cast<QAbstractButton*>(x); b && !b->icon().isNull())
           need += b->iconSize().width() + 4;
@@ -151,24 +158,91 @@ TEST_F(WindowTest, DefaultTextsFitAndNothingOverlaps) {
                                     << " is cut";
         EXPECT_GE(x->height(), x->fontMetrics().height()) << x->objectName().toStdString();
       }
-      // Inside its parent.
-      if (x->parentWidget() && !x->isHidden()) {
+      if (x->parentWidget()) {
         EXPECT_TRUE(x->parentWidget()->rect().contains(x->geometry()))
-            << program << ": " << x->objectName().toStdString() << " sticks out of its parent";
-      }
-    }
-    for (size_t i = 0; i < named.size(); ++i) {
-      for (size_t j = i + 1; j < named.size(); ++j) {
-        QWidget* a = named[i];
-        QWidget* b = named[j];
-        if (a->parentWidget() != b->parentWidget() || a->isHidden() || b->isHidden()) continue;
-        std::string na = a->objectName().toStdString(), nb = b->objectName().toStdString();
-        if (allowed.count({na, nb}) || allowed.count({nb, na})) continue;
-        EXPECT_FALSE(a->geometry().intersects(b->geometry())) << program << ": " << na
-                                                               << " overlaps " << nb;
+            << program << ", page " << page << ": " << x->objectName().toStdString()
+            << " sticks out of its parent";
       }
     }
   }
+  for (size_t i = 0; i < named.size(); ++i) {
+    for (size_t j = i + 1; j < named.size(); ++j) {
+      QWidget* a = named[i];
+      QWidget* b = named[j];
+      if (a->parentWidget() != b->parentWidget() || a->isHidden() || b->isHidden()) continue;
+      std::string na = a->objectName().toStdString(), nb = b->objectName().toStdString();
+      if (allowed.count({na, nb}) || allowed.count({nb, na})) continue;
+      EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+          << program << ": " << na << " overlaps " << nb;
+    }
+  }
+}
+
+// The hidden overlays are shown so that they are checked too.
+void ShowWithOverlays(Window& w) {
+  w.h.program->form.Prubeh.SetVisible(true);
+  w.h.program->form.PINOK.SetVisible(true);
+  w.h.program->form.Inicializace.SetVisible(true);
+  w.window.show();
+  QCoreApplication::processEvents();
+}
+
+TEST_F(WindowTest, DefaultTextsFitAndNothingOverlaps) {
+  for (const char* program : {"VRKTset", "DVG1Cset"}) {
+    Window w(program);
+    ShowWithOverlays(w);
+    auto* tabs = w.Get<QTabWidget>("PageControl1");
+    ExpectWholeTabs(tabs, program);
+    EXPECT_EQ(dynamic_cast<qt::RowTabBar*>(tabs->tabBar())->RowCount(), 1);
+    ExpectNothingClippedOrCovered(w, program, /*texts=*/true);
+  }
+}
+
+// A translation whose tab captions do not fit one row: the tabs take two rows, every caption
+// whole, the selected tab's row next to the page, and the shorter pages still show everything.
+TEST_F(WindowTest, LongTabCaptionsTakeSeveralRows) {
+  const int code_page = ActiveCodePage();
+  SetActiveCodePage(1250);
+  testing::TempDir dir;
+  const char* captions[][2] = {
+      {"EMERGENCY", "NOUZOVÉ VOLÁNÍ A BLOKOVÁNÍ"},
+      {"SERVICE", "SERVISNÍ TESTY"},
+      {"Phone Book", "Telefonní seznam SIM"},
+      {"Ports", "Vstupy a relé"},
+      {"Support", "Podpora a aktualizace firmwaru"},
+      {"Insert Line", "Vložit řádek"},
+      {"Save", "Uložit"},
+  };
+  std::string ini = "[Language]\r\nLanguage=Cze\r\n";
+  for (auto& [key, value] : captions) ini += std::string(key) + "=" + value + "\r\n";
+  testing::WriteBytes(dir.File("VRKTset.ini"), Utf8ToCodePage(ini, 1250));
+  {
+    Window w("VRKTset", dir.str());
+    ShowWithOverlays(w);
+    auto* tabs = w.Get<QTabWidget>("PageControl1");
+    auto* bar = dynamic_cast<qt::RowTabBar*>(tabs->tabBar());
+    ASSERT_TRUE(bar);
+    EXPECT_EQ(tabs->tabText(4), QString::fromUtf8("Podpora a aktualizace firmwaru"));
+    EXPECT_EQ(bar->RowCount(), 2);
+    EXPECT_EQ(bar->height(), 2 * bar->RowTabRect(0).height());
+    ExpectWholeTabs(tabs, "VRKTset");
+    ExpectNothingClippedOrCovered(w, "VRKTset", /*texts=*/false);
+
+    // A tab of the upper row, clicked, shows its page and brings its row down to the page.
+    tabs->setCurrentIndex(0);
+    QCoreApplication::processEvents();
+    int upper = -1;
+    for (int i = 0; i < bar->count(); ++i)
+      if (bar->RowTabRect(i).top() == 0) upper = i;
+    ASSERT_GE(upper, 0);
+    EXPECT_GT(bar->RowTabRect(0).top(), 0) << "the selected tab's row lies next to the page";
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->RowTabRect(upper).center());
+    EXPECT_EQ(tabs->currentIndex(), upper);
+    EXPECT_EQ(w.h.program->form.PageControl1.active_page(), upper);
+    EXPECT_GT(bar->RowTabRect(upper).top(), 0);
+    EXPECT_EQ(bar->RowTabRect(0).top(), 0);
+  }
+  SetActiveCodePage(code_page);
 }
 
 TEST_F(WindowTest, TabOrderFollowsTheLayout) {

@@ -40,6 +40,14 @@ class TempDir {
     WriteBytes(File(name), bytes);
   }
   std::string Read(const std::string& name) const { return ReadBytes(File(name)); }
+  // A symbolic link `name` to `target`, which stays as given (a relative target stays relative).
+  // False where the system offers no symbolic links to this program (Windows without the
+  // privilege, Wine).
+  bool Link(const std::string& target, const std::string& name) const {
+    std::error_code ec;
+    std::filesystem::create_symlink(target, path_ / name, ec);
+    return !ec;
+  }
   size_t FileCount() const {
     size_t n = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(path_)) ++n;

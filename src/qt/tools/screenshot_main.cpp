@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "app/program.h"
 #include "base/clock.h"
@@ -61,7 +62,9 @@ bool Grab(vrkt::Program& program, vrkt::qt::MainWindow& window, const QString& o
   return ok;
 }
 
-bool Render(const QString& out_dir, const char* variant, const char* program_name) {
+// With `settings` (a settings file, read and never written) the files get `tag` in their names.
+bool Render(const QString& out_dir, const char* variant, const char* program_name,
+            const std::string& settings, const char* tag) {
   vrkt::VirtualClock clock;
   vrkt::SimProvider sim(clock);
   HeadlessDialogs dialogs;
@@ -70,16 +73,17 @@ bool Render(const QString& out_dir, const char* variant, const char* program_nam
   env.clock = &clock;
   env.ports = &sim;
   env.dialogs = &dialogs;
-  env.read_settings = false;
+  env.read_settings = !settings.empty();
+  env.settings_path = settings;
   vrkt::Program program(env);
   vrkt::qt::MainWindow window(program, {});
   program.FormCreate();
   window.show();
-  bool ok = Grab(program, window, out_dir, variant, "");
+  bool ok = Grab(program, window, out_dir, variant, tag);
   // The same window after Stop and a whole read of the simulated unit, with the polls answered.
   program.Run([&] { program.form.StopGDI.on_click(); });
   RunFor(program, clock, sim, 40000);
-  ok = Grab(program, window, out_dir, variant, "-read") && ok;
+  ok = Grab(program, window, out_dir, variant, (std::string(tag) + "-read").c_str()) && ok;
   return ok;
 }
 
@@ -87,14 +91,17 @@ bool Render(const QString& out_dir, const char* variant, const char* program_nam
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+  if (argc < 2 || argc > 3) {
+    std::fprintf(stderr, "usage: %s OUTDIR [SETTINGS_FILE]\n", argv[0]);
     return 2;
   }
   vrkt::qt::UseApplicationFont();
   QString out_dir = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(out_dir);
-  bool ok = Render(out_dir, "vrkt", "VRKTset");
-  ok = Render(out_dir, "dvg", "DVG1Cset") && ok;
+  // A settings file (a translation, say) is shown in files named "...-settings.png".
+  std::string settings = argc > 2 ? argv[2] : "";
+  const char* tag = settings.empty() ? "" : "-settings";
+  bool ok = Render(out_dir, "vrkt", "VRKTset", settings, tag);
+  ok = Render(out_dir, "dvg", "DVG1Cset", settings, tag) && ok;
   return ok ? 0 : 1;
 }
