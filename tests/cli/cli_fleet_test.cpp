@@ -199,8 +199,8 @@ TEST(CliFleetTest, UnitsThatFailAlikeShareTheirExitCodeAndSayWhy) {
   const std::string master = "MASTER1=+420731555201";
   ASSERT_NE(reference.find(master), std::string::npos);
   dir.Write("other.vrk", reference.replace(reference.find(master), master.size(), "MASTER1=112"));
-  CliResult r =
-      RunUnits({"VRKTset-cli", "verify", dir.File("other.vrk"), "--port", "sim:1", "--port", "sim:2"});
+  CliResult r = RunUnits(
+      {"VRKTset-cli", "verify", dir.File("other.vrk"), "--port", "sim:1", "--port", "sim:2"});
   EXPECT_EQ(r.code, kExitMismatch) << r.err;
   for (const char* port : {"sim:1", "sim:2"}) {
     std::vector<std::string> row = TableRow(r.out, port);
