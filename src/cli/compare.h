@@ -1,42 +1,13 @@
 #pragma once
 
-#include <optional>
-#include <string>
-#include <vector>
+// The command line compares what a file puts on the SIM with what the unit holds, as the window
+// does after a write.
+#include "files/entry_compare.h"
 
 namespace vrkt::cli {
-
-// One SIM phone book entry: its name and its number field.
-struct UnitEntry {
-  std::string name;
-  std::string value;
-  friend bool operator==(const UnitEntry&, const UnitEntry&) = default;
-};
-
-// Reads one listed entry, "+CPBR: index,"number",type,"name"", cut the way the program sorts
-// it. Nothing for the capacity line or a line that is no entry.
-std::optional<UnitEntry> ParseEntryLine(const std::string& line);
-
-// The entries a parameter file puts on the SIM, in file order: every key=value line with a
-// name and a value (write-all skips the others), the compound keys under their entry names.
-std::vector<UnitEntry> EntriesOfParameterFile(const std::string& text);
-
-struct Difference {
-  enum Kind { kDifferent, kMissing, kExtra } kind;
-  std::string name;
-  std::string expected;  // empty for kExtra
-  std::string actual;    // empty for kMissing
-};
-
-// Differences between what the file holds and what the unit holds, in file order, then what
-// only the unit holds. Names are compared exactly; an entry that occurs several times (phone
-// book rows) must occur as often on the unit. Entries named in `ignored` on the unit only are
-// not reported.
-std::vector<Difference> CompareEntries(const std::vector<UnitEntry>& expected,
-                                       const std::vector<UnitEntry>& actual,
-                                       const std::vector<std::string>& ignored);
-
-// One line per difference, names aligned, text converted for the terminal.
-std::string FormatDifferences(const std::vector<Difference>& diffs);
-
+using vrkt::CompareEntries;
+using vrkt::Difference;
+using vrkt::EntriesOfParameterFile;
+using vrkt::FormatDifferences;
+using vrkt::UnitEntry;
 }  // namespace vrkt::cli

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "files/entry_compare.h"
 #include "link/command_link.h"
 #include "link/transfer_wire.h"
 
@@ -53,6 +54,11 @@ class Transfer {
   const SimReading& last_reading() const { return reading_; }
   const SequenceOutcome& last_read_outcome() const { return read_outcome_; }
   const SequenceOutcome& last_write_outcome() const { return write_outcome_; }
+  // Whether a write-all is followed by reading the unit back and comparing (the window: yes; the
+  // command line makes its own check against the file).
+  void set_verify_after_write(bool on) { verify_after_write_ = on; }
+  // Differences the last check after a write found; -1 when none was made.
+  int verified_differences() const { return verified_differences_; }
   // "SIM PIN" or "SIM PUK" when the last read failed because the SIM waits for it; empty
   // otherwise.
   const std::string& sim_lock() const { return sim_lock_; }
@@ -86,6 +92,10 @@ class Transfer {
 
   // Read-all.
   void BeginRead(bool from_load);
+  void ResetRead(bool from_load);
+  // Reads the SIM back after a write and compares it with what was written.
+  void BeginVerify(const std::string& write_note);
+  void ReportVerification();
   void SendReadCommand(const std::string& command, CommandLink::Done done);
   void OnStopEcho(const CommandResult& r);
   void OnOperatorAnswer(const CommandResult& r);
@@ -131,6 +141,11 @@ class Transfer {
   std::string damage_;  // why the listing cannot be trusted; empty while it can
   SimReading reading_;
   SequenceOutcome read_outcome_;
+  bool verifying_ = false;  // the read checks a write and leaves the window alone
+  bool verify_after_write_ = true;
+  std::vector<UnitEntry> written_;  // what the last write-all put on the SIM, in order
+  std::string verify_note_;         // what the write's own end message would have said
+  int verified_differences_ = -1;
   std::string sim_lock_;
   bool asking_pin_state_ = false;
   CommandResult failed_;  // the failure that the PIN question is about

@@ -73,17 +73,7 @@ void Transfer::StartStopRead() {
 
 void Transfer::BeginRead(bool from_load) {
   p_.link.Begin(LinkUser::kRead, [this, from_load] {
-    read_from_load_ = from_load;
-    sim_lock_.clear();
-    asking_pin_state_ = false;
-    operator_seen_ = false;
-    end_after_answer_ = false;
-    range_seen_ = 0;
-    lines_listed_ = 0;
-    listed_.clear();
-    damage_.clear();
-    reading_ = SimReading{};
-    read_outcome_ = SequenceOutcome{};
+    ResetRead(from_load);
     try {
       if (from_load) {
         read_stage_ = ReadStage::kOperator;
@@ -99,6 +89,21 @@ void Transfer::BeginRead(bool from_load) {
       throw;
     }
   });
+}
+
+void Transfer::ResetRead(bool from_load) {
+  read_from_load_ = from_load;
+  verifying_ = false;
+  sim_lock_.clear();
+  asking_pin_state_ = false;
+  operator_seen_ = false;
+  end_after_answer_ = false;
+  range_seen_ = 0;
+  lines_listed_ = 0;
+  listed_.clear();
+  damage_.clear();
+  reading_ = SimReading{};
+  read_outcome_ = SequenceOutcome{};
 }
 
 std::string Transfer::ReadFailure(const CommandResult& r) const {
@@ -287,9 +292,52 @@ void Transfer::OnListingAnswer(const CommandResult& r) {
   }
 }
 
+void Transfer::BeginVerify(const std::string& write_note) {
+  verify_note_ = write_note;
+  const int capacity = p_.op.SimCapacity;
+  p_.link.Begin(LinkUser::kRead, [this, capacity] {
+    ResetRead(/*from_load=*/false);
+    verifying_ = true;
+    range_seen_ = capacity;
+    reading_.capacity = capacity;
+    reading_.limits = p_.op.sim_limits;
+    read_stage_ = ReadStage::kEntries;
+    SendReadCommand("AT+CPBR=1," + std::to_string(capacity) + "\r\n",
+                    [this](const CommandResult& r) { OnListingAnswer(r); });
+  });
+}
+
+void Transfer::ReportVerification() {
+  std::vector<UnitEntry> unit;
+  for (const ListedEntry& e : reading_.entries) unit.push_back(UnitEntry{e.name, e.number});
+  const std::vector<Difference> diffs = CompareEntries(written_, unit, {"VER"});
+  verified_differences_ = static_cast<int>(diffs.size());
+  std::string msg;
+  if (diffs.empty()) {
+    const size_t n = written_.size();
+    msg = "Written and verified: " + std::to_string(n) + (n == 1 ? " position." : " positions.");
+  } else {
+    constexpr size_t kShown = 20;
+    std::vector<Difference> shown(diffs.begin(),
+                                  diffs.begin() + static_cast<long>(std::min(kShown, diffs.size())));
+    msg = "Written, but reading the unit back shows that it does not hold what was written (" +
+          std::to_string(diffs.size()) + (diffs.size() == 1 ? " difference" : " differences") +
+          "):\n" + FormatDifferences(shown, "written", /*utf8=*/false);
+    if (diffs.size() > kShown) msg += "  and " + std::to_string(diffs.size() - kShown) + " more\n";
+    msg += "Write again; if the differences stay, the unit's SIM does not keep what it is given.";
+  }
+  p_.LogNote(msg.substr(0, msg.find('\n')));
+  p_.dialogs().ShowMessage(msg + verify_note_);
+}
+
 void Transfer::CompleteRead() {
   reading_.complete = true;
   read_outcome_.kind = SequenceOutcome::kDone;
+  if (verifying_) {
+    EndRead();
+    ReportVerification();
+    return;
+  }
   // Only a whole, clean listing reaches the window, in the order the unit listed it.
   if (read_from_load_) {
     p_.phonebook.Clear();
@@ -330,6 +378,11 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
   if (kind != SequenceOutcome::kDamaged || stage != ReadStage::kEntries)
     reason += " while waiting for " + waiting_for;
   reason += ".";
+  if (verifying_) {
+    // The write itself ended well; only the check could not be made.
+    reason = "Every SIM position was written, but reading the unit back to check it failed: " +
+             reason;
+  }
   std::string msg = reason + "\n";
   if (sim_lock_ == "SIM PIN") {
     msg += "The SIM waits for its PIN: type it into the PIN field on the " +
@@ -338,7 +391,9 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
   } else if (sim_lock_ == "SIM PUK") {
     msg += "The SIM is blocked and waits for its PUK: unblock it in a phone, then read again.\n";
   }
-  if (listed == 0) {
+  if (stage == ReadStage::kEntries && verifying_) {
+    msg += "Read the unit (Load) to see what it holds.";
+  } else if (listed == 0) {
     msg += "No entry was read; the window still shows the values it had before.";
   } else {
     msg += std::to_string(listed) + (listed == 1 ? " entry had come in" : " entries had come in") +

@@ -56,6 +56,7 @@ void Transfer::WriteSimEntry(const std::string& name, const std::string& value) 
     return;
   }
   p_.LogNote("SIM" + std::to_string(op.NextSimPosition) + " " + name + "=" + value);
+  written_.push_back(UnitEntry{name, value});
   pending_position_ = op.NextSimPosition;
   pending_entry_ = name + "=" + value;
   SendWriteCommand(SimWriteCommand(op.NextSimPosition, value, name));
@@ -114,6 +115,7 @@ void Transfer::SaveGDIClick() {
     return;
   }
   skipped_rows_ = plan.skipped;
+  written_.clear();
   unsafe_reports_.clear();
   refused_entries_.clear();
   pending_position_ = 0;
@@ -290,6 +292,12 @@ void Transfer::FinishWrite() {
     write_outcome_.message =
         "Writing to the unit finished, but not everything was written." + leftovers;
     write_outcome_.reason = write_outcome_.message;
+  }
+  // The unit is read back and compared with what was written, so that a write the unit did not
+  // keep is never taken for a good one.
+  if (verify_after_write_) {
+    BeginVerify(leftovers);
+  } else if (!leftovers.empty()) {
     p_.dialogs().ShowMessage(write_outcome_.message);
   }
 }

@@ -458,9 +458,6 @@ TEST(CompareEntriesTest, PairsRepeatedRowsByValueAndIgnoresTheVersion) {
   EXPECT_EQ(d[2].kind, Difference::kExtra);
   EXPECT_EQ(d[2].actual, "30");
 
-  EXPECT_EQ(ParseEntryLine("+CPBR: 7,\"+4201\",145,\"Jan, Novak\""),
-            (UnitEntry{"Jan, Novak", "+4201"}));
-  EXPECT_FALSE(ParseEntryLine("+CPBR: (1-250),40,16"));
   EXPECT_EQ(EntriesOfParameterFile("PARAMVRKT=1#2\r\nMASTER5=\r\nnoequals\r\n=5\r\nA=B\r\n"),
             (std::vector<UnitEntry>{{"PARVRKT", "1#2"}, {"A", "B"}}));
 }

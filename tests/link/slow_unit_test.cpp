@@ -270,7 +270,11 @@ TEST(SlowUnitTest, MainFlowsWorkInBothFramings) {
     f.MASTER2.SetText("+420999888777");
     h.program->phonebook.AppendRow("Lift room", "+420555444333");
     h.Click(f.SaveGDI);
-    ASSERT_TRUE(h.RunUntil([&] { return !h.program->op.WriteAllRunning; }, 60000));
+    ASSERT_TRUE(h.RunUntil(
+        [&] { return !h.program->op.WriteAllRunning && !h.program->transfer.ReadRunning(); },
+        60000));
+    ASSERT_EQ(h.dialogs.messages, std::vector<std::string>{"Written and verified: 16 positions."});
+    h.dialogs.messages.clear();
     EXPECT_EQ(h.unit().card().At(h.unit().card().Find("MASTER2"))->number, "+420999888777");
     EXPECT_GT(h.unit().card().Find("Lift room"), 0);
     const auto state = testing::CarriedState(f, false);

@@ -43,7 +43,9 @@ TEST_F(CloseTest, WriteAllAsksBeforeClosingAndCancelKeepsWriting) {
   ASSERT_EQ(h.dialogs.questions, std::vector<std::string>{kCloseWhileWriting});
   EXPECT_TRUE(window.isVisible());
   EXPECT_TRUE(h.program->port().IsOpen());
-  ASSERT_TRUE(h.RunUntil([&] { return !h.program->op.WriteAllRunning; }));
+  // The write ends, and so does the reading back that checks it.
+  ASSERT_TRUE(h.RunUntil(
+      [&] { return !h.program->op.WriteAllRunning && !h.program->transfer.ReadRunning(); }));
 
   Click(h.form().SaveGDI);
   h.RunFor(200);

@@ -1,4 +1,4 @@
-#include "cli/compare.h"
+#include "files/entry_compare.h"
 
 #include <algorithm>
 #include <map>
@@ -6,21 +6,7 @@
 #include "base/codepage.h"
 #include "base/text.h"
 
-namespace vrkt::cli {
-
-std::optional<UnitEntry> ParseEntryLine(const std::string& line) {
-  if (!Contains(line, "+CPBR") || Contains(line, "+CPBR: (1-")) return std::nullopt;
-  std::string rest = CutThrough(line, ":");
-  if (rest.find('"') == std::string::npos) return std::nullopt;
-  rest = CutThrough(rest, "\"");
-  UnitEntry e;
-  e.value = Before(rest, "\"");
-  rest = CutThrough(rest, ",");
-  if (rest.find('"') == std::string::npos) return std::nullopt;
-  rest = CutThrough(rest, "\"");
-  e.name = Before(rest, "\"");
-  return e;
-}
+namespace vrkt {
 
 std::vector<UnitEntry> EntriesOfParameterFile(const std::string& text) {
   std::vector<UnitEntry> entries;
@@ -77,29 +63,32 @@ std::vector<Difference> CompareEntries(const std::vector<UnitEntry>& expected,
   return diffs;
 }
 
-std::string FormatDifferences(const std::vector<Difference>& diffs) {
+std::string FormatDifferences(const std::vector<Difference>& diffs,
+                              const std::string& expected_word, bool utf8) {
+  auto shown = [utf8](const std::string& text) { return utf8 ? CodePageToUtf8(text) : text; };
   size_t width = 4;
-  for (const Difference& d : diffs) width = std::max(width, CodePageToUtf8(d.name).size());
+  for (const Difference& d : diffs) width = std::max(width, shown(d.name).size());
   width = std::min<size_t>(width, 24);
   std::string out;
   for (const Difference& d : diffs) {
-    std::string name = CodePageToUtf8(d.name);
+    std::string name = shown(d.name);
     if (name.size() < width) name.resize(width, ' ');
-    std::string file = "\"" + CodePageToUtf8(d.expected) + "\"";
-    std::string unit = "\"" + CodePageToUtf8(d.actual) + "\"";
+    std::string expected = expected_word + " \"" + shown(d.expected) + "\"";
+    std::string unit = "\"" + shown(d.actual) + "\"";
     switch (d.kind) {
       case Difference::kDifferent:
-        out += "  " + name + "  file " + file + ", unit " + unit + "\n";
+        out += "  " + name + "  " + expected + ", unit " + unit + "\n";
         break;
       case Difference::kMissing:
-        out += "  " + name + "  file " + file + ", not on the unit\n";
+        out += "  " + name + "  " + expected + ", not on the unit\n";
         break;
       case Difference::kExtra:
-        out += "  " + name + "  not in the file, unit " + unit + "\n";
+        out += "  " + name + "  not " + (expected_word == "file" ? "in the file" : expected_word) +
+               ", unit " + unit + "\n";
         break;
     }
   }
   return out;
 }
 
-}  // namespace vrkt::cli
+}  // namespace vrkt
