@@ -21,9 +21,7 @@ inline void ConfigureFullSim(SimUnit& unit) {
   SimConfig c;
   c.capacity = kBenchCapacity;
   unit.Configure(c);
-  for (int i = unit.card().UsedCount() + 1; i <= c.capacity; ++i)
-    unit.card().Write(i, "+42077755" + std::to_string(1000 + i), std::nullopt,
-                      "Tenant " + std::to_string(i));
+  unit.card().FillFree();
 }
 
 // One program and unit on either clock, with an event loop that waits for the next due event.

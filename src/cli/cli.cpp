@@ -7,7 +7,12 @@
 #include "base/error.h"
 #include "cli/commands.h"
 #include "cli/engine.h"
+#include "cli/fleet.h"
+#include "cli/fleet_options.h"
 #include "cli/phonebook_commands.h"
+#include "cli/report.h"
+#include "cli/sim_port.h"
+#include "cli/unit_record.h"
 #include "serial/serial_backend.h"
 #include "sim/sim_unit.h"
 
@@ -84,15 +89,18 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
       // A parameter file needs no unit: no port is opened for it.
       if (!o.param_file.empty()) return PhoneBookFileCommand(o, io);
     }
+    if (!o.report_path.empty()) RequireWritableReport(o.report_path);
+    if (IsFleetRun(o)) return RunFleet(o, io, hooks.unit_program);
+    if (o.progress_lines) io.progress = true;
   } catch (const CliFailure& f) {
     io.err << (f.code() == kExitUsage ? name + ": " : std::string()) << f.what() << "\n";
     return f.code();
   }
 
   WorkingDirectoryKeeper keep_cwd;
-  bool virtual_sim = o.port == "sim" && !o.real_time;
+  bool virtual_sim = IsSimPort(o.port) && !o.real_time;
   std::unique_ptr<Engine> engine =
-      virtual_sim ? MakeVirtualSimEngine() : MakeLiveEngine(o.port == "sim", !o.no_cts);
+      virtual_sim ? MakeVirtualSimEngine() : MakeLiveEngine(IsSimPort(o.port), !o.no_cts);
   if (SimProvider* sim = engine->sim()) {
     // The simulated unit is of the family the program serves.
     Variant v = VariantFromFileName(
@@ -100,14 +108,20 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
     SimConfig config;
     config.family = v.IsDvg() ? SimFamily::kDvg : SimFamily::kVrkt;
     config.is4g = v.Is4G;
-    sim->unit().Configure(config);
+    ConfigureSimPort(o.port, config, sim->unit());
     if (hooks.on_sim) hooks.on_sim(*sim);
   }
 
   int code = kExitOk;
+  std::optional<UnitRecord> record;
+  std::optional<LastLineKeeper> last_error;
+  if (KeepsRecord(o)) last_error.emplace(io.err);
   {
     Session s(o, io, *engine);
     s.on_pump = hooks.on_pump;
+    s.program().transfer.set_pace_ms(o.pace_ms);
+    const int64_t started_ms = s.NowMs();
+    std::string failure;
     try {
       s.Start();
       code = Dispatch(s);
@@ -115,11 +129,15 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
       s.ClearProgress();
       io.err << f.what() << "\n";
       code = f.code();
+      failure = f.what();
     } catch (const std::exception& e) {
       s.ClearProgress();
       io.err << e.what() << "\n";
       code = kExitFailure;
+      failure = e.what();
     }
+    if (failure.empty() && code != kExitOk && last_error) failure = last_error->last_line();
+    if (KeepsRecord(o)) record = TakeUnitRecord(s, code, failure, started_ms);
     // A stopped unit makes no emergency calls. A 4G unit restarts as the port closes and DTR
     // drops; any other needs its restart command.
     Program& p = s.program();
@@ -132,6 +150,7 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
     if (!s.Finish() && code == kExitOk) code = kExitFailure;
     if (hooks.on_finish) hooks.on_finish(s);
   }
+  if (record) code = KeepRecord(o, *record, code, io);
   io.out.flush();
   io.err.flush();
   return code;

@@ -20,6 +20,8 @@ struct CliHooks {
   std::function<void(Session&)> on_pump = nullptr;
   // Called after the command, before the session ends: inspect the program here.
   std::function<void(Session&)> on_finish = nullptr;
+  // The program a run over several ports starts for each unit; empty: this program itself.
+  std::string unit_program = {};
 };
 
 // The whole command line: `argv` as the program was started (argv[0] included). Returns the

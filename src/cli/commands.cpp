@@ -68,6 +68,20 @@ void RequireReadableFile(const std::string& path, const std::string& what) {
   }
 }
 
+std::string FirmwareLabel(Session& s) { return Shown(s.form().StatusBar1.panel(4)); }
+
+std::string AskImei(Session& s) {
+  size_t from = s.traffic().lines().size();
+  s.Click(s.form().IMEI);
+  return TrimBlanks(AwaitReply(
+      s, from,
+      [](const std::string& l) {
+        std::string v = TrimBlanks(l);
+        return v.size() >= 14 && v.find_first_not_of("0123456789") == std::string::npos;
+      },
+      "the IMEI query (AT+CGSN)"));
+}
+
 int StatusCommand(Session& s) {
   ReadResult r = StopAndReadAll(s);
   Form1& f = s.form();
@@ -85,15 +99,7 @@ int StatusCommand(Session& s) {
   s.Run([&f] { f.Power.on_click(); });
   AwaitReply(s, from, [](const std::string& l) { return Contains(l, "#ADC:"); },
              "the supply query (AT#ADC=1,2)");
-  from = t.lines().size();
-  s.Click(f.IMEI);
-  std::string imei = AwaitReply(
-      s, from,
-      [](const std::string& l) {
-        std::string v = TrimBlanks(l);
-        return v.size() >= 14 && v.find_first_not_of("0123456789") == std::string::npos;
-      },
-      "the IMEI query (AT+CGSN)");
+  std::string imei = AskImei(s);
 
   int level = s.program().op.SignalLevel;
   std::ostream& out = s.io().out;
@@ -103,8 +109,8 @@ int StatusCommand(Session& s) {
       << "Battery:        " << Shown(f.Voltage.caption()) << "\n"
       << "Supply:         " << Shown(f.Power.caption()) << "\n"
       << "SIM capacity:   " << r.capacity << " positions, " << r.entries.size() << " in use\n"
-      << "Firmware:       " << Shown(f.StatusBar1.panel(4)) << "\n"
-      << "IMEI:           " << TrimBlanks(imei) << "\n";
+      << "Firmware:       " << FirmwareLabel(s) << "\n"
+      << "IMEI:           " << imei << "\n";
   return kExitOk;
 }
 

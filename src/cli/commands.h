@@ -14,6 +14,11 @@ int SendListCommand(Session& s);
 int PinCommand(Session& s);
 int RunUnitCommand(Session& s);
 
+// The firmware version as the status bar shows it once the unit has been read ("VRKT Ver: 214").
+std::string FirmwareLabel(Session& s);
+// Presses the IMEI button and waits for the module's answer. Throws CliFailure.
+std::string AskImei(Session& s);
+
 // Checks before the port is opened that a file named on the command line can be read.
 void RequireReadableFile(const std::string& path, const std::string& what);
 

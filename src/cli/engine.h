@@ -6,6 +6,8 @@
 #include "base/clock.h"
 #include "link/serial_port.h"
 
+class QCoreApplication;
+
 namespace vrkt {
 class SimProvider;
 }
@@ -30,5 +32,9 @@ std::unique_ptr<Engine> MakeVirtualSimEngine();
 // Wall-clock time on the Qt event loop; `sim` picks the simulated unit instead of a serial port.
 // `hardware_flow` opens serial ports with RTS/CTS flow control.
 std::unique_ptr<Engine> MakeLiveEngine(bool sim, bool hardware_flow);
+
+// Qt's event loop needs an application object; this makes one when the process has none yet
+// (the command line's main has none; a test or a host program may).
+std::unique_ptr<QCoreApplication> MakeQtApplicationIfNone();
 
 }  // namespace vrkt::cli

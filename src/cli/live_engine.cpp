@@ -34,12 +34,7 @@ class LiveEngine : public Engine {
  public:
   LiveEngine(bool sim, bool hardware_flow)
       : serial_({.hardware_flow = hardware_flow, .cts_when_unknown = false, .on_event = nullptr}) {
-    if (!QCoreApplication::instance()) {
-      static int argc = 1;
-      static char name[] = "VRKTset-cli";
-      static char* argv[] = {name, nullptr};
-      app_ = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    app_ = MakeQtApplicationIfNone();
     if (sim) sim_ = std::make_unique<SimProvider>(clock_);
   }
 
@@ -73,6 +68,14 @@ class LiveEngine : public Engine {
 };
 
 }  // namespace
+
+std::unique_ptr<QCoreApplication> MakeQtApplicationIfNone() {
+  if (QCoreApplication::instance()) return nullptr;
+  static int argc = 1;
+  static char name[] = "VRKTset-cli";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QCoreApplication>(argc, argv);
+}
 
 std::unique_ptr<Engine> MakeLiveEngine(bool sim, bool hardware_flow) {
   return std::make_unique<LiveEngine>(sim, hardware_flow);

@@ -4,6 +4,7 @@
 
 #include "app/variant.h"
 #include "cli/exit_codes.h"
+#include "cli/fleet_options.h"
 
 namespace vrkt::cli {
 
@@ -84,10 +85,6 @@ const CommandInfo* FindCommand(const std::string& name) {
   return nullptr;
 }
 
-[[noreturn]] void Usage(const std::string& message) {
-  throw CliFailure(kExitUsage, message + "\nRun with --help for usage.");
-}
-
 int ParseTimeout(const std::string& text) {
   int value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -129,6 +126,10 @@ constexpr const char* kExitCodes =
 
 }  // namespace
 
+void Usage(const std::string& message) {
+  throw CliFailure(kExitUsage, message + "\nRun with --help for usage.");
+}
+
 bool IsKnownCommand(const std::string& command) { return FindCommand(command) != nullptr; }
 
 bool NeedsPort(const std::string& command) {
@@ -154,6 +155,7 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
   std::vector<std::string> positional;
   bool options_end = false;
   for (size_t i = 0; i < args.size(); ++i) {
+    UnitArgs unit_args(args, i, o.unit_args);
     std::string arg = args[i];
     if (options_end || arg.empty() || arg[0] != '-' || arg == "-") {
       positional.push_back(arg);
@@ -194,8 +196,8 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
       no_value();
       o.real_time = true;
     } else if (arg == "--port") {
-      o.port = take_value();
-      if (o.port.empty()) Usage("--port needs a port name.");
+      unit_args.BelongsToRun();
+      AddPort(o, take_value());
     } else if (arg == "--variant") {
       o.variant = take_value();
       if (ProgramNameForVariant(o.variant).empty())
@@ -204,6 +206,7 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
       o.settings_path = take_value();
       if (o.settings_path.empty()) Usage("--settings needs a file name.");
     } else if (arg == "--log") {
+      unit_args.BelongsToRun();
       o.log_path = take_value();
       if (o.log_path.empty()) Usage("--log needs a file name.");
     } else if (arg == "--timeout") {
@@ -225,8 +228,10 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
       no_value();
       o.run_after = true;
     } else if (arg == "-o" || arg == "--output") {
+      unit_args.BelongsToRun();
       o.output = take_value();
       if (o.output.empty()) Usage(arg + " needs a file name.");
+    } else if (ParseLineOption(arg, take_value, no_value, o, unit_args)) {
     } else {
       Usage("Unknown option " + arg + ".");
     }
@@ -279,6 +284,7 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
           "(--port NAME): name one of them.");
   if (NeedsPort(o.command) && o.port.empty())
     Usage("The " + o.command + " command needs --port NAME (see the ports command).");
+  CheckLineOptions(o);
   return o;
 }
 
@@ -296,6 +302,7 @@ std::string GeneralHelp(const std::string& program_name) {
   }
   text += "\n";
   text += kGlobalOptions;
+  text += "\n" + LineOptionsHelp();
   text += "\n";
   text += kExitCodes;
   text += "\nExample: " + name + " --port /dev/ttyUSB0 write unit.vrk\n";
@@ -309,7 +316,8 @@ std::string CommandHelp(const std::string& command, const std::string& program_n
   std::string usage = "Usage: " + name + " [options] " + c->name;
   if (command == "read") usage += " -o FILE";
   if (c->operand) usage += std::string(" ") + c->operand;
-  return usage + "\n\n" + c->details + "\n" + kGlobalOptions + "\n" + kExitCodes;
+  std::string line = command == "ports" ? std::string() : LineOptionsHelp() + "\n";
+  return usage + "\n\n" + c->details + "\n" + kGlobalOptions + "\n" + line + kExitCodes;
 }
 
 }  // namespace vrkt::cli

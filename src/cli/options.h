@@ -27,11 +27,26 @@ struct Options {
   bool run_after = false;  // write/verify --run: restart the unit's application after success
   bool help = false;
   bool version = false;
+
+  // Several units in one run, a record of each unit, and a faster write (fleet_options.cpp).
+  std::vector<std::string> ports;  // every --port and every line of --ports, in order
+  bool ports_file = false;         // --ports: a table of units even when the list names one
+  std::string report_path;         // --report FILE
+  int pace_ms = 200;               // --pace MS, --fast
+  bool pace_given = false;
+  // The arguments that a run over several ports hands on unchanged to the run of each unit.
+  std::vector<std::string> unit_args;
+  // Set by the run over several ports for each unit's run (not in the help).
+  std::string unit_record_path;  // where the unit's run leaves its record
+  bool progress_lines = false;   // draw the progress line even when stderr is no terminal
 };
 
 // Parses the arguments after the program name. Throws CliFailure(kExitUsage) with a message
 // that names the offending argument.
 Options ParseOptions(const std::string& program_name, const std::vector<std::string>& args);
+
+// Ends the run with a usage error (exit code 2) and the message.
+[[noreturn]] void Usage(const std::string& message);
 
 // The program name as help shows it: the file name of argv[0].
 std::string DisplayName(const std::string& program_name);

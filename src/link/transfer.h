@@ -66,6 +66,10 @@ class Transfer {
   int confirmed_position() const { return confirmed_position_; }
   // What the SIM holds now as far as the last write-all goes: the positions written and not.
   std::string WrittenSoFar() const { return WrittenSoFar(false); }
+  // The pause before each command of a write-all. The window keeps 200 ms; the command line may
+  // shorten it for units known to keep up, because its read-back catches one that does not.
+  void set_pace_ms(int ms) { pace_ms_ = ms; }
+  int pace_ms() const { return pace_ms_; }
 
  private:
   enum class ReadStage { kIdle, kStopEcho, kOperator, kRange, kEntries };
@@ -122,6 +126,7 @@ class Transfer {
   // Reserved entries whose value held bytes that cannot be sent.
   std::vector<std::string> refused_entries_;
   SequenceOutcome write_outcome_;
+  int pace_ms_ = 200;
 
   // Read-all.
   ReadStage read_stage_ = ReadStage::kIdle;

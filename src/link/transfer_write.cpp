@@ -173,7 +173,7 @@ void Transfer::WriteAllStep() {
     FinishWrite();
     return;
   }
-  p_.Pause(200);
+  p_.Pause(pace_ms_);
   try {
     RunWriteStep();
   } catch (const std::exception& e) {

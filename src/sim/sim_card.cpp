@@ -82,4 +82,9 @@ void SimCard::Prefill(SimFamily family, const std::string& version) {
   }
 }
 
+void SimCard::FillFree() {
+  for (int i = 1; i <= capacity(); ++i)
+    if (!At(i)) Write(i, "+42077755" + std::to_string(1000 + i), std::nullopt, "Tenant " + std::to_string(i));
+}
+
 }  // namespace vrkt

@@ -29,6 +29,8 @@ class SimCard {
   // Fills the phone book the way a unit of this family leaves the factory and its installer
   // leaves it: reserved configuration entries from position 1, then some ordinary entries.
   void Prefill(SimFamily family, const std::string& version);
+  // Fills every free position with an ordinary tenant's entry: a large building's full SIM.
+  void FillFree();
 
   int capacity() const { return static_cast<int>(book_.size()); }
   size_t number_length() const { return number_length_; }

@@ -121,7 +121,11 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
   }
   const int cap = card_.capacity();
   std::vector<std::string> f = SplitArgs(args);
+  // The module starts on a command once the previous answer is out; its SIM may still be busy.
+  const int64_t start_us = std::max(t_us, answer_free_us_);
+  const bool sim_storing = start_us < sim_storing_until_us_;
   if (cmd == "+CPBR") {
+    if (sim_storing) t_us = sim_storing_until_us_;
     if (args == "?") {
       std::string positions = "1-" + std::to_string(cap);
       if (!config_.range_without_parens) positions = "(" + positions + ")";
@@ -175,6 +179,11 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
     Reply(t_us, 20, {}, CmeError(21));
     return;
   }
+  if (sim_storing) {
+    // Acknowledged, but the SIM never sees it: what a pace too fast for the unit costs.
+    Reply(t_us, 20, {}, "OK");
+    return;
+  }
   int error = 0;
   const bool lost = std::find(faults_.lost_writes.begin(), faults_.lost_writes.end(), *index) !=
                     faults_.lost_writes.end();
@@ -186,7 +195,9 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
     error = card_.Write(*index, number, type, text);
   }
   // The SIM takes its time to store a position; a refusal comes before any writing.
-  Reply(t_us, error ? 20 : 20 + config_.write_ms, {}, error ? CmeError(error) : "OK");
+  const int after_ok = std::clamp(config_.write_busy_after_ok_ms, 0, std::max(0, config_.write_ms));
+  Reply(t_us, error ? 20 : 20 + config_.write_ms - after_ok, {}, error ? CmeError(error) : "OK");
+  if (!error && after_ok > 0) sim_storing_until_us_ = answer_head_us_ + after_ok * 1000LL;
 }
 
 void SimUnit::ExecutePin(const std::string& cmd, const std::string& args, int64_t t_us) {

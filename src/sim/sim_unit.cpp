@@ -41,6 +41,7 @@ void SimUnit::Configure(const SimConfig& config) {
   data_buf_.clear();
   data_left_ = 0;
   busy_until_us_ = 0;
+  sim_storing_until_us_ = 0;
   scripts_.clear();
   files_.clear();
   run_script_.clear();
@@ -397,7 +398,8 @@ std::vector<PortInfo> SimProvider::ListPorts() {
 }
 
 std::unique_ptr<PortConnection> SimProvider::Open(const std::string& name) {
-  if (name != "sim") throw AppError("No such port: " + name);
+  // "sim:..." names one of several simulated units apart; each provider has a unit of its own.
+  if (name != "sim" && name.rfind("sim:", 0) != 0) throw AppError("No such port: " + name);
   return std::make_unique<SimConnection>(unit_);
 }
 

@@ -54,6 +54,11 @@ struct SimConfig {
   bool plain_errors = false;
   // Time the SIM takes to store or empty one position, on top of the module's answer time.
   int write_ms = 40;
+  // How much of `write_ms` falls after the module's "OK": such a module acknowledges a write
+  // before its SIM has stored it. A write that reaches the SIM while it is still storing the
+  // previous one is acknowledged all the same and lost; a read waits until the SIM is free. 0: the
+  // module answers once the position is stored, so no pace is too fast for it.
+  int write_busy_after_ok_ms = 0;
 };
 
 // Faults for tests. They may be changed at any time and act on what happens from then on.
@@ -215,6 +220,7 @@ class SimUnit {
   int64_t data_from_us_ = 0;  // the prompt's time: bytes before it are not data
   std::string data_buf_;
   int64_t busy_until_us_ = 0;  // rebooting: deaf and mute
+  int64_t sim_storing_until_us_ = 0;  // the SIM still stores a write it has acknowledged
   std::map<std::string, std::string> scripts_;
   std::map<std::string, std::string> files_;
   std::string run_script_;

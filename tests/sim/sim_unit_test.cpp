@@ -265,5 +265,31 @@ TEST_F(SimTest, SlowListingNoiseAndSilenceAreTheirOwnFaults) {
   EXPECT_EQ(Ask("AT\r\n"), "");
 }
 
+TEST_F(SimTest, ASimStillStoringAfterItsOkLosesAWriteThatComesTooSoon) {
+  SimConfig config;
+  config.echo = false;
+  config.write_ms = 100;
+  config.write_busy_after_ok_ms = 80;
+  unit.Configure(config);
+  // The module answers once the SIM has had 20 of its 100 ms.
+  EXPECT_EQ(Ask("AT+CPBW=30,111,,A\r\n", 50), "\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT+CPBW=31,222,,B\r\n", 50), "\r\nOK\r\n");
+  ASSERT_TRUE(unit.card().At(30).has_value());
+  EXPECT_FALSE(unit.card().At(31).has_value());  // acknowledged, and lost
+  // A read waits until the SIM has stored position 30; a write after that is stored.
+  EXPECT_EQ(Ask("AT+CPBR=30\r\n", 20), "");
+  EXPECT_EQ(Collect(200), "\r\n+CPBR: 30,\"111\",129,\"A\"\r\n\r\nOK\r\n");
+  EXPECT_EQ(Ask("AT+CPBW=32,333,,C\r\n", 100), "\r\nOK\r\n");
+  EXPECT_TRUE(unit.card().At(32).has_value());
+
+  // A module that answers once the position is stored can take the next write at once.
+  config.write_busy_after_ok_ms = 0;
+  unit.Configure(config);
+  unit.Write("AT+CPBW=40,1,,X\r\n");
+  unit.Write("AT+CPBW=41,2,,Y\r\n");
+  EXPECT_EQ(Collect(500), "\r\nOK\r\n\r\nOK\r\n");
+  EXPECT_TRUE(unit.card().At(40).has_value() && unit.card().At(41).has_value());
+}
+
 }  // namespace
 }  // namespace vrkt

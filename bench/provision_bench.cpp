@@ -1,0 +1,87 @@
+// Provisioning as a production line runs it: the command-line program writes a 250-entry
+// parameter file to units with a full 250-position SIM (40 ms to store a position) and reads it
+// back to compare, at wall-clock pace. One unit at the default pace, one with --fast, then 16
+// units at once with --fast, each its own simulated unit, against the one unit alone.
+//
+// The floor of a run is the same write in virtual time, where the program costs nothing: the
+// stop, both readings, the pauses, the line and the unit's answer and storing times.
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+QString g_dir;
+
+struct Run {
+  int code = -1;
+  double wall_s = -1;
+  QByteArray output;
+};
+
+Run RunProgram(const QStringList& args) {
+  QProcess p;
+  p.setWorkingDirectory(g_dir);
+  p.setProcessChannelMode(QProcess::MergedChannels);
+  QElapsedTimer timer;
+  timer.start();
+  p.start(VRKT_CLI_PROGRAM, args);
+  Run r;
+  if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit) {
+    r.output = p.readAll() + p.errorString().toUtf8();
+    return r;
+  }
+  r.wall_s = static_cast<double>(timer.elapsed()) / 1000.0;
+  r.code = p.exitCode();
+  r.output = p.readAll();
+  return r;
+}
+
+bool Passed(const Run& r, const char* what) {
+  if (r.code == 0) return true;
+  std::fprintf(stderr, "%s failed (exit code %d):\n%s\n", what, r.code, r.output.constData());
+  return false;
+}
+
+// The duration the report gives for the last unit it records, in seconds.
+double ReportedSeconds(const QString& report) {
+  QFile f(g_dir + "/" + report);
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  const QList<QByteArray> lines = f.readAll().trimmed().split('\n');
+  return lines.size() < 2 ? -1 : lines.last().split(',').last().toDouble();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QTemporaryDir dir;
+  if (!dir.isValid()) return 1;
+  g_dir = dir.path();
+  const QString unit = "sim:full";
+  if (!Passed(RunProgram({"--port", unit, "read", "-o", "ref.vrk"}), "reading the reference"))
+    return 1;
+
+  const Run floor =
+      RunProgram({"--port", unit, "--fast", "--report", "floor.csv", "write", "ref.vrk"});
+  const Run slow = RunProgram({"--port", unit, "--real-time", "write", "ref.vrk"});
+  const Run fast = RunProgram({"--port", unit, "--real-time", "--fast", "write", "ref.vrk"});
+  QStringList line = {"--real-time", "--fast", "write", "ref.vrk"};
+  for (int i = 1; i <= 16; ++i) line << "--port" << QString("sim:%1,full").arg(i);
+  const Run parallel = RunProgram(line);
+  if (!Passed(floor, "the virtual-time write") || !Passed(slow, "the default-pace write") ||
+      !Passed(fast, "the fast write") || !Passed(parallel, "16 units at once"))
+    return 1;
+
+  std::printf("provision_250_fast_floor_s: %.1f s\n", ReportedSeconds("floor.csv"));
+  std::printf("provision_250_default_s: %.1f s\n", slow.wall_s);
+  std::printf("provision_250_fast_s: %.1f s\n", fast.wall_s);
+  std::printf("provision_16_parallel_s: %.1f s\n", parallel.wall_s);
+  std::printf("provision_16_parallel_overhead_pct: %.1f %%\n",
+              100.0 * (parallel.wall_s / fast.wall_s - 1.0));
+  return 0;
+}
