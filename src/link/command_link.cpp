@@ -109,7 +109,8 @@ void CommandLink::StartNextJob() {
 // --- Commands -------------------------------------------------------------------------------
 
 void CommandLink::Send(const std::string& command, Done done, int deadline_ms) {
-  Pending p{command, std::move(done), deadline_ms, running_ ? running_id_ : 0, running_user_};
+  Pending p{command, std::move(done), deadline_ms, running_ ? running_id_ : 0,
+            running_ ? running_user_ : LinkUser::kButton};
   if (in_flight_.active) CatchUp();
   if (in_flight_.active || !queue_.empty()) {
     queue_.push_back(std::move(p));
@@ -256,7 +257,9 @@ void CommandLink::DeadlineTimer() {
 }
 
 void CommandLink::Abandon(const std::string& why) {
+  // The unit is gone: what waits for its turn would only open the port dialog out of nowhere.
   queue_.clear();
+  jobs_.clear();
   if (in_flight_.active) {
     CommandResult r{CommandResult::kNotSent, why, in_flight_.text};
     Finish(std::move(r));

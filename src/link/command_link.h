@@ -118,7 +118,8 @@ class CommandLink {
   void DataSent();
   // Tick of the deadline timer.
   void DeadlineTimer();
-  // The port failed or closed: the command in flight ends with `why`, and nothing queued goes.
+  // The port failed or closed: the command in flight ends with `why`; nothing queued goes, and
+  // the jobs that wait their turn are dropped.
   void Abandon(const std::string& why);
 
   bool InFlight() const { return in_flight_.active; }
