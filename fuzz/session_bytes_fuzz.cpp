@@ -1,8 +1,8 @@
 // Bytes from the unit, driven through the whole program in virtual time: while the window reads
 // the unit, writes it, polls it or uploads to it, fuzzer bytes come down the line in chunks at
 // fuzzer-chosen times, on top of the simulated unit's own answers or instead of them, and the user
-// presses what the window offers. Left alone afterwards, the program must come to rest, and every
-// command it sent must be one it may send.
+// presses what the window offers. Left alone afterwards, the program must come to rest, every
+// command it sent must be one it may send, and what the unit stored must be the files uploaded.
 //
 // Input: scenario, variant, unit byte (bit 0: the unit answers; bit 1: real-module framing), loader
 // list, then records: a byte below 200 is a chunk (delay (byte % 50) * 40 ms, a length byte, the
@@ -17,6 +17,7 @@
 #include "random/session.h"
 #include "support/harness.h"
 #include "support/session_checks.h"
+#include "support/temp_dir.h"
 #include "support/wire_checks.h"
 
 namespace vrkt::fuzz {
@@ -98,6 +99,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         testing::StillBusy(*h.program));
   FUZZ_CHECK(h.program->op.RxLine.size() <= LineReceiver::kMaxLineLength,
              std::to_string(h.program->op.RxLine.size()) + " bytes collected for one line");
+  for (const auto* stored : {&h.unit().scripts(), &h.unit().files()}) {
+    for (const auto& [name, bytes] : *stored)
+      FUZZ_CHECK(bytes == testing::ReadBytes(name),
+                 "the unit stored " + name + " as other bytes than the file's");
+  }
   // File data that a prompt from the input released while the unit was not taking data reads as
   // lines to it; those are the file's bytes, not commands.
   for (const SimExchange& e : h.unit().transcript()) {
