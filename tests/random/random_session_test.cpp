@@ -18,7 +18,7 @@ namespace vrkt::testing {
 namespace {
 
 constexpr uint64_t kCiSeed = 20240611;
-constexpr int kCiCases = 300;
+constexpr int kCiCases = 2000;
 constexpr int kMaxSteps = 40;
 
 uint64_t EnvNumber(const char* name, uint64_t fallback) {

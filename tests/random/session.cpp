@@ -139,7 +139,8 @@ std::string Describe(const Step& s) {
     case Act::kLatency: return "unit: answers " + a + " ms late";
     case Act::kListingSpeed: return "unit: lists at " + a + " ms per byte";
     case Act::kNoise: return "unit: line noise " + a + " per mille";
-    case Act::kSilentAfter: return "unit: falls silent after " + a + " more commands";
+    case Act::kSilentAfter:
+      return s.a ? "unit: falls silent after " + a + " more commands" : "unit: falls silent";
     case Act::kErrorOn: return "unit: answers ERROR to " + At(ErrorTargets(), s.a);
     case Act::kCtsLost: return "unit: CTS lost after " + a + " more bytes";
     case Act::kHeal: return "unit: all faults gone, CTS on";

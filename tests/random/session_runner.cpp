@@ -45,7 +45,7 @@ constexpr InvariantName kInvariantNames[] = {
 
 }  // namespace
 
-Invariants Invariants::MetByCurrentCore() { return Parse("buttons"); }
+Invariants Invariants::MetByCurrentCore() { return Parse("buttons,write_matches"); }
 
 Invariants Invariants::Parse(const std::string& list) {
   Invariants inv;
@@ -350,6 +350,8 @@ class Runner {
         faults.noise_seed = session_.unit.seed + static_cast<uint32_t>(step_index_);
         break;
       case Act::kSilentAfter:
+        // After no more commands is now: reports such as STOP stay away too.
+        if (s.a == 0) faults.silent = true;
         faults.silent_after_commands = static_cast<int>(unit().commands().size()) + s.a;
         break;
       case Act::kErrorOn:
