@@ -88,6 +88,29 @@ TEST(AwaitingLinkRewriteTest, DISABLED_FailedWriteNamesThePositionsItWrote) {
                          {Act::kSaveUnit}, {Act::kErrorOn}, {Act::kWait, 40000}}});
 }
 
+TEST(AwaitingLinkRewriteTest, DISABLED_WriteThatReportsSuccessLeftTheWindowOnTheSim) {
+  // Stopped again while the unit restarted after Run: answers meant for the read went to the
+  // write, which ended "well" with the old PARVRKT on the SIM.
+  ExpectHolds("write_matches",
+              {kTidyUnit, {{Act::kStop}, {Act::kWait, 8000}, {Act::kRun}, {Act::kWait, 1000},
+                           {Act::kStop}, {Act::kWait, 6000}, {Act::kCheck}, {Act::kSaveUnit},
+                           {Act::kWait, 40000}}});
+  // The signal query's "OK" answered the write's first command; the unit then fell silent for a
+  // while, and the write still ended "well" without having stored a thing.
+  ExpectHolds("write_matches",
+              {kTidyUnit, {{Act::kStop}, {Act::kWait, 8000}, {Act::kEdit, 4}, {Act::kSignal},
+                           {Act::kSaveUnit}, {Act::kSilentAfter, 2}, {Act::kWait, 3000},
+                           {Act::kHeal}, {Act::kWait, 40000}}});
+  // Edits made while the write runs (the Service and Ports pages stay open): TEST1 emptied
+  // before its step was read live, PARVRKT had been encoded at the click. The SIM holds neither
+  // the window at the click nor the window at the end.
+  UnitSpec dvg;
+  dvg.program = 1;
+  ExpectHolds("write_matches",
+              {dvg, {{Act::kStop}, {Act::kWait, 40000}, {Act::kSaveUnit}, {Act::kEdit, 4},
+                     {Act::kCheck, 2}, {Act::kWait, 40000}}});
+}
+
 TEST(AwaitingLinkRewriteTest, DISABLED_GridRowWithAReservedNameSavesAndLoadsBack) {
   // VRKT files carry no TINPUTS key, so a row named TINPUTS is taken as that key on the load.
   ExpectHolds("files", {kTidyUnit, {{Act::kGridName, 0, 0, "TINPUTS"}, {Act::kPcSave}}});

@@ -45,7 +45,7 @@ constexpr InvariantName kInvariantNames[] = {
 
 }  // namespace
 
-Invariants Invariants::MetByCurrentCore() { return Parse("buttons,write_matches"); }
+Invariants Invariants::MetByCurrentCore() { return Parse("buttons"); }
 
 Invariants Invariants::Parse(const std::string& list) {
   Invariants inv;
