@@ -12,7 +12,6 @@
 #include "loader/loader.h"
 #include "support/harness.h"
 #include "support/session_checks.h"
-#include "support/temp_dir.h"
 
 namespace vrkt::fuzz {
 namespace {
@@ -42,7 +41,7 @@ std::vector<std::string> ExpectedLines(const std::string& file) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vrkt;
   using namespace vrkt::fuzz;
-  const testing::SessionFiles& files = WorkFolder();
+  WorkFolder();
   Input in(data, size);
   const size_t piece = in.Byte() % 16 + 1;
   const std::string file = in.Rest();
@@ -67,11 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool quiet =
       h.RunUntil([&] { return testing::StillBusy(*h.program).empty(); }, 10 * 60 * 1000);
   FUZZ_CHECK(quiet, "the run does not end: " + testing::StillBusy(*h.program));
-  for (const auto* stored : {&h.unit().scripts(), &h.unit().files()}) {
-    for (const auto& [name, bytes] : *stored) {
-      FUZZ_CHECK(bytes == testing::ReadBytes(name),
-                 "the unit stored " + Shown(name) + " as other bytes than the file's");
-    }
-  }
+  const std::string stored = testing::StoredFilesDifference(h.unit(), ".");
+  FUZZ_CHECK(stored.empty(), stored);
   return 0;
 }

@@ -17,7 +17,6 @@
 #include "random/session.h"
 #include "support/harness.h"
 #include "support/session_checks.h"
-#include "support/temp_dir.h"
 #include "support/wire_checks.h"
 
 namespace vrkt::fuzz {
@@ -100,11 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                         testing::StillBusy(*h.program));
   FUZZ_CHECK(h.program->op.RxLine.size() <= LineReceiver::kMaxLineLength,
              std::to_string(h.program->op.RxLine.size()) + " bytes collected for one line");
-  for (const auto* stored : {&h.unit().scripts(), &h.unit().files()}) {
-    for (const auto& [name, bytes] : *stored)
-      FUZZ_CHECK(bytes == testing::ReadBytes(name),
-                 "the unit stored " + name + " as other bytes than the file's");
-  }
+  const std::string stored = testing::StoredFilesDifference(h.unit(), ".");
+  FUZZ_CHECK(stored.empty(), stored);
   // File data that a prompt from the input released while the unit was not taking data reads as
   // lines to it; those are the file's bytes, not commands.
   for (const SimExchange& e : h.unit().transcript()) {

@@ -475,15 +475,8 @@ class Runner {
   }
 
   void CheckUploads() {
-    for (const auto* stored : {&unit().scripts(), &unit().files()}) {
-      for (const auto& [name, data] : *stored) {
-        if (!fs::exists(dir_.File(name))) continue;
-        if (data != ReadBytes(dir_.File(name)))
-          return Fail("the unit stored " + name + " with " + std::to_string(data.size()) +
-                      " bytes that are not the file's " +
-                      std::to_string(ReadBytes(dir_.File(name)).size()));
-      }
-    }
+    std::string why = StoredFilesDifference(unit(), dir_.str());
+    if (!why.empty()) Fail(why);
   }
 
   void CheckOneInFlight() {

@@ -1,6 +1,7 @@
 #include "support/session_checks.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <initializer_list>
 #include <map>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "params/entry_set.h"
 #include "phonebook/phonebook.h"
 #include "support/harness.h"
+#include "support/temp_dir.h"
 
 namespace vrkt::testing {
 
@@ -101,6 +103,21 @@ std::string StillBusy(Program& p) {
       "window disabled");
   add(p.busy(), "inside a handler");
   return out;
+}
+
+std::string StoredFilesDifference(const SimUnit& unit, const std::string& folder) {
+  namespace fs = std::filesystem;
+  for (const auto* stored : {&unit.scripts(), &unit.files()}) {
+    for (const auto& [name, data] : *stored) {
+      const fs::path path = fs::path(folder) / name;
+      if (!fs::is_regular_file(path)) continue;
+      const std::string file = ReadBytes(path.string());
+      if (data != file)
+        return "the unit stored " + name + " as " + std::to_string(data.size()) +
+               " bytes that are not the file's " + std::to_string(file.size());
+    }
+  }
+  return {};
 }
 
 std::string ReloadDifference(const std::string& program_name, const std::string& saved) {
