@@ -42,20 +42,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(IsSupportedCodePage(code_page), std::to_string(code_page));
 
   const std::string utf8 = CodePageToUtf8(bytes, code_page);
-  FUZZ_CHECK(ValidUtf8(utf8), "not UTF-8: " + Shown(utf8));
+  FUZZ_CHECK(ValidUtf8(utf8), "not UTF-8: " + Quoted(utf8));
   FUZZ_CHECK(Utf8ToCodePage(utf8, code_page) == bytes,
-             "code page " + std::to_string(code_page) + " does not give back " + Shown(bytes));
+             "code page " + std::to_string(code_page) + " does not give back " + Quoted(bytes));
 
   const std::string typed = Utf8ToCodePage(bytes, code_page);
   FUZZ_CHECK(Utf8ToCodePage(CodePageToUtf8(typed, code_page), code_page) == typed,
-             "typed text does not round-trip: " + Shown(bytes));
+             "typed text does not round-trip: " + Quoted(bytes));
 
   const NameFolder folder(code_page);
   const std::string folded = folder.Fold(bytes);
-  FUZZ_CHECK(folder.Fold(folded) == folded, "folding twice differs: " + Shown(bytes));
+  FUZZ_CHECK(folder.Fold(folded) == folded, "folding twice differs: " + Quoted(bytes));
   FUZZ_CHECK(folder.Equal(bytes, folded) && folder.Equal(folded, bytes),
-             "a name does not equal its own folding: " + Shown(bytes));
+             "a name does not equal its own folding: " + Quoted(bytes));
 
-  FUZZ_CHECK(IsSupportedCodePage(CodePageForLocale(bytes)), "locale " + Shown(bytes));
+  FUZZ_CHECK(IsSupportedCodePage(CodePageForLocale(bytes)), "locale " + Quoted(bytes));
   return 0;
 }

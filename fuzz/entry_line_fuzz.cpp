@@ -27,14 +27,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const SimEntryText e = ParseSimEntryLine(line);
   FUZZ_CHECK(e.number.find('"') == std::string::npos && e.name.find('"') == std::string::npos,
-             "a cut part holds a quote: " + Shown(line));
+             "a cut part holds a quote: " + Quoted(line));
   // The cuts follow the unit's application, which finds the name after the first comma behind
   // the number's opening quote; a SIM number never holds a comma.
   if (e.number.find(',') == std::string::npos) {
     const SimEntryText back =
         ParseSimEntryLine("+CPBR: 7,\"" + e.number + "\",129,\"" + e.name + "\"");
     FUZZ_CHECK(back.number == e.number && back.name == e.name,
-               "an entry line built from the parts cuts differently: " + Shown(line));
+               "an entry line built from the parts cuts differently: " + Quoted(line));
   }
 
   testing::Harness h(program);
@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string command = SimWriteCommand(1, phone, name);
     if (!IsWireSafeName(name) || !IsWireSafeValue(phone) || name.empty() || phone.empty()) continue;
     const std::string why = testing::CheckCommandLine(command.substr(0, command.size() - 2));
-    FUZZ_CHECK(why.empty(), "a row the program would write goes out as \"" + Shown(command) +
-                                "\": " + why);
+    FUZZ_CHECK(why.empty(),
+               "a row the program would write goes out as " + Quoted(command) + ": " + why);
     // The simulated unit reads the command as a module does; a SIM that can hold it must hold
     // the row as it was read.
     SimCard& card = h.unit().card();
@@ -58,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     h.RunFor(200);
     const auto& stored = card.At(1);
     FUZZ_CHECK(stored && stored->text == name && stored->number == phone,
-               "the row " + Shown(name) + "=" + Shown(phone) + " was stored as " +
-                   (stored ? Shown(stored->text) + "=" + Shown(stored->number) : "nothing"));
+               "the row " + Quoted(name) + "=" + Quoted(phone) + " was stored as " +
+                   (stored ? Quoted(stored->text) + "=" + Quoted(stored->number) : "nothing"));
   }
   return 0;
 }

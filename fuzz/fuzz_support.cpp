@@ -12,21 +12,6 @@ void Broken(const char* file, int line, const char* condition, const std::string
   std::abort();
 }
 
-std::string Shown(const std::string& bytes) {
-  std::string out;
-  for (char ch : bytes) {
-    auto c = static_cast<unsigned char>(ch);
-    if (c < 32 || c > 126) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\x%02X", c);
-      out += buf;
-    } else {
-      out += ch;
-    }
-  }
-  return out;
-}
-
 const testing::SessionFiles& WorkFolder() {
   static testing::TempDir dir;
   static const testing::SessionFiles files = [] {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "random/session_files.h"
+#include "support/session_checks.h"
 
 // A broken invariant in a fuzz target: says which and aborts, so that libFuzzer keeps the input.
 #define FUZZ_CHECK(condition, why)                                                    \
@@ -45,8 +46,7 @@ inline const char* ProgramName(uint8_t b) {
 
 [[noreturn]] void Broken(const char* file, int line, const char* condition, const std::string& why);
 
-// Bytes shown with control bytes and bytes above 126 as \xNN.
-std::string Shown(const std::string& bytes);
+using testing::Quoted;
 
 // A folder of its own for the process, made the working directory on the first call, holding the
 // random sessions' files: loader lists and the scripts and files they name (demo.scr, clip.dat,

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t pos = 0; pos < file.size() && !splitter.ended(); pos += piece)
     splitter.Feed(std::string_view(file).substr(pos, piece), lines);
   splitter.Finish(lines);
-  FUZZ_CHECK(lines == ExpectedLines(file), "the list file reads as other lines: " + Shown(file));
+  FUZZ_CHECK(lines == ExpectedLines(file), "the list file reads as other lines: " + Quoted(file));
 
   // Only names in the work folder: a list line must not make the target read the machine's files.
   if (lines.size() > 6) lines.resize(6);

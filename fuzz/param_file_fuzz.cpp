@@ -24,6 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   h.program->Run([&] { LoadParameterText(*h.program, file); });
   const std::string saved = BuildParameterFile(*h.program);
   const std::string why = testing::ReloadDifference(program, saved);
-  FUZZ_CHECK(why.empty(), "the saved file does not load back: " + why + "\n  saved: " + Shown(saved));
+  FUZZ_CHECK(why.empty(), "the saved file does not load back: " + why + "\n  saved: " + Quoted(saved));
   return 0;
 }

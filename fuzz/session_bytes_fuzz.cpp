@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const SimExchange& e : h.unit().transcript()) {
     if (e.line.rfind("AT", 0) != 0) continue;
     const std::string why = testing::CheckCommandLine(e.line, files.free_commands);
-    FUZZ_CHECK(why.empty(), "the program sent \"" + Shown(e.line) + "\": " + why);
+    FUZZ_CHECK(why.empty(), "the program sent " + Quoted(e.line) + ": " + why);
   }
   return 0;
 }

@@ -141,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ProfileFile profile("");
   profile.Parse(bytes);
-  FUZZ_CHECK(profile.Bytes() == bytes, "reading changed the bytes: " + Shown(profile.Bytes()));
+  FUZZ_CHECK(profile.Bytes() == bytes, "reading changed the bytes: " + Quoted(profile.Bytes()));
 
   testing::Harness first;
   ApplyInterfaceTexts(*first.program, profile);
@@ -162,8 +162,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (writable.count(i)) continue;
     const bool last = i + 1 == before.size() && before[i].end.empty();
     while (j < after.size() && !kept(before[i], after[j], last)) ++j;
-    FUZZ_CHECK(j < after.size(), "line " + std::to_string(i + 1) + " \"" + Shown(before[i].text) +
-                                     "\" is gone or moved after writing:\n" + Shown(out));
+    FUZZ_CHECK(j < after.size(), "line " + std::to_string(i + 1) + " " + Quoted(before[i].text) +
+                                     " is gone or moved after writing:\n" + Quoted(out));
     ++j;
   }
 
@@ -172,9 +172,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   testing::Harness second;
   ApplyInterfaceTexts(*second.program, again);
   FUZZ_CHECK(Texts(*first.program) == Texts(*second.program),
-             "the written file reads back to other texts:\n" + Shown(out));
+             "the written file reads back to other texts:\n" + Quoted(out));
   WriteExit(*second.program, again);
   FUZZ_CHECK(again.Bytes() == out, "writing the same texts again changed the file:\n" +
-                                       Shown(out) + "\n" + Shown(again.Bytes()));
+                                       Quoted(out) + "\n" + Quoted(again.Bytes()));
   return 0;
 }

@@ -16,6 +16,7 @@
 #include "params/mapping.h"
 #include "phonebook/phonebook.h"
 #include "random/session_files.h"
+#include "random/write_check.h"
 #include "support/harness.h"
 #include "support/session_checks.h"
 #include "support/temp_dir.h"
@@ -25,145 +26,12 @@ namespace vrkt::testing {
 
 namespace {
 
-struct InvariantName {
-  const char* name;
-  bool Invariants::*flag;
-};
-
-constexpr InvariantName kInvariantNames[] = {
-    {"in_flight", &Invariants::one_command_in_flight},
-    {"ends", &Invariants::sequences_end},
-    {"write_matches", &Invariants::write_success_matches},
-    {"write_message", &Invariants::failed_write_message},
-    {"duplicates", &Invariants::no_duplicate_reserved},
-    {"rows", &Invariants::rows_from_sources},
-    {"buttons", &Invariants::buttons_follow_state},
-    {"files", &Invariants::files_load_back},
-    {"commands", &Invariants::commands_well_formed},
-    {"uploads", &Invariants::uploads_intact},
-};
-
-}  // namespace
-
-Invariants Invariants::MetByCurrentCore() { return Parse("buttons"); }
-
-Invariants Invariants::Parse(const std::string& list) {
-  Invariants inv;
-  for (const InvariantName& n : kInvariantNames) inv.*n.flag = false;
-  size_t pos = 0;
-  while (pos <= list.size()) {
-    size_t comma = list.find(',', pos);
-    std::string item = list.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
-    pos = comma == std::string::npos ? list.size() + 1 : comma + 1;
-    const bool off = !item.empty() && item[0] == '-';
-    if (off) item.erase(0, 1);
-    if (item == "all") {
-      inv = All();
-    } else if (item == "core") {
-      inv = MetByCurrentCore();
-    } else {
-      for (const InvariantName& n : kInvariantNames)
-        if (item == n.name) inv.*n.flag = !off;
-    }
-  }
-  return inv;
-}
-
-Invariants Invariants::Chosen() {
-  if (const char* list = std::getenv("VRKT_INVARIANTS"); list && *list) return Parse(list);
-  const char* env = std::getenv("VRKT_FULL_INVARIANTS");
-  const bool full = kCoreRewriteMerged || (env && std::string(env) == "1");
-  return full ? All() : MetByCurrentCore();
-}
-
-std::string Invariants::Names() const {
-  std::string out;
-  for (const InvariantName& n : kInvariantNames)
-    if (this->*n.flag) out += (out.empty() ? "" : ",") + std::string(n.name);
-  return out.empty() ? "none" : out;
-}
-
-namespace {
-
 namespace fs = std::filesystem;
 
 // The reply deadline of the sequences, plus the time a reply takes to come down the line.
 constexpr int64_t kGiveUpMs = Transfer::kReplyDeadlineMs + 1000;
 // Left to itself, a session must be quiet again within this time.
 constexpr int64_t kDrainLimitMs = 30 * 60 * 1000;
-
-using Card = std::vector<std::optional<SimEntry>>;
-
-bool Same(const std::optional<SimEntry>& a, const std::optional<SimEntry>& b) {
-  if (!a || !b) return !a && !b;
-  return a->text == b->text && a->number == b->number && a->type == b->type;
-}
-
-bool SameCard(const Card& a, const Card& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), Same);
-}
-
-Card CardOf(SimCard& card) {
-  Card out;
-  for (int i = 1; i <= card.capacity(); ++i) out.push_back(card.At(i));
-  return out;
-}
-
-std::string EntryText(const std::optional<SimEntry>& e) {
-  return e ? "\"" + e->text + "\"=\"" + e->number + "\"" : "(empty)";
-}
-
-struct Expected {
-  std::string name;
-  std::string value;
-};
-
-// What the SIM should hold after a complete write of the window as it stands: the reserved
-// entries that have a value, then every grid row that can go on the wire.
-std::vector<Expected> ExpectedSim(Program& p) {
-  HeldValues held = p.held;
-  if (AllListsSelected(p.form)) EncodeEntryValues(p.form, held);
-  std::vector<Expected> out;
-  for (const WriteStep& step : WriteOrder()) {
-    std::string v = WriteValue(step, p.form, held, p.variant);
-    if (!v.empty()) out.push_back({std::string(step.entry), v});
-  }
-  for (int line = 1; line <= p.phonebook.RowCount(); ++line) {
-    std::string name = p.phonebook.Name(line), phone = p.phonebook.Phone(line);
-    if (name.empty() || phone.empty()) continue;
-    std::string command = SimWriteCommand(1, phone, name);
-    if (CheckCommandLine(command.substr(0, command.size() - 2)).empty())
-      out.push_back({name, phone});
-  }
-  return out;
-}
-
-bool Holds(const std::optional<SimEntry>& e, const Expected* want) {
-  if (!want) return !e;
-  return e && e->text == want->name && e->number == want->value;
-}
-
-// "SIM positions 1 to 7 were written." and the position that "may have been".
-struct WrittenClaim {
-  int last = 0;
-  int maybe = 0;
-};
-
-std::optional<WrittenClaim> ParseWrittenClaim(const std::string& m) {
-  WrittenClaim c;
-  if (m.find("No SIM position was written.") != std::string::npos) {
-    c.last = 0;
-  } else if (m.find("SIM position 1 was written.") != std::string::npos) {
-    c.last = 1;
-  } else if (size_t at = m.find("SIM positions 1 to "); at != std::string::npos) {
-    c.last = std::atoi(m.c_str() + at + 19);
-  } else {
-    return std::nullopt;
-  }
-  if (size_t may = m.find("(position "); may != std::string::npos)
-    c.maybe = std::atoi(m.c_str() + may + 10);
-  return c;
-}
 
 class Runner {
  public:
@@ -383,10 +251,10 @@ class Runner {
     if (!Offered(f().SaveGDI)) return false;
     const Card before = CardOf(unit().card());
     const size_t messages = h_.dialogs.messages.size();
-    std::vector<Expected> want = ExpectedSim(p());
+    std::vector<ExpectedEntry> want = ExpectedSim(p());
     h_.Click(f().SaveGDI);
     if (p().op.WriteAllRunning) {
-      write_ = WriteWatch{true, before, std::move(want), messages, p().op.WriteStep,
+      write_ = WriteWatch{true, {before, std::move(want), messages}, p().op.WriteStep,
                           h_.clock.NowMs()};
     } else if (inv_.write_success_matches && !SameCard(CardOf(unit().card()), before)) {
       Fail("a write that did not start changed the SIM");
@@ -470,7 +338,7 @@ class Runner {
       const std::string& line = t[checked_commands_].line;
       if (line.rfind("<data ", 0) == 0) continue;
       std::string why = CheckCommandLine(line, free_commands_);
-      if (!why.empty()) return Fail("the program sent " + Shown(line) + ": " + why);
+      if (!why.empty()) return Fail("the program sent " + Quoted(line) + ": " + why);
     }
   }
 
@@ -500,7 +368,7 @@ class Runner {
   void CheckRows() {
     for (const std::string& row : f().PhoneBook1.rows()) {
       if (!names_.count(std::string(RowName(row))) || !phones_.count(std::string(RowPhone(row))))
-        return Fail("the grid shows the row " + Shown(row) +
+        return Fail("the grid shows the row " + Quoted(row) +
                     ", which neither the unit nor a file sent and the user did not type");
     }
   }
@@ -527,55 +395,11 @@ class Runner {
   }
 
   void CheckFinishedWrite() {
-    std::string stopped, finished;
-    for (size_t i = write_.messages; i < h_.dialogs.messages.size(); ++i) {
-      const std::string& m = h_.dialogs.messages[i];
-      if (m.rfind("Writing to the unit stopped", 0) == 0) stopped = m;
-      if (m.rfind("Writing to the unit finished", 0) == 0) finished = m;
-    }
-    const Card now = CardOf(unit().card());
-    // Edits made while the write runs may or may not reach the SIM (the Service and Ports pages
-    // stay open), so a written position must hold what the window held either when Save was
-    // pressed or when the write ended.
-    const std::vector<Expected>& want = write_.want;
-    const std::vector<Expected> later = ExpectedSim(p());
-    auto at = [](const std::vector<Expected>& list, size_t pos) -> const Expected* {
-      return pos <= list.size() ? &list[pos - 1] : nullptr;
-    };
-    auto written_well = [&](size_t pos) {
-      return Holds(now[pos - 1], at(want, pos)) || Holds(now[pos - 1], at(later, pos));
-    };
-    auto wanted = [&](size_t pos) {
-      return at(want, pos) ? "\"" + want[pos - 1].name + "\"=\"" + want[pos - 1].value + "\""
-                           : std::string("nothing");
-    };
-    ++(stopped.empty() ? stats_.writes_ok : stats_.writes_stopped);
-    if (!stopped.empty()) {
-      if (!inv_.failed_write_message) return;
-      std::optional<WrittenClaim> claim = ParseWrittenClaim(stopped);
-      if (!claim) return Fail("a failed write does not say what it wrote: " + Shown(stopped));
-      for (size_t pos = 1; pos <= now.size(); ++pos) {
-        const bool claimed = static_cast<int>(pos) <= claim->last;
-        const bool maybe = static_cast<int>(pos) == claim->maybe;
-        if (!Same(now[pos - 1], write_.before[pos - 1]) && !claimed && !maybe)
-          return Fail("a failed write changed SIM position " + std::to_string(pos) + " (now " +
-                      EntryText(now[pos - 1]) + ") but its message says: " + Shown(stopped));
-        if (claimed && !written_well(pos))
-          return Fail("a failed write says position " + std::to_string(pos) +
-                      " was written, but it holds " + EntryText(now[pos - 1]) + " instead of " +
-                      wanted(pos));
-      }
-      return;
-    }
-    if (!inv_.write_success_matches) return;
-    if (finished.empty() && std::min(want.size(), later.size()) > now.size())
-      return Fail("a write reported success, but the window holds " + std::to_string(want.size()) +
-                  " entries for a SIM of " + std::to_string(now.size()));
-    for (size_t pos = 1; pos <= now.size(); ++pos) {
-      if (!written_well(pos))
-        return Fail("after a write that reported success, SIM position " + std::to_string(pos) +
-                    " holds " + EntryText(now[pos - 1]) + " instead of " + wanted(pos));
-    }
+    const WriteVerdict v =
+        JudgeFinishedWrite(p(), unit().card(), write_.record, h_.dialogs.messages,
+                           inv_.failed_write_message, inv_.write_success_matches);
+    ++(v.stopped ? stats_.writes_stopped : stats_.writes_ok);
+    if (!v.failure.empty()) Fail(v.failure);
   }
 
   // A saved file, loaded into a window that never saw it, must save as the same file.
@@ -625,21 +449,6 @@ class Runner {
 
   // --- Transcript ----------------------------------------------------------------------------
 
-  static std::string Shown(const std::string& s) {
-    std::string out = "\"";
-    for (char ch : s) {
-      auto c = static_cast<unsigned char>(ch);
-      if (c < 32 || c >= 127) {
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "\\x%02X", c);
-        out += buf;
-      } else {
-        out += ch;
-      }
-    }
-    return out + "\"";
-  }
-
   std::string Transcript() {
     const UnitSpec& u = session_.unit;
     std::string out = "Program " + std::string(ProgramName(u)) + ", unit with " +
@@ -658,24 +467,22 @@ class Runner {
       const SimExchange& e = t[i];
       out += "  " + std::to_string(e.first_byte_us / 1000) + " .. " +
              (e.answered_us < 0 ? std::string("(no answer)")
-                                : std::to_string(e.answered_us / 1000) + " " + Shown(e.final_result)) +
-             "   " + Shown(e.line) + "\n";
+                                : std::to_string(e.answered_us / 1000) + " " + Quoted(e.final_result)) +
+             "   " + Quoted(e.line) + "\n";
     }
     out += "\nMessages shown:\n";
-    for (const std::string& m : h_.dialogs.messages) out += "  " + Shown(m) + "\n";
+    for (const std::string& m : h_.dialogs.messages) out += "  " + Quoted(m) + "\n";
     out += "\nMonitor (last 25 lines):\n";
     const auto& mon = f().Monitor.lines();
     for (size_t i = mon.size() > 25 ? mon.size() - 25 : 0; i < mon.size(); ++i)
-      out += "  " + Shown(mon[i]) + "\n";
+      out += "  " + Quoted(mon[i]) + "\n";
     out += "\nAs a test:\n" + AsCode(session_);
     return out;
   }
 
   struct WriteWatch {
     bool active = false;
-    Card before;
-    std::vector<Expected> want;  // the window when the user pressed Save
-    size_t messages = 0;
+    WriteRecord record;
     int step = 0;
     int64_t step_at = 0;
   };

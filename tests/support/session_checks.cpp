@@ -54,12 +54,14 @@ bool ValidHeldLine(const std::string& line) {
   return true;
 }
 
-std::string Quoted(const std::string& s) {
+}  // namespace
+
+std::string Quoted(const std::string& bytes) {
+  static const char kHex[] = "0123456789ABCDEF";
   std::string out = "\"";
-  for (char ch : s) {
+  for (char ch : bytes) {
     auto c = static_cast<unsigned char>(ch);
-    if (c < 32 || c >= 127) {
-      static const char kHex[] = "0123456789ABCDEF";
+    if (c < 32 || c > 126) {
       out += "\\x";
       out += kHex[c >> 4];
       out += kHex[c & 15];
@@ -69,8 +71,6 @@ std::string Quoted(const std::string& s) {
   }
   return out + "\"";
 }
-
-}  // namespace
 
 bool UserCanReach(Form1& form, Control& control) {
   if (!control.visible() || !control.enabled()) return false;

@@ -12,6 +12,9 @@ class SimUnit;
 // Checks shared by the random sessions and the fuzz targets.
 namespace vrkt::testing {
 
+// Bytes in double quotes, control bytes and bytes above 126 as \xNN, for messages.
+std::string Quoted(const std::string& bytes);
+
 // Whether the user can reach the control: it and every group and page around it are shown and
 // enabled.
 bool UserCanReach(Form1& form, Control& control);
