@@ -128,9 +128,15 @@ class Runner {
   bool Apply(const Step& s) {
     switch (s.act) {
       case Act::kWait: h_.RunFor(std::max(1, s.a)); return true;
-      case Act::kStop: return Press(f().StopGDI);
-      case Act::kRun: return Press(f().RunGDI);
-      case Act::kLoadUnit: return Press(f().LoadGDI);
+      case Act::kStop:
+      case Act::kRun:
+        if (!Press(s.act == Act::kStop ? f().StopGDI : f().RunGDI)) return false;
+        cekani_since_ = -1;  // a new wait begins, however long the last one ran
+        return true;
+      case Act::kLoadUnit:
+        if (!Press(f().LoadGDI)) return false;
+        cekani_since_ = -1;  // Load sets the waiting bar back to 0: the wait counts anew
+        return true;
       case Act::kSaveUnit: return SaveUnit();
       case Act::kSignal: return Press(f().signal);
       case Act::kEdit: {
