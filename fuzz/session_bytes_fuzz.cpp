@@ -6,7 +6,8 @@
 //
 // Input: scenario, variant, unit byte (bit 0: the unit answers; bit 1: real-module framing), loader
 // list, then records: a byte below 200 is a chunk (delay (byte % 50) * 40 ms, a length byte, the
-// bytes); 200..207 presses Stop, Run, Load, Save, Send, signal, UNPIN, Cancel; above that, a wait
+// bytes; from 100 on the bytes are a line, framed as "\r\n" line "\r\n" the way modules send
+// them); 200..207 presses Stop, Run, Load, Save, Send, signal, UNPIN, Cancel; above that, a wait
 // of (byte - 207) seconds.
 #include <cstdint>
 #include <string>
@@ -84,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t op = in.Byte();
     if (op < 200) {
       const int delay = op % 50 * 40;
-      const std::string bytes = in.Take(in.Byte() % 64 + 1);
+      std::string bytes = in.Take(in.Byte() % 64 + 1);
+      if (op >= 100) bytes = "\r\n" + bytes + "\r\n";
       h.unit().Inject(bytes, h.clock.NowMs() + delay);
       h.RunFor(delay + static_cast<int64_t>(bytes.size()) * 1000 / SimUnit::kBytesPerSecond + 2);
     } else if (op < 208) {
