@@ -134,7 +134,14 @@ void ProfileFile::Parse(std::string_view bytes) {
     size_t nl = bytes.find('\n', pos);
     Line line;
     if (nl == npos) {
-      line.text = std::string(bytes.substr(pos));
+      // A carriage return that ends the file ends its last line, as a line feed would; kept as
+      // that line's end, it is written back as it was.
+      std::string_view rest = bytes.substr(pos);
+      if (!rest.empty() && rest.back() == '\r') {
+        rest.remove_suffix(1);
+        line.end = "\r";
+      }
+      line.text = std::string(rest);
       pos = bytes.size();
     } else {
       size_t text_end = (nl > pos && bytes[nl - 1] == '\r') ? nl - 1 : nl;
@@ -217,7 +224,7 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
   const std::string raw = RawOf(value);
   size_t header = FindSection(section);
   if (header == npos) {
-    if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = eol_;
+    if (!lines_.empty()) EndLastLine();
     lines_.push_back({"[" + section + "]", eol_});
     lines_.push_back({key + "=" + raw, eol_});
     return;
@@ -231,8 +238,16 @@ void ProfileFile::WriteString(const std::string& section, const std::string& key
     return;
   }
   size_t insert = SectionInsertPoint(header);
-  if (insert == lines_.size() && lines_.back().end.empty()) lines_.back().end = eol_;
+  if (insert == lines_.size()) EndLastLine();
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert), Line{key + "=" + raw, eol_});
+}
+
+void ProfileFile::EndLastLine() {
+  std::string& end = lines_.back().end;
+  if (end.empty())
+    end = eol_;
+  else if (end == "\r")
+    end += "\n";  // the lone carriage return stays; a line feed makes it a line end for all
 }
 
 void ProfileFile::WriteInteger(const std::string& section, const std::string& key, int64_t value) {

@@ -47,7 +47,7 @@ class ProfileFile {
  private:
   struct Line {
     std::string text;  // without its line end
-    std::string end;   // "\r\n", "\n" or "" (last line without one)
+    std::string end;   // "\r\n", "\n", or for the last line "\r" or "" (none)
   };
   // Where a key stands: the line, and the offset of the '=' in it.
   struct KeyLine {
@@ -61,6 +61,8 @@ class ProfileFile {
   // The line after the section's last line that is not blank (where a new key goes).
   size_t SectionInsertPoint(size_t header) const;
   bool FindValue(std::string_view section, std::string_view key, std::string* value) const;
+  // Gives the last line a line end before a line is added after it.
+  void EndLastLine();
 
   std::string path_;
   std::vector<Line> lines_;

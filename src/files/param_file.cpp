@@ -94,8 +94,7 @@ void ApplyValue(Program& p, const KeyTarget& k, const std::string& value) {
   if (k.edit) {
     k.edit->SetText(value);
   } else if (k.held) {
-    p.held.*k.held = value;
-    DecodeEntryValues(f, p.held);
+    TakeHeldValue(f, p.held, p.held.*k.held, value);
   } else if (k.voltage) {
     p.held.VOLTAGE = value;
     size_t star = value.find('*');
@@ -167,6 +166,15 @@ void LoadParsed(Program& p, ParsedFile file) {
     throw;
   }
   set_book();
+  // A saved file always carries the compound keys and leaves "VOLTAGE=" out only when the
+  // low-voltage monitor was off ("00"). Loading it must switch the monitor off again; keeping
+  // what the window showed would write a threshold the file never had.
+  auto has = [&](std::string_view key) {
+    for (size_t k = 0; k < keys.size(); ++k)
+      if (keys[k].key == key) return found[k].has_value();
+    return false;
+  };
+  if (has("PARAMVRKT") && has("PARAMRL1") && !has("VOLTAGE")) p.form.VoltInt.SetText("00");
 }
 
 }  // namespace

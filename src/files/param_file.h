@@ -42,9 +42,11 @@ void SaveParameterFile(Program& p, const std::string& path);
 // row, then the running variant's keys are taken out of the book in a fixed order, each from the
 // first row whose name equals the key without regard to case. A phone number key sets its
 // control's text (so its field rule runs); a compound key replaces its held value and runs
-// DecodeEntryValues; "VOLTAGE" is split at its first "*" into VoltInt and VoltFr. Every other
-// row stays in the book in file order, keys of the other variant and second rows of a key
-// included. If a decode fails, the keys taken before it are out of the book, the rest stay.
+// DecodeEntryValues; "VOLTAGE" is split at its first "*" into VoltInt and VoltFr, and a file with
+// both compound keys but no "VOLTAGE" (as saved with VoltInt "00") sets VoltInt to "00". Every
+// other row stays in the book in file order, keys of the other variant and second rows of a key
+// included. If a decode fails, the held value keeps what it was (TakeHeldValue), the keys taken
+// before it are out of the book and the rest stay.
 void LoadParameterText(Program& p, std::string_view bytes);
 
 // For each line of a parameter file (as SplitTextLines cuts it), whether a load in `variant`

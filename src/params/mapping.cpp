@@ -1,7 +1,9 @@
 #include "params/mapping.h"
 
 #include <array>
+#include <utility>
 
+#include "base/error.h"
 #include "base/text.h"
 #include "params/entry_set.h"
 #include "params/filters.h"
@@ -136,6 +138,21 @@ void DecodeEntryValues(Form1& form, HeldValues& held) {
   DecodeSDATA(form, held);
 }
 
+void TakeHeldValue(Form1& form, HeldValues& held, std::string& slot, const std::string& value) {
+  std::string before = std::exchange(slot, value);
+  try {
+    DecodeEntryValues(form, held);
+  } catch (const AppError&) {
+    slot = std::move(before);
+    try {
+      DecodeEntryValues(form, held);
+    } catch (const AppError&) {
+      // What was held before decoded once; should it not, the first message says enough.
+    }
+    throw;
+  }
+}
+
 bool ModelFilled(const Form1& form) { return form.TLtime.HasSelection(); }
 
 bool AllListsSelected(const Form1& form) {
@@ -176,8 +193,7 @@ EntryRoute RouteEntry(Form1& form, HeldValues& held, const Variant& variant,
       if (Edit* edit = PhoneNumberControl(form, name, variant)) edit->SetText(value);
       return EntryRoute::kControl;
     case EntryKind::kCompound:
-      *HeldValueOf(held, name) = value;
-      DecodeEntryValues(form, held);
+      TakeHeldValue(form, held, *HeldValueOf(held, name), value);
       return EntryRoute::kCompound;
     case EntryKind::kVoltage:
       ApplyVoltage(form, held, value);

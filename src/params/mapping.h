@@ -20,6 +20,11 @@ namespace vrkt {
 // filled model: an index list without a selection is written as -1 and an empty BLbtime as
 // nothing. A `waiting` without a selection (the unit's own 0) is written as 0.
 void EncodeEntryValues(Form1& form, HeldValues& held);
+// Replaces one held compound value (`slot` is one of `held`'s members) and decodes all four. A
+// value that does not decode is not kept: `slot` gets its old value back and the controls are
+// decoded from it again, so that what is held always decodes, and a file saved from the window
+// loads again. The AppError still reaches the caller.
+void TakeHeldValue(Form1& form, HeldValues& held, std::string& slot, const std::string& value);
 // Held compound values to controls, all four each time. A held value that fails its check is
 // replaced by its default first. A field that is no number throws AppError ("'%s' is not a valid
 // integer value"); the controls set before it keep their new states. The click rules that the
@@ -48,7 +53,7 @@ enum class EntryRoute {
   kOrdinary,  // not reserved in this variant: a phone book entry for the caller
 };
 // Sorts one entry read from the SIM by its exact name and the running variant and applies its
-// effect. May throw AppError from the decode (the held value is replaced already).
+// effect. May throw AppError from the decode (see TakeHeldValue).
 EntryRoute RouteEntry(Form1& form, HeldValues& held, const Variant& variant,
                       const std::string& name, const std::string& value);
 

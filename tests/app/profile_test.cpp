@@ -168,6 +168,19 @@ TEST(ProfileWriteTest, EveryValueReadsBackAsWritten) {
   EXPECT_EQ(again.ReadString("S", "K", ""), "one  [Form]  Top=1");
 }
 
+TEST(ProfileWriteTest, CarriageReturnThatEndsTheFileEndsTheLine) {
+  // Found by fuzzing: "Save=\r" at the very end read as the caption "\r", and a key added after
+  // it turned the carriage return into a line end, so the next start read another caption.
+  ProfileFile p = Parsed("[Language]\nSave=Ulo\r");
+  EXPECT_EQ(p.ReadString("Language", "Save", "<def>"), "Ulo");
+  EXPECT_EQ(p.Bytes(), "[Language]\nSave=Ulo\r");
+  p.WriteString("Language", "Load", "Nahrat");
+  EXPECT_EQ(p.Bytes(), "[Language]\nSave=Ulo\r\nLoad=Nahrat\n");
+  p.WriteString("Help", "PIN", "x");
+  EXPECT_EQ(Parsed(p.Bytes()).ReadString("Language", "Save", "<def>"), "Ulo");
+  EXPECT_EQ(Parsed(p.Bytes()).ReadString("Help", "PIN", "<def>"), "x");
+}
+
 TEST(ProfileCommitTest, WritesFileAndReportsFailure) {
   testing::TempDir dir;
   const std::string path = dir.File("set.ini");
