@@ -11,6 +11,8 @@
 namespace vrkt {
 
 class Program;
+class Form1;
+struct HeldValues;
 
 // What the last read of the whole SIM brought in.
 struct SimReading {
@@ -89,6 +91,8 @@ class Transfer {
   void StopWrite(const std::string& why, SequenceOutcome::Kind kind, bool pending_refused);
   std::string WrittenSoFar(bool pending_refused) const;
   std::string LeftoverReport(bool sim_full) const;
+  // What write-all sends for each reserved step, in write order.
+  std::vector<std::string> ReservedValues(const Form1& form, const HeldValues& held) const;
 
   // Read-all.
   void BeginRead(bool from_load);
@@ -123,6 +127,9 @@ class Transfer {
   std::vector<std::string> unsafe_reports_;
   // Rows left out because their name or number is empty.
   std::vector<std::string> skipped_rows_;
+  // The settings' values as the window held them at the click: the write sends these, whatever
+  // is edited while it runs.
+  std::vector<std::string> reserved_at_click_;
   // Reserved entries whose value held bytes that cannot be sent.
   std::vector<std::string> refused_entries_;
   SequenceOutcome write_outcome_;

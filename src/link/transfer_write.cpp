@@ -24,6 +24,12 @@ std::string Positions(int from, int to) {
 
 }  // namespace
 
+std::vector<std::string> Transfer::ReservedValues(const Form1& form, const HeldValues& held) const {
+  std::vector<std::string> values;
+  for (const WriteStep& step : WriteOrder()) values.push_back(WriteValue(step, form, held, p_.variant));
+  return values;
+}
+
 Transfer::Transfer(Program& program) : p_(program) {}
 
 // --- Window ---------------------------------------------------------------------------------
@@ -115,6 +121,7 @@ void Transfer::SaveGDIClick() {
     return;
   }
   skipped_rows_ = plan.skipped;
+  reserved_at_click_ = ReservedValues(f, p_.held);
   written_.clear();
   unsafe_reports_.clear();
   refused_entries_.clear();
@@ -199,7 +206,7 @@ void Transfer::RunWriteStep() {
 void Transfer::WriteReservedStep(int step) {
   const WriteStep& entry = WriteOrder()[step - 1];
   std::string name(entry.entry);
-  std::string value = WriteValue(entry, p_.form, p_.held, p_.variant);
+  std::string value = reserved_at_click_[static_cast<size_t>(step - 1)];
   if (!value.empty() && !IsWireSafeValue(value)) {
     // Only the field filters stand between a typed text and the wire; a value that slipped past
     // them is not sent.
@@ -286,6 +293,17 @@ void Transfer::FinishWrite() {
   f.Prubeh.SetVisible(false);
   EnableAfterTransfer();
   const std::string leftovers = LeftoverReport(/*sim_full=*/true);
+  // The Service and Ports pages stay open while the write runs; what was changed there since the
+  // click is not on the unit.
+  std::string changed_note;
+  HeldValues now = p_.held;
+  EncodeEntryValues(f, now);
+  if (ReservedValues(f, now) != reserved_at_click_) {
+    p_.LogNote("settings changed in the window while writing");
+    changed_note =
+        "\nSettings changed in the window while the unit was being written are not on the unit: "
+        "write again to store them.";
+  }
   write_outcome_.kind = SequenceOutcome::kDone;
   if (!leftovers.empty()) {
     p_.LogNote("write finished with entries not written");
@@ -296,9 +314,10 @@ void Transfer::FinishWrite() {
   // The unit is read back and compared with what was written, so that a write the unit did not
   // keep is never taken for a good one.
   if (verify_after_write_) {
-    BeginVerify(leftovers);
-  } else if (!leftovers.empty()) {
-    p_.dialogs().ShowMessage(write_outcome_.message);
+    BeginVerify(leftovers + changed_note);
+  } else if (!leftovers.empty() || !changed_note.empty()) {
+    p_.dialogs().ShowMessage(leftovers.empty() ? changed_note.substr(1)
+                                               : write_outcome_.message + changed_note);
   }
 }
 
