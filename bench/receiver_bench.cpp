@@ -18,6 +18,7 @@ class ReplayConnection : public PortConnection {
   explicit ReplayConnection(const std::string* data) : data_(data) {}
   void Write(std::string_view) override {}
   size_t BytesToWrite() override { return 0; }
+  void DiscardOutput() override {}
   size_t BytesAvailable() override { return data_->size() - pos_; }
   size_t Read(char* buffer, size_t max) override {
     size_t n = std::min(max, data_->size() - pos_);

@@ -61,6 +61,7 @@ class TapConnection : public PortConnection {
     inner_->Write(bytes);
   }
   size_t BytesToWrite() override { return inner_->BytesToWrite(); }
+  void DiscardOutput() override { inner_->DiscardOutput(); }
   size_t BytesAvailable() override { return inner_->BytesAvailable(); }
   size_t Read(char* buffer, size_t max) override {
     size_t n = inner_->Read(buffer, max);

@@ -108,9 +108,10 @@ void CommandLink::StartNextJob() {
 
 // --- Commands -------------------------------------------------------------------------------
 
-void CommandLink::Send(const std::string& command, Done done, int deadline_ms) {
+void CommandLink::Send(const std::string& command, Done done, int deadline_ms,
+                       std::shared_ptr<const std::string> data) {
   Pending p{command, std::move(done), deadline_ms, running_ ? running_id_ : 0,
-            running_ ? running_user_ : LinkUser::kButton};
+            running_ ? running_user_ : LinkUser::kButton, std::move(data)};
   if (in_flight_.active) CatchUp();
   if (in_flight_.active || !queue_.empty()) {
     queue_.push_back(std::move(p));
@@ -140,6 +141,10 @@ void CommandLink::Transmit(Pending p) {
   in_flight_.job = p.job;
   in_flight_.user = p.user;
   in_flight_.deadline_ms = p.deadline_ms;
+  in_flight_.data = std::move(p.data);
+  if (!in_flight_.data &&
+      (StartsWith(in_flight_.text, "AT#WSCRIPT=") || StartsWith(in_flight_.text, "AT#ASEND=")))
+    in_flight_.data = std::make_shared<const std::string>(p_.op.UploadData);
   noise_seen_ = false;
   ++transmissions_;
   last_sent_ = in_flight_.text;
@@ -223,7 +228,16 @@ LineKind CommandLink::Classify(std::string_view line, bool noisy) const {
 }
 
 void CommandLink::Answered(const std::string& line, bool damaged) {
-  if (!in_flight_.active) return;  // a late or stray final result answers nothing
+  if (!in_flight_.active) return;  // a stray final result answers nothing
+  if (in_flight_.late) {
+    // The answer to a command whose deadline has passed: it ends that command and drives
+    // nothing.
+    p_.LogNote("late answer to " + in_flight_.text);
+    in_flight_ = Outstanding{};
+    p_.form.TransferDeadline.SetOn(false);
+    SendNextQueued();
+    return;
+  }
   CommandResult r;
   r.kind = damaged ? CommandResult::kDamaged
                    : line == "OK" ? CommandResult::kOk : CommandResult::kRefused;
@@ -237,23 +251,42 @@ void CommandLink::NoteNoise() {
 }
 
 void CommandLink::Progress() {
-  if (in_flight_.active) ArmDeadline(in_flight_.deadline_ms);
+  if (in_flight_.active && !in_flight_.late) ArmDeadline(in_flight_.deadline_ms);
 }
 
 void CommandLink::DataSent() {
-  if (in_flight_.active) ArmDeadline(in_flight_.deadline_ms);
+  if (in_flight_.active && !in_flight_.late) ArmDeadline(in_flight_.deadline_ms);
 }
 
 void CommandLink::DeadlineTimer() {
-  p_.form.TransferDeadline.SetOn(false);
+  Timer& t = p_.form.TransferDeadline;
+  t.SetOn(false);
   if (!in_flight_.active) return;
+  if (in_flight_.late) {
+    // The answer did not come late either: the link is free again.
+    in_flight_ = Outstanding{};
+    SendNextQueued();
+    return;
+  }
   CommandResult r;
   r.command = in_flight_.text;
   // Lines came, but noise made them unreadable: the answer was there and could not be read.
   r.kind = noise_seen_ ? CommandResult::kDamaged : CommandResult::kNoAnswer;
   r.cts_off = p_.port().IsOpen() && !p_.port().IsCtsOn();
   p_.LogNote("no answer to " + r.command);
-  Finish(std::move(r));
+  // Held back by CTS, the command has not left: once given up, it must not go when CTS returns,
+  // or a burst of stale commands would meet the unit.
+  if (r.cts_off) p_.port().DiscardOutput();
+  // The job hears of it now. The link stays taken a little longer, so that an answer arriving
+  // just after the deadline ends this command and not the next one.
+  Done done = std::move(in_flight_.done);
+  const uint64_t job = in_flight_.job;
+  in_flight_.done = {};
+  in_flight_.late = true;
+  t.SetInterval(kLateAnswerMs);
+  t.SetOn(true);
+  const bool alive = job == 0 || (running_ && running_id_ == job);
+  if (alive && done) done(r);
 }
 
 void CommandLink::Abandon(const std::string& why) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -77,6 +78,9 @@ class CommandLink {
   static constexpr int kReplyDeadlineMs = 5000;
   // Line rate of the link (115200 baud, 8N1): the time a command needs to leave the port.
   static constexpr int64_t kLineBytesPerSecond = 11520;
+  // After a reply deadline has passed, the link stays taken this long: an answer that comes just
+  // late ends the command it belongs to, not the next one.
+  static constexpr int kLateAnswerMs = 1000;
 
   using Done = std::function<void(const CommandResult&)>;
 
@@ -99,7 +103,11 @@ class CommandLink {
   // --- Commands. `command` carries its own "\r\n".
   // Sends a command of the running job, or queues it behind the command in flight. `done` runs at
   // its final result or deadline; `deadline_ms` 0 means the reply deadline.
-  void Send(const std::string& command, Done done = {}, int deadline_ms = 0);
+  // An upload command (AT#WSCRIPT, AT#ASEND) carries the data its prompt releases, so that the
+  // prompt gets this command's data whatever another run has loaded since; without it, the
+  // data loaded when the command goes out is taken.
+  void Send(const std::string& command, Done done = {}, int deadline_ms = 0,
+            std::shared_ptr<const std::string> data = nullptr);
   // One command as a job of its own (a button, a poll). A poll that already waits its turn is not
   // queued twice.
   void SendAlone(LinkUser user, const std::string& command, Done done = {});
@@ -122,7 +130,10 @@ class CommandLink {
   // the jobs that wait their turn are dropped.
   void Abandon(const std::string& why);
 
-  bool InFlight() const { return in_flight_.active; }
+  // A command waits for its answer (not one whose deadline has passed).
+  bool InFlight() const { return in_flight_.active && !in_flight_.late; }
+  // The data that follows the prompt of the upload command in flight (null for other commands).
+  const std::shared_ptr<const std::string>& data_in_flight() const { return in_flight_.data; }
   const std::string& command_in_flight() const { return in_flight_.text; }
   LinkUser user_in_flight() const { return in_flight_.user; }
   // Counts the commands sent: tells one sending of a command from the next.
@@ -140,6 +151,7 @@ class CommandLink {
     int deadline_ms = 0;
     uint64_t job = 0;
     LinkUser user = LinkUser::kButton;
+    std::shared_ptr<const std::string> data;
   };
   struct Outstanding {
     bool active = false;
@@ -148,6 +160,8 @@ class CommandLink {
     uint64_t job = 0;
     LinkUser user = LinkUser::kButton;
     int deadline_ms = 0;
+    bool late = false;  // its deadline has passed; the link waits kLateAnswerMs for the answer
+    std::shared_ptr<const std::string> data;  // of an upload command
   };
   struct Job {
     LinkUser user;

@@ -93,6 +93,10 @@ size_t PortService::OutputFree() {
   return pending >= kOutputQueueSize ? 0 : kOutputQueueSize - pending;
 }
 
+void PortService::DiscardOutput() {
+  if (connection_) connection_->DiscardOutput();
+}
+
 bool PortService::IsCtsOn() { return connection_ && connection_->Cts(); }
 
 void PortService::SetDtr(bool on) {

@@ -19,6 +19,7 @@ class PortService : public SerialPort {
   unsigned char ReadByte() override;
   size_t BytesAvailable() override;
   size_t OutputFree() override;
+  void DiscardOutput() override;
   bool IsCtsOn() override;
   void SetDtr(bool on) override;
   bool Dtr() const override { return dtr_; }

@@ -79,17 +79,16 @@ void LineReceiver::CheckPrompt() {
   const std::string& line = p_.op.RxLine;
   // The prompt carries no line end, so it is matched while the line grows.
   if (line.size() != 3 && line.size() != 7) return;
-  if (!p_.op.LoaderWaitingOk) return;
   if (line != ">>>" && line != "CONNECT") return;
-  // Only the data command in flight gets its data, and only once.
-  const std::string& command = p_.link.command_in_flight();
-  if (!p_.link.InFlight() ||
-      !(StartsWith(command, "AT#WSCRIPT=") || StartsWith(command, "AT#ASEND=")))
-    return;
+  // Only an upload command in flight gets data, its own, and only once. Its data goes even when
+  // its run was cancelled meanwhile: the unit waits for it and would take the next commands as
+  // data.
+  const std::shared_ptr<const std::string> data = p_.link.data_in_flight();
+  if (!p_.link.InFlight() || !data || data->empty()) return;
   if (released_for_ == p_.link.transmissions()) return;
   released_for_ = p_.link.transmissions();
   try {
-    ReleaseUploadData();
+    ReleaseUploadData(*data);
   } catch (const std::exception& e) {
     if (!p_.loader.running()) throw;
     p_.loader.UploadFailed(e.what());
@@ -132,11 +131,9 @@ void LineReceiver::WaitForDrain() {
   }
 }
 
-void LineReceiver::ReleaseUploadData() {
+void LineReceiver::ReleaseUploadData(const std::string& data) {
   p_.LogNote("send buffer");
   p_.Pause(500);
-  // Copied: the data must not change under us while the pauses below let time pass.
-  const std::string data = p_.op.UploadData;
   if (data.size() <= kUploadPiece) {
     p_.port().SendCommand(data);
     return;

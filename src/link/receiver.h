@@ -34,7 +34,7 @@ class LineReceiver {
   void TakeByte(unsigned char byte);
   void EndLine();
   void CheckPrompt();
-  void ReleaseUploadData();
+  void ReleaseUploadData(const std::string& data);
   void WaitForDrain();
   void ToggleLed();
 

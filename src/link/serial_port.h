@@ -34,6 +34,9 @@ class SerialPort {
   virtual int PortNumber() const = 0;
   virtual bool IsOpen() const = 0;
   virtual void Close() = 0;
+  // Drops what waits in the output queue: a command held back by CTS must not reach the unit
+  // long after it was given up.
+  virtual void DiscardOutput() = 0;
 };
 
 struct PortInfo {
@@ -53,6 +56,8 @@ class PortConnection {
   virtual size_t Read(char* buffer, size_t max) = 0;
   virtual bool Cts() = 0;
   virtual void SetDtr(bool on) = 0;
+  // Drops the bytes written but not yet on the wire.
+  virtual void DiscardOutput() = 0;
   // Empty while healthy; the reason once the connection has failed (adapter unplugged).
   virtual std::string Failure() { return {}; }
 };

@@ -144,9 +144,14 @@ void Loader::SendClick() {
 
   f.TimerCTS.SetOn(false);
   try {
-    // The list's first line waits its turn behind a poll or a read that is still out.
+    // The list's first line waits its turn behind a poll or a read that is still out. A run
+    // that was cancelled while it waited, or replaced by this one, is not waited for.
+    p_.link.DropWaiting(LinkUser::kLoader);
     p_.link.Begin(LinkUser::kLoader, [this] {
-      if (running_) LoaderStep(0);
+      if (running_)
+        LoaderStep(0);
+      else
+        p_.link.End(LinkUser::kLoader);  // nothing to send: the link must not stay taken
     });
   } catch (...) {
     f.TimerCTS.SetOn(true);
@@ -165,12 +170,14 @@ void Loader::LoaderStep(int index) {
   }
 }
 
-void Loader::SendStep(const std::string& command, int64_t data_bytes) {
+void Loader::SendStep(const std::string& command, std::shared_ptr<const std::string> data) {
   step_command_ = command;
   p_.LogNote(command);
+  const int64_t data_bytes = data ? static_cast<int64_t>(data->size()) : 0;
   p_.link.Send(command + "\r\n", [this](const CommandResult& r) { OnAnswer(r); },
                static_cast<int>(DeadlineMsFor(
-                   data_bytes, std::max<int64_t>(kDeadlineMarginMs, p_.link.reply_deadline_ms()))));
+                   data_bytes, std::max<int64_t>(kDeadlineMarginMs, p_.link.reply_deadline_ms()))),
+               std::move(data));
 }
 
 void Loader::Step(int index) {
@@ -183,7 +190,7 @@ void Loader::Step(int index) {
     // A stray prompt during a command step must not send the previous step's file again.
     op.UploadData.clear();
     op.LoaderWaitingOk = true;
-    SendStep(command, 0);
+    SendStep(command);
   };
 
   if (Contains(line, "RUN:")) {
@@ -201,7 +208,8 @@ void Loader::Step(int index) {
     op.AsendWaitingEvent = true;
     send_answered_ = false;
     send_event_seen_ = false;
-    SendStep("AT#ASEND=" + name + "," + std::to_string(size), size);
+    SendStep("AT#ASEND=" + name + "," + std::to_string(size),
+             std::make_shared<const std::string>(op.UploadData));
   } else if (Contains(line, "SET:")) {
     send_command(CutThrough(line, ":"));
   } else if (Contains(line, "DEL:")) {
@@ -216,7 +224,8 @@ void Loader::Step(int index) {
       return;
     }
     op.LoaderWaitingOk = true;
-    SendStep("AT#WSCRIPT=" + line + "," + std::to_string(size), size);
+    SendStep("AT#WSCRIPT=" + line + "," + std::to_string(size),
+             std::make_shared<const std::string>(op.UploadData));
   }
 }
 

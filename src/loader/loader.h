@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,7 +54,8 @@ class Loader {
  private:
   void Step(int index);
   // Sends a step's command; `data_bytes` of data follow its prompt.
-  void SendStep(const std::string& command, int64_t data_bytes);
+  // Sends one list step; an upload step carries the data its prompt releases.
+  void SendStep(const std::string& command, std::shared_ptr<const std::string> data = nullptr);
   void OnAnswer(const CommandResult& r);
   void AcknowledgeSendEvent();
   // Ends the run: clears the loader's flags and data, hides the progress and the Cancel button.

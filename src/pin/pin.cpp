@@ -46,9 +46,16 @@ void PinHandler::SendPinCommands(const std::string& pin, const std::string& fina
     CommandLink& link = p_.link;
     no_answer_.clear();
     last_result_ = CommandResult{CommandResult::kNoAnswer, "", final_command};
+    // A command without an answer ends the job: what follows would only meet the late answer,
+    // and a PIN sent to a unit that is not listening gains nothing.
     auto noted = [this](const CommandResult& r) {
-      if (r.kind == CommandResult::kNoAnswer || r.kind == CommandResult::kNotSent)
-        if (no_answer_.empty()) no_answer_ = DescribeFailure(r, p_.link.reply_deadline_ms());
+      if (r.kind != CommandResult::kNoAnswer && r.kind != CommandResult::kNotSent) return false;
+      no_answer_ = DescribeFailure(r, p_.link.reply_deadline_ms());
+      // Taken before the job ends: ending it may start the next PIN job at once.
+      const std::string message = "The PIN command did not finish: " + no_answer_ + ".";
+      p_.link.End(LinkUser::kPin);
+      p_.dialogs().ShowMessage(message);
+      return true;
     };
     // Echo on: the module's repeat of the final command is what turns PINOK yellow.
     link.Send("ATE1\r\n", noted);
@@ -56,16 +63,12 @@ void PinHandler::SendPinCommands(const std::string& pin, const std::string& fina
     link.Send("AT+CPIN=" + pin + "\r\n", noted);
     p_.Pause(1000);
     link.Send(final_command + "\r\n", [this, noted](const CommandResult& r) {
-      noted(r);
-      last_result_ = r;
+      if (!noted(r)) last_result_ = r;
     });
     p_.form.PINOK.SetColor(kRed);
     // Echo off again: with echo on, every later answer would follow a copy of its command.
     link.Send("ATE0\r\n", [this, noted](const CommandResult& r) {
-      noted(r);
-      p_.link.End(LinkUser::kPin);
-      if (!no_answer_.empty())
-        p_.dialogs().ShowMessage("The PIN command did not finish: " + no_answer_ + ".");
+      if (!noted(r)) p_.link.End(LinkUser::kPin);
     });
   });
 }

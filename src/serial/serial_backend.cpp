@@ -43,6 +43,10 @@ void SerialConnection::Write(std::string_view bytes) {
     throw AppError("Cannot write to the serial port: " + port_->errorString().toStdString());
 }
 
+void SerialConnection::DiscardOutput() {
+  if (port_->isOpen()) port_->clear(QSerialPort::Output);
+}
+
 size_t SerialConnection::BytesToWrite() {
   return port_->isOpen() ? static_cast<size_t>(port_->bytesToWrite()) : 0;
 }

@@ -53,6 +53,7 @@ class SerialConnection : public PortConnection {
   void Write(std::string_view bytes) override;
   // Qt's own write buffer: bytes not yet handed to the system driver.
   size_t BytesToWrite() override;
+  void DiscardOutput() override;
   size_t BytesAvailable() override;
   size_t Read(char* buffer, size_t max) override;
   bool Cts() override;

@@ -73,6 +73,11 @@ void SimUnit::Write(std::string_view bytes) {
   wire_.append(bytes);
 }
 
+void SimUnit::DiscardInput() {
+  Update();
+  wire_.resize(wire_pos_);
+}
+
 size_t SimUnit::BytesToWrite() {
   Update();
   return wire_.size() - wire_pos_;
@@ -380,6 +385,7 @@ class SimConnection : public PortConnection {
   explicit SimConnection(std::shared_ptr<SimUnit> unit) : unit_(std::move(unit)) {}
   void Write(std::string_view bytes) override { unit_->Write(bytes); }
   size_t BytesToWrite() override { return unit_->BytesToWrite(); }
+  void DiscardOutput() override { unit_->DiscardInput(); }
   size_t BytesAvailable() override { return unit_->BytesAvailable(); }
   size_t Read(char* buffer, size_t max) override { return unit_->Read(buffer, max); }
   bool Cts() override { return unit_->Cts(); }

@@ -132,6 +132,8 @@ class SimUnit {
   // --- The wire, as the PC's port sees it.
   void Write(std::string_view bytes);
   size_t BytesToWrite();
+  // Drops the bytes the PC has written that are not on the wire yet (the PC's output purge).
+  void DiscardInput();
   size_t BytesAvailable();
   size_t Read(char* buffer, size_t max);
   bool Cts();

@@ -38,14 +38,25 @@ TEST_F(QuietUnitTest, FinalResultDrivesOnlyTheCommandInFlight) {
   EXPECT_EQ(Sent().size(), 2u);
 
   // A command without an answer is given up at its deadline, counted from when it went out; the
-  // next one goes then.
+  // next one goes once the margin for a late answer has passed too.
   h.Click(f.signal);
   h.Click(f.IMEI);
-  h.RunFor(CommandLink::kReplyDeadlineMs - 100);
+  h.RunFor(CommandLink::kReplyDeadlineMs + CommandLink::kLateAnswerMs - 100);
   EXPECT_EQ(Sent().size(), 3u);
   h.RunFor(200);
   EXPECT_EQ(Sent().size(), 4u);
   EXPECT_TRUE(h.dialogs.messages.empty());  // a button's query fails quietly, as the display does
+
+  // An answer that comes just after the deadline ends its own command: the next one goes at
+  // once, and the late "OK" is not taken for its answer.
+  h.RunFor(CommandLink::kReplyDeadlineMs + CommandLink::kLateAnswerMs);
+  h.Click(f.signal);
+  h.Click(f.IMEI);
+  h.RunFor(CommandLink::kReplyDeadlineMs + 100);
+  EXPECT_EQ(Sent().size(), 5u);
+  h.Feed("OK\r\n");
+  EXPECT_EQ(Sent().size(), 6u);
+  EXPECT_TRUE(h.program->link.InFlight());  // the second still waits for an answer of its own
 }
 
 TEST_F(QuietUnitTest, SizeAndEntriesAreTakenOnlyWhenTheReadAsksForThem) {

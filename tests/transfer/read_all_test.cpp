@@ -155,6 +155,7 @@ TEST(ReadAllTest, SilentUnitStopsTheReadAndCleansUp) {
   EXPECT_NE(h.dialogs.messages[0].find("waiting for the operator"), std::string::npos);
   EXPECT_EQ(h.MonitorCount("read stopped: the unit gave no answer"), 1);
   EXPECT_FALSE(h.program->op.QueryOperatorOnOk);
+  h.RunFor(CommandLink::kLateAnswerMs);  // the margin for a late answer
   EXPECT_FALSE(f.TransferDeadline.is_enabled());
   // The next read works.
   h.sim.unit().faults().silent = false;
