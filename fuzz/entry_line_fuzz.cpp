@@ -1,16 +1,19 @@
 // The phone-book entry line: any line the unit may send ("+CPBR: " index, "number", type,
-// "name"), cut into number and name and sorted into the window. Neither part may hold a double
+// "name"), cut into number and name, and, when it has the exact listing form, sorted into the
+// window as a read sorts it. Neither part may hold a double
 // quote; an entry line built from them cuts back to them; and an entry that becomes a grid row,
 // written back to a unit, must be stored as the same name and number, or not be sent at all.
 //
 // Input: variant byte, then the line (bytes below 32 are dropped, as the receiver drops them).
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "fuzz_support.h"
 #include "link/transfer.h"
 #include "link/transfer_wire.h"
+#include "params/mapping.h"
 #include "phonebook/phonebook.h"
 #include "support/harness.h"
 #include "support/wire_checks.h"
@@ -41,7 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   h.Start();
   h.RunFor(300);
   h.program->phonebook.Clear();
-  h.program->Run([&] { h.program->transfer.SortEntry(line); });
+  // A read takes a line only in the exact listing form, and sorts it as the listing does.
+  if (const std::optional<ListedEntry> listed = ParseListedEntry(line)) {
+    h.program->Run([&] {
+      Program& p = *h.program;
+      if (RouteEntry(p.form, p.held, p.variant, listed->name, listed->number) ==
+          EntryRoute::kOrdinary)
+        p.phonebook.AppendRow(listed->name, listed->number);
+    });
+  }
   for (int row = 1; row <= h.program->phonebook.RowCount(); ++row) {
     const std::string name = h.program->phonebook.Name(row);
     const std::string phone = h.program->phonebook.Phone(row);

@@ -27,8 +27,6 @@ constexpr InvariantName kInvariantNames[] = {
 
 }  // namespace
 
-Invariants Invariants::MetByCurrentCore() { return Parse("buttons"); }
-
 Invariants Invariants::Parse(const std::string& list) {
   Invariants inv;
   for (const InvariantName& n : kInvariantNames) inv.*n.flag = false;
@@ -41,8 +39,6 @@ Invariants Invariants::Parse(const std::string& list) {
     if (off) item.erase(0, 1);
     if (item == "all") {
       inv = All();
-    } else if (item == "core") {
-      inv = MetByCurrentCore();
     } else {
       for (const InvariantName& n : kInvariantNames)
         if (item == n.name) inv.*n.flag = !off;
@@ -53,9 +49,7 @@ Invariants Invariants::Parse(const std::string& list) {
 
 Invariants Invariants::Chosen() {
   if (const char* list = std::getenv("VRKT_INVARIANTS"); list && *list) return Parse(list);
-  const char* env = std::getenv("VRKT_FULL_INVARIANTS");
-  const bool full = kCoreRewriteMerged || (env && std::string(env) == "1");
-  return full ? All() : MetByCurrentCore();
+  return All();
 }
 
 std::string Invariants::Names() const {

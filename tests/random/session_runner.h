@@ -21,22 +21,14 @@ struct Invariants {
   bool uploads_intact = true;         // what the loader stored on the unit is the file it read
 
   static Invariants All() { return {}; }
-  // What the link layer as it stands can keep (see kCoreRewriteMerged).
-  static Invariants MetByCurrentCore();
-  // From a list such as "all", "core", "all,-rows" or "ends,files" (the short names below).
+  // From a list such as "all", "all,-rows" or "ends,files" (the short names below).
   static Invariants Parse(const std::string& list);
-  // VRKT_INVARIANTS when set; otherwise All() once kCoreRewriteMerged is set or when
-  // VRKT_FULL_INVARIANTS is 1, and MetByCurrentCore() until then.
+  // VRKT_INVARIANTS when set, All() otherwise.
   static Invariants Chosen();
   // The short names: in_flight, ends, write_matches, write_message, duplicates, rows, buttons,
   // files, commands, uploads.
   std::string Names() const;
 };
-
-// Set once the link layer keeps one command in flight, ignores its echo and its line noise and
-// ends its waits, and reserved names stay out of the grid: then every invariant is checked in
-// every run, the one in CI included.
-inline constexpr bool kCoreRewriteMerged = false;
 
 // What a session got done, to see that the random search reaches the interesting places.
 struct SessionStats {

@@ -54,7 +54,7 @@ std::string CheckCommandLine(std::string_view line, const std::set<std::string>&
   if (free_commands.count(std::string(line))) return {};
   static const std::set<std::string_view> kFixed = {
       "AT",     "ATE0",       "ATE1",    "AT+COPS?",  "AT+CPBR=?",         "AT+CSQ",
-      "AT#CBC", "AT#ADC=1,2", "AT+CGSN", "AT#REBOOT", "AT#ESCRIPT=gdi.pyo"};
+      "AT#CBC", "AT#ADC=1,2", "AT+CGSN", "AT#REBOOT", "AT#ESCRIPT=gdi.pyo", "AT+CPIN?"};
   if (kFixed.count(line)) return {};
   if (HasControlByte(line)) return "a control byte inside a command";
   if (StartsWith(line, "AT+CPBW=")) return CheckBookWrite(line.substr(8));
