@@ -139,6 +139,26 @@ TEST_F(LoaderRunTest, ScriptThenRunIsTheWorkedSequence) {
   EXPECT_LE(cmds.back().at_ms - ok1, 503);
 }
 
+TEST_F(LoaderRunTest, SendPressedAgainWhileTheUnitWaitsForDataStartsOverCleanly) {
+  // The first list's script is announced; before its prompt comes, Send starts another list.
+  // The unit waits for the announced bytes: they go, and the second list follows intact.
+  const std::string first(27, 'a'), second(3000, 'b');
+  WriteFile("first.scr", first);
+  WriteFile("second.scr", second);
+  SendList({"first.scr"});
+  SendList({"second.scr"});
+  ASSERT_TRUE(h_.RunUntil([&] { return LoaderIdle(); }, 60000));
+  h_.RunFor(1000);
+  ASSERT_EQ(h_.sim.unit().scripts().count("second.scr"), 1u);
+  EXPECT_TRUE(h_.sim.unit().scripts().at("second.scr") == second);
+  if (h_.sim.unit().scripts().count("first.scr")) {
+    EXPECT_TRUE(h_.sim.unit().scripts().at("first.scr") == first);
+  }
+  for (const std::string& c : Commands())
+    EXPECT_TRUE(c.rfind("AT", 0) == 0 || c.rfind("<data", 0) == 0) << c;
+  EXPECT_TRUE(h_.dialogs.messages.empty());
+}
+
 TEST_F(LoaderRunTest, SendFileWaitsForItsEventBeforeTheNextLine) {
   const std::string clip = Bytes(5000, 2);
   WriteFile("clip1.dat", clip);

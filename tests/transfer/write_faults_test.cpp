@@ -186,5 +186,36 @@ TEST(WriteFaultsTest, ReadingBackShowsWhatTheUnitDidNotKeep) {
       << h.dialogs.messages[0];
 }
 
+TEST(WriteFaultsTest, EditsMadeWhileWritingWaitForTheNextWrite) {
+  Harness h("VRKTset");
+  Ready(h, false);
+  Form1& f = h.program->form;
+  const std::string master1 = f.MASTER1.text();
+  // MASTER1 is written after the TEST entries: it is changed before its step comes.
+  WriteUntil(h, 2);
+  f.MASTER1.SetText("+420999");
+  ASSERT_TRUE(h.RunUntil([&] { return h.dialogs.messages.size() == 1; }, 120000));
+  bool written = false;
+  for (int i = 1; i <= 40; ++i) {
+    const auto& e = h.sim.unit().card().At(i);
+    if (e && e->text == "MASTER1") {
+      EXPECT_EQ(e->number, master1);  // the value at the click
+      written = true;
+    }
+  }
+  EXPECT_TRUE(written);
+  const std::string& m = h.dialogs.messages[0];
+  EXPECT_NE(m.find("Written and verified"), std::string::npos) << m;
+  EXPECT_NE(m.find("Settings changed in the window while the unit was being written are not on "
+                   "the unit: write again to store them."),
+            std::string::npos)
+      << m;
+  // Unchanged, the next write says nothing of the kind.
+  h.dialogs.messages.clear();
+  ClickOn(h, f.SaveGDI);
+  ASSERT_TRUE(h.RunUntil([&] { return h.dialogs.messages.size() == 1; }, 120000));
+  EXPECT_EQ(h.dialogs.messages[0].find("Settings changed"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vrkt::testing
