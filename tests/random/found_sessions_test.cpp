@@ -116,6 +116,43 @@ TEST(FoundSessionTest, GridRowWithAReservedNameSavesAndLoadsBack) {
   ExpectHolds("files", {kTidyUnit, {{Act::kGridName, 0, 0, "TINPUTS"}, {Act::kPcSave}}});
 }
 
+TEST(FoundSessionTest, PinCommandsStopAtTheFirstUnanswered) {
+  // On a silent unit the PIN, the unlock and the echo command went out one after the other,
+  // each meeting whatever late answer its predecessor might still get.
+  ExpectHolds("in_flight", {kTidyUnit, {{Act::kSilentAfter}, {Act::kPin, 0, 0, "1234"}}});
+  // A second UNPIN waiting its turn started as the first ended, and the first one's message
+  // lost its reason ("The PIN command did not finish: .").
+  const SessionResult r = RunSession(
+      {kTidyUnit, {{Act::kSilentAfter}, {Act::kPin, 0, 0, "1234"}, {Act::kPin, 0, 0, "1234"}}},
+      Invariants::All());
+  EXPECT_EQ(r.failure, "") << r.transcript;
+  EXPECT_EQ(r.transcript.find("did not finish: ."), std::string::npos) << r.transcript;
+}
+
+TEST(FoundSessionTest, LoaderRunWithNothingLeftToSendFreesTheLink) {
+  // Send pressed twice while a read ran: the second run's job found the list ended and never
+  // gave the link back, so the read and every poll waited for ever.
+  ExpectHolds("ends", {kTidyUnit,
+                       {{Act::kLoadUnit}, {Act::kStop}, {Act::kLoaderRun}, {Act::kLoaderRun}}});
+}
+
+TEST(FoundSessionTest, PromptGetsTheDataOfItsOwnUpload) {
+  // Send pressed again before the first script's prompt: the prompt released the second list's
+  // 3000-byte file for a 27-byte script, and the rest reached the unit as commands.
+  ExpectHolds("commands,uploads", {kTidyUnit, {{Act::kLoaderRun}, {Act::kLoaderRun, 1}}});
+  // The same with one list twice and a Stop: the announced script got no data at all, and the
+  // unit took the next commands as its bytes.
+  ExpectHolds("commands,uploads",
+              {kTidyUnit, {{Act::kLoaderRun}, {Act::kLoaderRun}, {Act::kStop}}});
+}
+
+TEST(FoundSessionTest, CommandsHeldByCtsDoNotReachTheUnitLater) {
+  // Every poll given up while CTS was off still sat in the output queue and went out in one
+  // burst when CTS returned.
+  ExpectHolds("in_flight,commands",
+              {kTidyUnit, {{Act::kStop}, {Act::kCtsLost}, {Act::kWait, 260000}, {Act::kHeal}}});
+}
+
 // --- Found by the fuzz target for the unit's bytes (fuzz/regressions/session_bytes).
 
 // Stops and reads a 40-position unit, so that a write can start.
