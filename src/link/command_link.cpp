@@ -238,6 +238,13 @@ void CommandLink::Answered(const std::string& line, bool damaged) {
     SendNextQueued();
     return;
   }
+  // An upload command is done only once its data has gone: an "OK" before its prompt answers
+  // nothing (a refusal may come at any time).
+  if (in_flight_.data && !in_flight_.data->empty() && !in_flight_.data_sent && !damaged &&
+      line == "OK") {
+    p_.LogNote("an OK before the prompt of " + in_flight_.text + " answers nothing");
+    return;
+  }
   CommandResult r;
   r.kind = damaged ? CommandResult::kDamaged
                    : line == "OK" ? CommandResult::kOk : CommandResult::kRefused;
@@ -255,6 +262,7 @@ void CommandLink::Progress() {
 }
 
 void CommandLink::DataSent() {
+  if (in_flight_.active) in_flight_.data_sent = true;
   if (in_flight_.active && !in_flight_.late) ArmDeadline(in_flight_.deadline_ms);
 }
 

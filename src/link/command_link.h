@@ -162,6 +162,7 @@ class CommandLink {
     int deadline_ms = 0;
     bool late = false;  // its deadline has passed; the link waits kLateAnswerMs for the answer
     std::shared_ptr<const std::string> data;  // of an upload command
+    bool data_sent = false;                   // its prompt has released the data
   };
   struct Job {
     LinkUser user;

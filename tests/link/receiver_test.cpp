@@ -126,6 +126,18 @@ TEST_F(UploadTest, DataGoesInPiecesEachAfterTheQueueDrained) {
   }
 }
 
+TEST_F(UploadTest, OkBeforeThePromptDoesNotEndTheUpload) {
+  // Line noise or a stray report: an "OK" ahead of the prompt. The data must still go with the
+  // prompt, or the unit takes the next commands as the script's bytes.
+  const std::string data(27, 's');
+  h.program->op.UploadData = data;
+  h.program->Send("AT#WSCRIPT=big.scr,27\r\n");
+  h.unit().Inject("\r\nOK\r\n", h.clock.NowMs());
+  ASSERT_TRUE(h.RunUntil([&] { return h.unit().scripts().count("big.scr") > 0; }, 20000));
+  EXPECT_EQ(h.unit().scripts().at("big.scr"), data);
+  EXPECT_EQ(h.MonitorCount("an OK before the prompt of AT#WSCRIPT=big.scr,27 answers nothing"), 1);
+}
+
 TEST_F(UploadTest, PromptWithoutLoaderWaitingSendsNothingAndIsLoggedAtLineEnd) {
   h.unit().faults().silent = true;
   h.form().Monitor.Clear();
