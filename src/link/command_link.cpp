@@ -238,12 +238,21 @@ void CommandLink::Answered(const std::string& line, bool damaged) {
     SendNextQueued();
     return;
   }
-  // An upload command is done only once its data has gone: an "OK" before its prompt answers
-  // nothing (a refusal may come at any time).
-  if (in_flight_.data && !in_flight_.data->empty() && !in_flight_.data_sent && !damaged &&
-      line == "OK") {
-    p_.LogNote("an OK before the prompt of " + in_flight_.text + " answers nothing");
-    return;
+  // An upload command is done only once its data has gone: an "OK" or a final damaged by noise
+  // before its prompt answers nothing (a clean refusal does), and while the data goes out nothing
+  // does. Taken for an answer, it would let the next command go just as the unit starts taking
+  // bytes for the file.
+  if (in_flight_.data && !in_flight_.data->empty() && !in_flight_.data_sent) {
+    if (in_flight_.data_going) {
+      p_.LogNote("\"" + Printable(line) + "\" while the data of " + in_flight_.text +
+                 " goes out answers nothing");
+      return;
+    }
+    if (damaged || line == "OK") {
+      p_.LogNote("\"" + Printable(line) + "\" before the prompt of " + in_flight_.text +
+                 " answers nothing");
+      return;
+    }
   }
   CommandResult r;
   r.kind = damaged ? CommandResult::kDamaged
@@ -259,6 +268,10 @@ void CommandLink::NoteNoise() {
 
 void CommandLink::Progress() {
   if (in_flight_.active && !in_flight_.late) ArmDeadline(in_flight_.deadline_ms);
+}
+
+void CommandLink::DataStarting() {
+  if (in_flight_.active) in_flight_.data_going = true;
 }
 
 void CommandLink::DataSent() {

@@ -122,6 +122,9 @@ class CommandLink {
   // A line with line noise in it came: should the deadline pass, the answer was there but could
   // not be read.
   void NoteNoise();
+  // The prompt came and the data starts to go: until it has all gone the unit takes bytes, and a
+  // final result meanwhile is none of its own.
+  void DataStarting();
   // Data that follows a prompt went out: the deadline makes room for its time on the wire.
   void DataSent();
   // Tick of the deadline timer.
@@ -162,7 +165,8 @@ class CommandLink {
     int deadline_ms = 0;
     bool late = false;  // its deadline has passed; the link waits kLateAnswerMs for the answer
     std::shared_ptr<const std::string> data;  // of an upload command
-    bool data_sent = false;                   // its prompt has released the data
+    bool data_going = false;                  // its prompt came: the data is going out
+    bool data_sent = false;                   // all of its data has gone
   };
   struct Job {
     LinkUser user;

@@ -87,6 +87,7 @@ void LineReceiver::CheckPrompt() {
   if (!p_.link.InFlight() || !data || data->empty()) return;
   if (released_for_ == p_.link.transmissions()) return;
   released_for_ = p_.link.transmissions();
+  p_.link.DataStarting();
   try {
     ReleaseUploadData(*data);
   } catch (const std::exception& e) {

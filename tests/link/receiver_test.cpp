@@ -126,16 +126,23 @@ TEST_F(UploadTest, DataGoesInPiecesEachAfterTheQueueDrained) {
   }
 }
 
-TEST_F(UploadTest, OkBeforeThePromptDoesNotEndTheUpload) {
-  // Line noise or a stray report: an "OK" ahead of the prompt. The data must still go with the
-  // prompt, or the unit takes the next commands as the script's bytes.
+TEST_F(UploadTest, OkOrNoiseBeforeThePromptDoesNotEndTheUpload) {
+  // Line noise or a stray report ahead of the prompt: the data must still go with the prompt,
+  // or the next command goes out as the unit starts taking the script's bytes.
   const std::string data(27, 's');
-  h.program->op.UploadData = data;
-  h.program->Send("AT#WSCRIPT=big.scr,27\r\n");
-  h.unit().Inject("\r\nOK\r\n", h.clock.NowMs());
-  ASSERT_TRUE(h.RunUntil([&] { return h.unit().scripts().count("big.scr") > 0; }, 20000));
-  EXPECT_EQ(h.unit().scripts().at("big.scr"), data);
-  EXPECT_EQ(h.MonitorCount("an OK before the prompt of AT#WSCRIPT=big.scr,27 answers nothing"), 1);
+  int n = 0;
+  for (const std::string line : {"OK", "\xFFOK"}) {
+    const std::string name = "f" + std::to_string(n++) + ".scr";
+    h.program->op.UploadData = data;
+    h.program->Send("AT#WSCRIPT=" + name + ",27\r\n");
+    h.unit().Inject("\r\n" + line + "\r\n", h.clock.NowMs());
+    ASSERT_TRUE(h.RunUntil([&] { return h.unit().scripts().count(name) > 0; }, 20000)) << name;
+    EXPECT_EQ(h.unit().scripts().at(name), data);
+    EXPECT_EQ(h.MonitorCount("\"" + Printable(line) + "\" before the prompt of AT#WSCRIPT=" +
+                             name + ",27 answers nothing"),
+              1);
+    h.RunFor(1000);
+  }
 }
 
 TEST_F(UploadTest, PromptWithoutLoaderWaitingSendsNothingAndIsLoggedAtLineEnd) {
