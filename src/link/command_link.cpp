@@ -146,7 +146,6 @@ void CommandLink::Transmit(Pending p) {
       (StartsWith(in_flight_.text, "AT#WSCRIPT=") || StartsWith(in_flight_.text, "AT#ASEND=")))
     in_flight_.data = std::make_shared<const std::string>(p_.op.UploadData);
   noise_seen_ = false;
-  ++transmissions_;
   last_sent_ = in_flight_.text;
   try {
     p_.port().SendCommand(p.command);
@@ -177,8 +176,7 @@ void CommandLink::Finish(CommandResult result) {
   in_flight_ = Outstanding{};
   p_.form.TransferDeadline.SetOn(false);
   // The answer to a command of a job that has ended (cancelled, stopped) drives nothing.
-  const bool alive = job == 0 || (running_ && running_id_ == job);
-  if (alive && done) {
+  if (JobAlive(job) && done) {
     try {
       done(result);
     } catch (...) {
@@ -233,9 +231,7 @@ void CommandLink::Answered(const std::string& line, bool damaged) {
     // The answer to a command whose deadline has passed: it ends that command and drives
     // nothing.
     p_.LogNote("late answer to " + in_flight_.text);
-    in_flight_ = Outstanding{};
-    p_.form.TransferDeadline.SetOn(false);
-    SendNextQueued();
+    FreeAfterLate();
     return;
   }
   // An upload command is done only once its data has gone: an "OK" or a final damaged by noise
@@ -270,8 +266,11 @@ void CommandLink::Progress() {
   if (in_flight_.active && !in_flight_.late) ArmDeadline(in_flight_.deadline_ms);
 }
 
-void CommandLink::DataStarting() {
-  if (in_flight_.active) in_flight_.data_going = true;
+std::shared_ptr<const std::string> CommandLink::TakeDataForPrompt() {
+  if (!InFlight() || !in_flight_.data || in_flight_.data->empty() || in_flight_.data_going)
+    return nullptr;
+  in_flight_.data_going = true;
+  return in_flight_.data;
 }
 
 void CommandLink::DataSent() {
@@ -284,9 +283,7 @@ void CommandLink::DeadlineTimer() {
   t.SetOn(false);
   if (!in_flight_.active) return;
   if (in_flight_.late) {
-    // The answer did not come late either: the link is free again.
-    in_flight_ = Outstanding{};
-    SendNextQueued();
+    FreeAfterLate();  // the answer did not come late either
     return;
   }
   CommandResult r;
@@ -306,8 +303,13 @@ void CommandLink::DeadlineTimer() {
   in_flight_.late = true;
   t.SetInterval(kLateAnswerMs);
   t.SetOn(true);
-  const bool alive = job == 0 || (running_ && running_id_ == job);
-  if (alive && done) done(r);
+  if (JobAlive(job) && done) done(r);
+}
+
+void CommandLink::FreeAfterLate() {
+  in_flight_ = Outstanding{};
+  p_.form.TransferDeadline.SetOn(false);
+  SendNextQueued();
 }
 
 void CommandLink::Abandon(const std::string& why) {

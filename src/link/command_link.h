@@ -122,9 +122,10 @@ class CommandLink {
   // A line with line noise in it came: should the deadline pass, the answer was there but could
   // not be read.
   void NoteNoise();
-  // The prompt came and the data starts to go: until it has all gone the unit takes bytes, and a
-  // final result meanwhile is none of its own.
-  void DataStarting();
+  // The prompt came: the data of the upload command in flight, once (null for any other command
+  // and for a second prompt). Until it has all gone the unit takes bytes, and a final result
+  // meanwhile is none of its own.
+  std::shared_ptr<const std::string> TakeDataForPrompt();
   // Data that follows a prompt went out: the deadline makes room for its time on the wire.
   void DataSent();
   // Tick of the deadline timer.
@@ -135,12 +136,8 @@ class CommandLink {
 
   // A command waits for its answer (not one whose deadline has passed).
   bool InFlight() const { return in_flight_.active && !in_flight_.late; }
-  // The data that follows the prompt of the upload command in flight (null for other commands).
-  const std::shared_ptr<const std::string>& data_in_flight() const { return in_flight_.data; }
   const std::string& command_in_flight() const { return in_flight_.text; }
   LinkUser user_in_flight() const { return in_flight_.user; }
-  // Counts the commands sent: tells one sending of a command from the next.
-  uint64_t transmissions() const { return transmissions_; }
   int reply_deadline_ms() const { return reply_deadline_ms_; }
   void set_reply_deadline_ms(int ms) { reply_deadline_ms_ = ms > 0 ? ms : kReplyDeadlineMs; }
 
@@ -178,6 +175,10 @@ class CommandLink {
   void Transmit(Pending p);
   void ArmDeadline(int deadline_ms);
   void Finish(CommandResult result);
+  // Whether the job a command belongs to still runs (0: a command of no job).
+  bool JobAlive(uint64_t job) const { return job == 0 || (running_ && running_id_ == job); }
+  // The late answer came, or its time is over: the next command may go.
+  void FreeAfterLate();
   void SendNextQueued();
   void StartNextJob();
   // Reads what the unit has already sent, so that an answer waiting in the port ends the command
@@ -196,7 +197,6 @@ class CommandLink {
   int reply_deadline_ms_ = kReplyDeadlineMs;
   bool starting_ = false;
   bool noise_seen_ = false;
-  uint64_t transmissions_ = 0;
   std::string pending_tag_;  // handed from SendAlone to Begin
 };
 

@@ -83,11 +83,8 @@ void LineReceiver::CheckPrompt() {
   // Only an upload command in flight gets data, its own, and only once. Its data goes even when
   // its run was cancelled meanwhile: the unit waits for it and would take the next commands as
   // data.
-  const std::shared_ptr<const std::string> data = p_.link.data_in_flight();
-  if (!p_.link.InFlight() || !data || data->empty()) return;
-  if (released_for_ == p_.link.transmissions()) return;
-  released_for_ = p_.link.transmissions();
-  p_.link.DataStarting();
+  const std::shared_ptr<const std::string> data = p_.link.TakeDataForPrompt();
+  if (!data) return;
   try {
     ReleaseUploadData(*data);
   } catch (const std::exception& e) {

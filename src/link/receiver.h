@@ -44,8 +44,6 @@ class LineReceiver {
   // Control bytes that are no part of a line end were dropped from the line being collected:
   // line noise.
   bool noisy_ = false;
-  // The data for the command in flight has gone out; a second prompt must not send it again.
-  uint64_t released_for_ = 0;
 };
 
 }  // namespace vrkt

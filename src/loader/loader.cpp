@@ -5,6 +5,8 @@
 #include <climits>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <utility>
 
 #include "app/program.h"
 #include "base/codepage.h"
@@ -187,8 +189,6 @@ void Loader::Step(int index) {
   OperationState& op = p_.op;
 
   auto send_command = [&](const std::string& command) {
-    // A stray prompt during a command step must not send the previous step's file again.
-    op.UploadData.clear();
     op.LoaderWaitingOk = true;
     SendStep(command);
   };
@@ -209,7 +209,7 @@ void Loader::Step(int index) {
     send_answered_ = false;
     send_event_seen_ = false;
     SendStep("AT#ASEND=" + name + "," + std::to_string(size),
-             std::make_shared<const std::string>(op.UploadData));
+             std::make_shared<const std::string>(std::move(op.UploadData)));
   } else if (Contains(line, "SET:")) {
     send_command(CutThrough(line, ":"));
   } else if (Contains(line, "DEL:")) {
@@ -225,7 +225,7 @@ void Loader::Step(int index) {
     }
     op.LoaderWaitingOk = true;
     SendStep("AT#WSCRIPT=" + line + "," + std::to_string(size),
-             std::make_shared<const std::string>(op.UploadData));
+             std::make_shared<const std::string>(std::move(op.UploadData)));
   }
 }
 

@@ -53,7 +53,6 @@ class Loader {
 
  private:
   void Step(int index);
-  // Sends a step's command; `data_bytes` of data follow its prompt.
   // Sends one list step; an upload step carries the data its prompt releases.
   void SendStep(const std::string& command, std::shared_ptr<const std::string> data = nullptr);
   void OnAnswer(const CommandResult& r);
