@@ -31,6 +31,8 @@ namespace fs = std::filesystem;
 
 // The reply deadline of the sequences, plus the time a reply takes to come down the line.
 constexpr int64_t kGiveUpMs = CommandLink::kReplyDeadlineMs + 1000;
+// How long a job's first command may wait behind the commands of jobs before it.
+constexpr int64_t kFirstCommandWaitMs = 30 * 1000;
 // Left to itself, a session must be quiet again within this time.
 constexpr int64_t kDrainLimitMs = 30 * 60 * 1000;
 
@@ -421,7 +423,9 @@ class Runner {
     const int64_t now = h_.clock.NowMs();
     if (f().Cekani.is_enabled()) {
       if (cekani_since_ < 0) cekani_since_ = now;
-      if (now - cekani_since_ > (StatusQueries::kWaitLimitS + 2) * 1000)
+      // The wait counts from when its command has gone, which may wait its turn behind the
+      // loader, the PIN commands or a poll: those have deadlines of their own.
+      if (now - cekani_since_ > StatusQueries::kWaitLimitS * 1000 + kFirstCommandWaitMs)
         Fail("the wait after Stop or Run has lasted " + std::to_string((now - cekani_since_) / 1000) +
              " s and goes on");
     } else {
@@ -434,8 +438,9 @@ class Runner {
         write_.step_at = now;
       } else if (now - write_.step_at >
                  kGiveUpMs + 1000 +
-                     // the first command waits for one of the job before, late answer included
-                     (write_.step == 0 ? kGiveUpMs : 0)) {
+                     // The first command may wait behind commands of other jobs (polls, the
+                     // loader), each with a deadline of its own.
+                     (write_.step == 0 ? kFirstCommandWaitMs : 0)) {
         Fail("write-all has waited " + std::to_string(now - write_.step_at) +
              " ms at step " + std::to_string(write_.step) + " without a deadline");
       }
