@@ -38,57 +38,6 @@ bool IsBytesKind(TraceEvent::Kind kind) {
 // Latest time an event may carry: about thirty years, far beyond any session.
 constexpr int64_t kMaxMs = 1'000'000'000'000;
 
-// Masks the fields of one command line from field `first` on; `args` starts after the command's
-// name (at "=" or ",").
-std::string MaskFields(std::string_view line, size_t args, int first) {
-  std::string out(line.substr(0, args));
-  int field = 0;
-  size_t i = args;
-  while (i < line.size()) {
-    char sep = line[i];
-    if (sep != '=' && sep != ',') {
-      out.push_back(sep);
-      ++i;
-      continue;
-    }
-    out.push_back(sep);
-    ++i;
-    size_t end = i;
-    bool quoted = end < line.size() && line[end] == '"';
-    if (quoted) {
-      size_t close = line.find('"', end + 1);
-      end = close == std::string_view::npos ? line.size() : close + 1;
-    } else {
-      while (end < line.size() && line[end] != ',' && line[end] != '\r' && line[end] != '\n')
-        ++end;
-    }
-    std::string_view value = line.substr(i, end - i);
-    if (field >= first && !value.empty() && value != "\"\"")
-      out += quoted ? "\"****\"" : "****";
-    else
-      out += value;
-    i = end;
-    ++field;
-  }
-  return out;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
-  return true;
-}
-
-std::string MaskLine(std::string_view line) {
-  // The password fields: every field of AT+CPIN=, the third on of AT+CLCK (facility, mode,
-  // password), the second on of AT+CPWD (facility, old, new).
-  if (StartsWithNoCase(line, "AT+CPIN=")) return MaskFields(line, 7, 0);
-  if (StartsWithNoCase(line, "AT+CLCK=")) return MaskFields(line, 7, 2);
-  if (StartsWithNoCase(line, "AT+CPWD=")) return MaskFields(line, 7, 1);
-  return std::string(line);
-}
-
 }  // namespace
 
 std::string WireTrace::Header(const std::string& key) const {
@@ -246,18 +195,42 @@ WireTrace ParseTrace(std::string_view text) {
   return trace;
 }
 
-std::string MaskPins(std::string_view bytes) {
-  std::string out;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = bytes.size();
-    out += MaskLine(bytes.substr(start, end - start));
-    size_t next = bytes.find_first_not_of("\r\n", end);
-    if (next == std::string_view::npos) next = bytes.size();
-    out.append(bytes.substr(end, next - end));
-    start = next;
+char PinMasker::Feed(char c) {
+  last_secret_ = false;
+  if (c == '\r' || c == '\n') {
+    length_ = 0;
+    first_secret_ = -1;
+    return c;
   }
+  if (length_ < kPrefix) {
+    prefix_[length_++] = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (length_ == kPrefix) {
+      // The secret fields: every one of AT+CPIN=, from the third of AT+CLCK= (facility, mode,
+      // password), from the second of AT+CPWD= (facility, old, new).
+      std::string_view p(prefix_, kPrefix);
+      first_secret_ = p == "AT+CPIN=" ? 0 : p == "AT+CLCK=" ? 2 : p == "AT+CPWD=" ? 1 : -1;
+      field_ = 0;
+      quoted_ = false;
+    }
+    return c;
+  }
+  if (first_secret_ < 0) return c;
+  if (c == '"') {
+    quoted_ = !quoted_;
+    return c;
+  }
+  if (c == ',' && !quoted_) {
+    ++field_;
+    return c;
+  }
+  last_secret_ = field_ >= first_secret_;
+  return last_secret_ ? '*' : c;
+}
+
+std::string MaskPins(std::string_view bytes) {
+  PinMasker masker;
+  std::string out(bytes);
+  for (char& c : out) c = masker.Feed(c);
   return out;
 }
 
@@ -273,6 +246,8 @@ void TraceRecorder::Opened(const std::string& port) {
   full_ = false;
   cts_ = -1;
   bytes_ = 0;
+  out_masker_ = {};
+  in_masker_ = {};
   opened_ms_ = clock_.NowMs();
   Add(TraceEvent::Kind::kOpen, port);
   if (rts_on_open_) Add(TraceEvent::Kind::kRts, "1");
@@ -286,21 +261,26 @@ void TraceRecorder::Closed() {
 
 void TraceRecorder::Out(std::string_view bytes) {
   if (bytes.empty()) return;
-  Add(TraceEvent::Kind::kOut, keep_pins_ ? std::string(bytes) : MaskPins(bytes));
+  std::string data(bytes);
+  if (!keep_pins_)
+    for (char& c : data) c = out_masker_.Feed(c);
+  Add(TraceEvent::Kind::kOut, std::move(data));
 }
 
 void TraceRecorder::In(const char* bytes, size_t n) {
   if (!opened_ || full_) return;
   for (size_t i = 0; i < n; ++i) {
+    // The unit's echo repeats the PIN.
+    const char byte = keep_pins_ ? bytes[i] : in_masker_.Feed(bytes[i]);
     // Bytes read in the same millisecond join one line, which ends after a line end.
     TraceEvent* last = trace_.events.empty() ? nullptr : &trace_.events.back();
     bool join = last && last->kind == TraceEvent::Kind::kIn && last->ms == Ms() &&
-                last->data.back() != '\n' && !(last->data.back() == '\r' && bytes[i] != '\n');
+                last->data.back() != '\n' && !(last->data.back() == '\r' && byte != '\n');
     if (join) {
       if (!Room(1)) return;
-      last->data.push_back(bytes[i]);
+      last->data.push_back(byte);
     } else {
-      Add(TraceEvent::Kind::kIn, std::string(1, bytes[i]));
+      Add(TraceEvent::Kind::kIn, std::string(1, byte));
     }
     if (full_) return;
   }

@@ -55,8 +55,26 @@ std::string FormatTrace(const WireTrace& trace);
 // trace that does not start with kTraceFirstLine is refused as not a trace at all.
 WireTrace ParseTrace(std::string_view text);
 
-// The command bytes with the PIN, PUK and passwords of "AT+CPIN=", "AT+CLCK" and "AT+CPWD"
-// replaced by "****" (quotes kept); every other byte as it was.
+// Hides the PIN, PUK and passwords of the lines "AT+CPIN=...", "AT+CLCK=..." and "AT+CPWD=..."
+// (any case): every byte of their secret fields becomes "*", quotes and commas stay, so a PIN
+// reads "****". Works a byte at a time, for a unit's echo that comes in pieces.
+class PinMasker {
+ public:
+  char Feed(char c);
+  // Whether the byte Feed took last belongs to a secret field.
+  bool last_secret() const { return last_secret_; }
+
+ private:
+  static constexpr int kPrefix = 8;  // "AT+CPIN=" and its kin
+  char prefix_[kPrefix] = {};
+  int length_ = 0;       // bytes of the line so far, counted up to kPrefix
+  int first_secret_ = -1;  // the first secret field; -1: no such line
+  int field_ = 0;
+  bool quoted_ = false;
+  bool last_secret_ = false;
+};
+
+// The bytes with the secrets of the PIN commands hidden, as PinMasker does from a line's start.
 std::string MaskPins(std::string_view bytes);
 
 // Keeps the trace of the port's current opening in memory. Opening the port starts a new one;
@@ -101,6 +119,8 @@ class TraceRecorder {
   size_t max_bytes_;
   std::vector<std::pair<std::string, std::string>> header_;
   bool keep_pins_ = false;
+  PinMasker out_masker_;
+  PinMasker in_masker_;
   bool rts_on_open_ = false;
   bool opened_ = false;
   bool full_ = false;

@@ -67,6 +67,14 @@ void ReplayUnit::Act(TraceEvent::Kind kind, std::string_view data) {
     bool same = step.kind == kind &&
                 (step.data == data || (kind == TraceEvent::Kind::kOut && step.data == MaskPins(data)));
     if (same) {
+      if (step.data != data) {
+        PinMasker masker;
+        secrets_.clear();
+        for (char c : data) {
+          masker.Feed(c);
+          if (masker.last_secret()) secrets_.push_back(c);
+        }
+      }
       ++position_;
       Schedule(step.replies, clock_.NowMs());
       return;
@@ -103,9 +111,16 @@ void ReplayUnit::Update() {
     if (d.kind == TraceEvent::Kind::kCts)
       cts_ = d.data == "1";
     else
-      to_pc_.insert(to_pc_.end(), d.data.begin(), d.data.end());
+      for (char c : d.data) to_pc_.push_back(Unmask(c));
     due_.pop_front();
   }
+}
+
+char ReplayUnit::Unmask(char c) {
+  echo_masker_.Feed(c);
+  if (c == '\r' || c == '\n') secret_index_ = 0;
+  if (!echo_masker_.last_secret() || c != '*' || secret_index_ >= secrets_.size()) return c;
+  return secrets_[secret_index_++];
 }
 
 int64_t ReplayUnit::NextEventMs() const { return due_.empty() ? INT64_MAX : due_.front().at_ms; }

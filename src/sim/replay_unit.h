@@ -71,6 +71,8 @@ class ReplayUnit {
   };
 
   void Act(TraceEvent::Kind kind, std::string_view data);
+  // A byte the unit sends: a masked PIN in its echo becomes the PIN the program sent.
+  char Unmask(char c);
   void Schedule(const std::vector<Reply>& replies, int64_t from_ms);
 
   const Clock& clock_;
@@ -81,6 +83,9 @@ class ReplayUnit {
   std::deque<char> to_pc_;
   bool cts_ = true;
   int64_t drained_at_ms_ = 0;  // when the bytes written so far are all on the wire
+  std::string secrets_;  // the secret bytes of the last PIN command, in order
+  PinMasker echo_masker_;
+  size_t secret_index_ = 0;
   std::string divergence_;
   int mismatches_ = 0;
 };
