@@ -44,16 +44,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const AppError& e) {
     FUZZ_CHECK(false, std::string("a written trace does not read back: ") + e.what());
   }
-  FUZZ_CHECK(SameTrace(trace, again), "a trace changed on its way through the file: " + Quoted(written));
-  for (char c : written) FUZZ_CHECK(c == '\n' || (c >= 0x20 && c < 0x7F), "a written trace is not plain ASCII");
+  FUZZ_CHECK(SameTrace(trace, again),
+             "a trace changed on its way through the file: " + Quoted(written));
+  for (char c : written)
+    FUZZ_CHECK(c == '\n' || (c >= 0x20 && c < 0x7F), "a written trace is not plain ASCII");
 
   VirtualClock clock;
   ReplayUnit unit(clock, trace, fast);
   std::string expected, got;
   auto drain = [&] {
-    clock.AdvanceTo(std::max<int64_t>(clock.NowMs(), unit.NextEventMs() == INT64_MAX
-                                                         ? clock.NowMs()
-                                                         : unit.NextEventMs()));
+    clock.AdvanceTo(std::max<int64_t>(
+        clock.NowMs(), unit.NextEventMs() == INT64_MAX ? clock.NowMs() : unit.NextEventMs()));
     char buffer[256];
     while (size_t n = unit.Read(buffer, sizeof buffer)) got.append(buffer, n);
   };
@@ -64,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     drain();
   }
   for (int i = 0; i < 64 && unit.NextEventMs() != INT64_MAX; ++i) drain();
-  FUZZ_CHECK(unit.divergence().empty(), "the recording's own actions left it: " + unit.divergence());
+  FUZZ_CHECK(unit.divergence().empty(),
+             "the recording's own actions left it: " + unit.divergence());
   FUZZ_CHECK(unit.matched() == unit.actions(), "the replay did not reach the recording's end");
   FUZZ_CHECK(got == expected, "the replay handed over other bytes: " + Quoted(got) +
                                   "\n  recorded: " + Quoted(expected));

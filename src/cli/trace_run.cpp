@@ -45,7 +45,8 @@ std::string TraceOptionsHelp() {
          "  --trace-pin        keep the PINs in the trace\n"
          "  --port replay:FILE play a recorded trace back as the unit (in virtual time, with the\n"
          "                     recorded delays; replay:FILE,fast without them); a command the\n"
-         "                     recording does not hold at that point gets no answer, and where the\n"
+         "                     recording does not hold at that point gets no answer, and where "
+         "the\n"
          "                     session left the recording is reported\n";
 }
 
@@ -140,8 +141,7 @@ bool TraceRun::Save(CliIo& io) {
     return false;
   }
   try {
-    WriteFileAtomically(options_.trace_path, recorder_->Text(),
-                        "Cannot save the trace \"%s\". %s");
+    WriteFileAtomically(options_.trace_path, recorder_->Text(), "Cannot save the trace \"%s\". %s");
   } catch (const AppError& e) {
     io.err << e.what() << "\n";
     return false;

@@ -84,10 +84,18 @@ std::string UnescapeTraceBytes(std::string_view text) {
     }
     if (++i >= text.size()) throw AppError("a backslash ends the line");
     switch (text[i]) {
-      case '\\': out.push_back('\\'); break;
-      case 'r': out.push_back('\r'); break;
-      case 'n': out.push_back('\n'); break;
-      case 't': out.push_back('\t'); break;
+      case '\\':
+        out.push_back('\\');
+        break;
+      case 'r':
+        out.push_back('\r');
+        break;
+      case 'n':
+        out.push_back('\n');
+        break;
+      case 't':
+        out.push_back('\t');
+        break;
       case 'x': {
         int hi = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
         int lo = i + 2 < text.size() ? HexDigit(text[i + 2]) : -1;
@@ -298,9 +306,9 @@ bool TraceRecorder::Room(size_t n) {
   bytes_ += n;
   if (bytes_ <= max_bytes_) return true;
   full_ = true;
-  trace_.events.push_back({Ms(), TraceEvent::Kind::kNote,
-                           "trace full after " + std::to_string(max_bytes_) +
-                               " bytes: later traffic is not recorded"});
+  trace_.events.push_back(
+      {Ms(), TraceEvent::Kind::kNote,
+       "trace full after " + std::to_string(max_bytes_) + " bytes: later traffic is not recorded"});
   return false;
 }
 

@@ -67,7 +67,7 @@ class PinMasker {
  private:
   static constexpr int kPrefix = 8;  // "AT+CPIN=" and its kin
   char prefix_[kPrefix] = {};
-  int length_ = 0;       // bytes of the line so far, counted up to kPrefix
+  int length_ = 0;         // bytes of the line so far, counted up to kPrefix
   int first_secret_ = -1;  // the first secret field; -1: no such line
   int field_ = 0;
   bool quoted_ = false;

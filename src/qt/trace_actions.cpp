@@ -41,8 +41,9 @@ QPushButton* AddSaveTraceButton(QWidget& window, TraceRecorder& recorder,
   button->setGeometry(m.x() + m.width() - width, m.y() + m.height() - height, width, height);
   if (!pick_file) {
     pick_file = [&window]() -> std::optional<std::string> {
-      QString path = QFileDialog::getSaveFileName(&window, QStringLiteral("Save trace"), QString(),
-                                                  QStringLiteral("Wire traces (*.trace);;All files (*)"));
+      QString path =
+          QFileDialog::getSaveFileName(&window, QStringLiteral("Save trace"), QString(),
+                                       QStringLiteral("Wire traces (*.trace);;All files (*)"));
       if (path.isEmpty()) return std::nullopt;
       return path.toStdString();
     };
@@ -56,7 +57,8 @@ QPushButton* AddSaveTraceButton(QWidget& window, TraceRecorder& recorder,
     std::optional<std::string> path = pick_file();
     if (!path) return;
     std::string why = SaveTrace(recorder, *path);
-    if (!why.empty()) QMessageBox::warning(&window, window.windowTitle(), QString::fromStdString(why));
+    if (!why.empty())
+      QMessageBox::warning(&window, window.windowTitle(), QString::fromStdString(why));
   });
   button->show();
   return button;

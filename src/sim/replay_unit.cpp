@@ -51,8 +51,8 @@ void ReplayUnit::Schedule(const std::vector<Reply>& replies, int64_t from_ms) {
   for (const Reply& r : replies) {
     // Without the recorded delays an answer still cannot come before its command has left the
     // wire and its own bytes have crossed it.
-    int64_t at = fast_ ? std::max(from_ms, drained_at_ms_) +
-                             1 + static_cast<int64_t>(r.data.size()) * 1000 / kBytesPerSecond
+    int64_t at = fast_ ? std::max(from_ms, drained_at_ms_) + 1 +
+                             static_cast<int64_t>(r.data.size()) * 1000 / kBytesPerSecond
                        : from_ms + r.delay_ms;
     // Later actions may release theirs sooner than an earlier one's last: the wire keeps order.
     if (!due_.empty()) at = std::max(at, due_.back().at_ms);
@@ -64,8 +64,9 @@ void ReplayUnit::Act(TraceEvent::Kind kind, std::string_view data) {
   Update();
   if (position_ < steps_.size()) {
     const Step& step = steps_[position_];
-    bool same = step.kind == kind &&
-                (step.data == data || (kind == TraceEvent::Kind::kOut && step.data == MaskPins(data)));
+    bool same =
+        step.kind == kind &&
+        (step.data == data || (kind == TraceEvent::Kind::kOut && step.data == MaskPins(data)));
     if (same) {
       if (step.data != data) {
         PinMasker masker;

@@ -83,7 +83,7 @@ class ReplayUnit {
   std::deque<char> to_pc_;
   bool cts_ = true;
   int64_t drained_at_ms_ = 0;  // when the bytes written so far are all on the wire
-  std::string secrets_;  // the secret bytes of the last PIN command, in order
+  std::string secrets_;        // the secret bytes of the last PIN command, in order
   PinMasker echo_masker_;
   size_t secret_index_ = 0;
   std::string divergence_;

@@ -70,8 +70,9 @@ struct TracedRun {
 };
 
 // One run with --trace; `port` is "sim" (the faulty simulated unit) or a replay port.
-TracedRun RunTraced(std::vector<std::string> args, const std::string& port, const std::string& trace,
-              const std::function<void(SimUnit&)>& unit_setup, TempDir& dir) {
+TracedRun RunTraced(std::vector<std::string> args, const std::string& port,
+                    const std::string& trace, const std::function<void(SimUnit&)>& unit_setup,
+                    TempDir& dir) {
   std::vector<std::string> argv = {"VRKTset-cli", "--port", port, "--trace", trace};
   argv.insert(argv.end(), args.begin(), args.end());
   TracedRun run;
@@ -142,8 +143,8 @@ TEST(CliTraceTest, ARecordedSessionReplaysToTheSameBytesWindowAndExitCode) {
   for (size_t i = 0; i < recorded.size(); ++i) {
     SCOPED_TRACE("step " + std::to_string(i + 1));
     const std::string port = "replay:" + dir.File("rec" + std::to_string(i) + ".trace");
-    TracedRun replay = RunTraced(steps[i].args, port, dir.File("rep" + std::to_string(i) + ".trace"),
-                           nullptr, dir);
+    TracedRun replay = RunTraced(steps[i].args, port,
+                                 dir.File("rep" + std::to_string(i) + ".trace"), nullptr, dir);
     EXPECT_EQ(replay.result.code, recorded[i].result.code) << replay.result.err;
     EXPECT_THAT(replay.result.err, Not(HasSubstr("Replay:")));
     EXPECT_EQ(Actions(replay.trace), Actions(recorded[i].trace));
@@ -158,12 +159,15 @@ TEST(CliTraceTest, ADivergingReplayIsReportedAtTheFirstDifferingCommand) {
             kExitOk);
   std::string a = dir.Read("a.vrk");
   dir.Write("b.vrk", Replace(a, "MASTER5=\r\n", "MASTER5=+420777000111\r\n"));
-  TracedRun rec_a = RunTraced({"write", dir.File("a.vrk")}, "sim", dir.File("a.trace"), nullptr, dir);
-  TracedRun rec_b = RunTraced({"write", dir.File("b.vrk")}, "sim", dir.File("b.trace"), nullptr, dir);
+  TracedRun rec_a =
+      RunTraced({"write", dir.File("a.vrk")}, "sim", dir.File("a.trace"), nullptr, dir);
+  TracedRun rec_b =
+      RunTraced({"write", dir.File("b.vrk")}, "sim", dir.File("b.trace"), nullptr, dir);
   ASSERT_EQ(rec_a.result.code, kExitOk);
   std::vector<std::string> actions_a = Actions(rec_a.trace), actions_b = Actions(rec_b.trace);
   size_t first = 0;
-  while (first < actions_a.size() && first < actions_b.size() && actions_a[first] == actions_b[first])
+  while (first < actions_a.size() && first < actions_b.size() &&
+         actions_a[first] == actions_b[first])
     ++first;
   ASSERT_LT(first, actions_a.size());
 
@@ -194,7 +198,8 @@ TEST(CliTraceTest, TraceOptionsAndTheirFailures) {
   EXPECT_EQ(RunCliForTest({"VRKTset-cli", "--port", "sim", "--trace-pin", "status"}).code,
             kExitUsage);
   // The header names what shaped the traffic.
-  TracedRun status = RunTraced({"--timeout", "7", "status"}, "sim", dir.File("s.trace"), nullptr, dir);
+  TracedRun status =
+      RunTraced({"--timeout", "7", "status"}, "sim", dir.File("s.trace"), nullptr, dir);
   for (const char* line : {"# program: VRKTset-cli ", "# variant: vrkt", "# port: sim\n",
                            "# pace-ms: 200\n", "# timeout-s: 7\n", "# flow: RTS/CTS\n",
                            "\n0 open sim\n", "\n0 rts 1\n", " cts 1\n", " dtr 1\n", " close\n"})
@@ -205,7 +210,8 @@ TEST(CliTraceTest, TraceOptionsAndTheirFailures) {
   EXPECT_EQ(unsaved.code, kExitFailure);
   EXPECT_THAT(unsaved.err, HasSubstr("Cannot save the trace"));
   dir.Write("bad.trace", "# VRKT wire trace 1\n0 open sim\n12 > AT\\q\n");
-  CliResult bad = RunCliForTest({"VRKTset-cli", "--port", "replay:" + dir.File("bad.trace"), "run"});
+  CliResult bad =
+      RunCliForTest({"VRKTset-cli", "--port", "replay:" + dir.File("bad.trace"), "run"});
   EXPECT_EQ(bad.code, kExitPort);
   EXPECT_THAT(bad.err, HasSubstr("Line 3 of the trace: unknown escape \\q."));
   // Help tells about the PINs.
