@@ -113,12 +113,24 @@ std::string UnescapeTraceBytes(std::string_view text) {
 
 std::string FormatTrace(const WireTrace& trace) {
   std::string out = std::string(kTraceFirstLine) + "\n";
-  for (const auto& [key, value] : trace.header) out += "# " + key + ": " + value + "\n";
+  for (const auto& [key, value] : trace.header) {
+    // A key holds no blank or colon, so that it reads back up to its ": ".
+    std::string k;
+    for (char c : EscapeTraceBytes(key)) {
+      if (c == ' ')
+        k += "\\x20";
+      else if (c == ':')
+        k += "\\x3A";
+      else
+        k.push_back(c);
+    }
+    out += "# " + k + ": " + EscapeTraceBytes(value) + "\n";
+  }
   for (const TraceEvent& e : trace.events) {
     out += std::to_string(e.ms);
     out += ' ';
     out += KindWord(e.kind);
-    if (e.kind != TraceEvent::Kind::kClose) {
+    if (!e.data.empty()) {
       out += ' ';
       out += EscapeTraceBytes(e.data);
     }
@@ -155,9 +167,13 @@ WireTrace ParseTrace(std::string_view text) {
       std::string_view body = line.substr(1);
       while (!body.empty() && body[0] == ' ') body.remove_prefix(1);
       size_t colon = body.find(": ");
-      if (colon == std::string_view::npos || colon == 0) continue;  // a comment
-      trace.header.emplace_back(std::string(body.substr(0, colon)),
-                                std::string(body.substr(colon + 2)));
+      if (colon == std::string_view::npos) continue;  // a comment
+      try {
+        trace.header.emplace_back(UnescapeTraceBytes(body.substr(0, colon)),
+                                  UnescapeTraceBytes(body.substr(colon + 2)));
+      } catch (const AppError&) {
+        // A comment that only looks like a header line.
+      }
       continue;
     }
     size_t space = line.find(' ');
