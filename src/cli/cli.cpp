@@ -12,6 +12,7 @@
 #include "cli/phonebook_commands.h"
 #include "cli/report.h"
 #include "cli/sim_port.h"
+#include "cli/trace_run.h"
 #include "cli/unit_record.h"
 #include "serial/serial_backend.h"
 #include "sim/sim_unit.h"
@@ -100,7 +101,10 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
   WorkingDirectoryKeeper keep_cwd;
   bool virtual_sim = IsSimPort(o.port) && !o.real_time;
   std::unique_ptr<Engine> engine =
-      virtual_sim ? MakeVirtualSimEngine() : MakeLiveEngine(IsSimPort(o.port), !o.no_cts);
+      IsReplayPort(o.port) ? MakeReplayEngine()
+      : virtual_sim        ? MakeVirtualSimEngine()
+                           : MakeLiveEngine(IsSimPort(o.port), !o.no_cts);
+  TraceRun trace(o, *engine);
   if (SimProvider* sim = engine->sim()) {
     // The simulated unit is of the family the program serves.
     Variant v = VariantFromFileName(
@@ -117,7 +121,8 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
   std::optional<LastLineKeeper> last_error;
   if (KeepsRecord(o)) last_error.emplace(io.err);
   {
-    Session s(o, io, *engine);
+    Session s(o, io, trace.engine());
+    trace.WatchReplay(s);
     s.on_pump = hooks.on_pump;
     s.program().transfer.set_pace_ms(o.pace_ms);
     const int64_t started_ms = s.NowMs();
@@ -148,6 +153,7 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
           << name << " --port " << o.port << " run\n";
     }
     if (!s.Finish() && code == kExitOk) code = kExitFailure;
+    if (!trace.Save(io) && code == kExitOk) code = kExitFailure;
     if (hooks.on_finish) hooks.on_finish(s);
   }
   if (record) code = KeepRecord(o, *record, code, io);

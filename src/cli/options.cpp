@@ -5,6 +5,7 @@
 #include "app/variant.h"
 #include "cli/exit_codes.h"
 #include "cli/fleet_options.h"
+#include "cli/trace_run.h"
 
 namespace vrkt::cli {
 
@@ -232,6 +233,7 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
       o.output = take_value();
       if (o.output.empty()) Usage(arg + " needs a file name.");
     } else if (ParseLineOption(arg, take_value, no_value, o, unit_args)) {
+    } else if (ParseTraceOption(arg, take_value, no_value, o, unit_args)) {
     } else {
       Usage("Unknown option " + arg + ".");
     }
@@ -285,6 +287,7 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
   if (NeedsPort(o.command) && o.port.empty())
     Usage("The " + o.command + " command needs --port NAME (see the ports command).");
   CheckLineOptions(o);
+  CheckTraceOptions(o);
   return o;
 }
 
@@ -303,6 +306,7 @@ std::string GeneralHelp(const std::string& program_name) {
   text += "\n";
   text += kGlobalOptions;
   text += "\n" + LineOptionsHelp();
+  text += "\n" + TraceOptionsHelp();
   text += "\n";
   text += kExitCodes;
   text += "\nExample: " + name + " --port /dev/ttyUSB0 write unit.vrk\n";
@@ -316,7 +320,8 @@ std::string CommandHelp(const std::string& command, const std::string& program_n
   std::string usage = "Usage: " + name + " [options] " + c->name;
   if (command == "read") usage += " -o FILE";
   if (c->operand) usage += std::string(" ") + c->operand;
-  std::string line = command == "ports" ? std::string() : LineOptionsHelp() + "\n";
+  std::string line =
+      command == "ports" ? std::string() : LineOptionsHelp() + "\n" + TraceOptionsHelp() + "\n";
   return usage + "\n\n" + c->details + "\n" + kGlobalOptions + "\n" + line + kExitCodes;
 }
 

@@ -39,6 +39,10 @@ struct Options {
   // Set by the run over several ports for each unit's run (not in the help).
   std::string unit_record_path;  // where the unit's run leaves its record
   bool progress_lines = false;   // draw the progress line even when stderr is no terminal
+
+  // The wire trace (trace_run.cpp): --trace FILE, --trace-pin.
+  std::string trace_path;
+  bool trace_pin = false;
 };
 
 // Parses the arguments after the program name. Throws CliFailure(kExitUsage) with a message

@@ -50,6 +50,7 @@ void EventPump::Reschedule() {
   int64_t now = clock.NowMs();
   int64_t next = program_.NextTimerDue();
   if (sim_) next = std::min(next, sim_->unit().NextEventMs());
+  if (next_event) next = std::min(next, next_event());
   if (next == INT64_MAX) {
     timer_.start(static_cast<int>(kMaxIdleMs));
     return;

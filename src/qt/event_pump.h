@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QTimer>
+#include <cstdint>
+#include <functional>
 
 namespace vrkt {
 class Program;
@@ -20,6 +22,8 @@ class EventPump : public QObject {
   void Start();
   // Services as soon as the event loop is free again.
   void Kick();
+  // Another simulated far end (a replayed trace): when it next has something to do.
+  std::function<int64_t()> next_event;
 
  private:
   void ServiceNow();

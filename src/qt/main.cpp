@@ -6,13 +6,17 @@
 #include <iostream>
 
 #include "app/program.h"
+#include "link/command_link.h"
+#include "link/wire_trace.h"
 #include "qt/event_pump.h"
 #include "qt/main_window.h"
 #include "qt/program_path.h"
 #include "qt/qt_clock.h"
 #include "qt/qt_dialogs.h"
 #include "qt/serial_backend.h"
+#include "qt/trace_actions.h"
 #include "qt/widgets.h"
+#include "sim/replay_unit.h"
 #include "sim/sim_unit.h"
 
 namespace {
@@ -77,6 +81,12 @@ int main(int argc, char** argv) {
   QtPortProvider ports(sim, [&pump] {
     if (pump) pump->Kick();
   });
+  // Replayed traces, and the trace of the port in use ("Save trace...").
+  ReplayProvider replay(clock);
+  ports.set_replay(&replay);
+  TraceRecorder recorder(clock);
+  recorder.set_rts_on_open(true);
+  TracingProvider traced_ports(ports, recorder);
   QtDialogs dialogs;
   ProgramEnv env;
   env.program_path = program_path;
@@ -84,14 +94,29 @@ int main(int argc, char** argv) {
       QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
           .toStdString();
   env.clock = &clock;
-  env.ports = &ports;
+  env.ports = &traced_ports;
   env.dialogs = &dialogs;
   Program program(env);
+  // Copied into the trace when the first port opens, in FormCreate.
+  recorder.SetHeader(
+      {{"program", program_name.toStdString() + " " + VRKT_PROGRAM_VERSION},
+       {"variant", std::string(program.variant.IsDvg() ? "dvg" : "vrkt") +
+                       (program.variant.Is4G ? "4g" : "") + " (" + program.variant.ProductName +
+                       ")"},
+       {"pace-ms", std::to_string(program.transfer.pace_ms())},
+       {"reply-deadline-ms", std::to_string(CommandLink::kReplyDeadlineMs)},
+       {"flow", "RTS/CTS"}});
   dialogs.SetTitleSource([&program] { return program.form.application_title; });
 
   EventPump event_pump(program, &sim);
+  event_pump.next_event = [&replay] { return replay.NextEventMs(); };
   pump = &event_pump;
   MainWindow window(program, [&event_pump] { event_pump.Kick(); });
+  AddSaveTraceButton(window, recorder);
+  replay.on_divergence = [&program](const std::string& message) {
+    program.LogNote(message);
+    std::cerr << message << "\n";
+  };
 
   // The port dialog of the first command comes before the window is shown.
   program.FormCreate();

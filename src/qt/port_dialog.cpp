@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -57,6 +58,21 @@ PortDialog::PortDialog(const std::vector<PortInfo>& ports, const std::string& pr
   ok->setObjectName("PortOk");
   cancel->setObjectName("PortCancel");
   ok->setDefault(true);
+  QPushButton* replay = buttons->addButton("Replay a trace...", QDialogButtonBox::ActionRole);
+  replay->setObjectName("PortReplay");
+  connect(replay, &QPushButton::clicked, this, [this] {
+    std::optional<std::string> file;
+    if (pick_trace) {
+      file = pick_trace();
+    } else {
+      QString path = QFileDialog::getOpenFileName(this, "Replay a trace", QString(),
+                                                  "Wire traces (*.trace);;All files (*)");
+      if (!path.isEmpty()) file = path.toStdString();
+    }
+    if (!file || file->empty()) return;
+    combo_->setEditText(QString::fromStdString("replay:" + *file));
+    accept();
+  });
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);

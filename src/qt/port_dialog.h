@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,9 @@ class PortDialog : public QDialog {
   // The chosen port's name: the listed port whose line is shown, else the typed text.
   std::string ChosenPort() const;
   QComboBox* combo() const { return combo_; }
+  // "Replay a trace...": asks for a trace file (a file dialog unless set) and chooses
+  // "replay:FILE", the recorded unit played back.
+  std::function<std::optional<std::string>()> pick_trace;
 
  private:
   std::vector<PortInfo> ports_;

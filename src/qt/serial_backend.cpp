@@ -1,5 +1,6 @@
 #include "qt/serial_backend.h"
 
+#include "sim/replay_unit.h"
 #include "sim/sim_unit.h"
 
 namespace vrkt::qt {
@@ -15,6 +16,7 @@ std::vector<PortInfo> QtPortProvider::ListPorts() {
 }
 
 std::unique_ptr<PortConnection> QtPortProvider::Open(const std::string& name) {
+  if (replay_ && ReplayProvider::IsReplayPort(name)) return replay_->Open(name);
   for (const PortInfo& p : sim_.ListPorts())
     if (p.name == name) return sim_.Open(name);
   return serial_.Open(name);

@@ -9,6 +9,7 @@
 #include "serial/serial_backend.h"
 
 namespace vrkt {
+class ReplayProvider;
 class SimProvider;
 }
 
@@ -23,9 +24,12 @@ class QtPortProvider : public PortProvider {
   QtPortProvider(SimProvider& sim, std::function<void()> on_event);
   std::vector<PortInfo> ListPorts() override;
   std::unique_ptr<PortConnection> Open(const std::string& name) override;
+  // Opens "replay:FILE" ports as a recorded unit played back.
+  void set_replay(ReplayProvider* replay) { replay_ = replay; }
 
  private:
   SimProvider& sim_;
+  ReplayProvider* replay_ = nullptr;
   serial::SerialProvider serial_;
 };
 
