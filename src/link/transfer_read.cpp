@@ -40,6 +40,15 @@ int IndexOfDamagedLine(const std::string& line) {
   return index;
 }
 
+// Whether a line that no form splits still shows the remains of a listing head ("+CPBR:" with
+// a byte flipped or lost): noise adds bytes above 127, and a flipped bit leaves most of the head.
+bool LooksLikeEntry(const std::string& line) {
+  std::string plain;
+  for (char c : line)
+    if (static_cast<unsigned char>(c) < 128) plain.push_back(c);
+  return Contains(plain.substr(0, 8), "PB") || Contains(plain.substr(0, 8), "CP");
+}
+
 // Whether every byte is printable ASCII: noise adds control bytes and bytes above 127.
 bool IsPlainText(const std::string& line) {
   for (char ch : line) {
@@ -81,6 +90,16 @@ int UsedOfStorageReply(const std::string& line) {
   std::optional<int64_t> used = TryParseInt(f[1]);
   if (!used || *used < 0 || *used > kMaxSimPositions) return -1;
   return static_cast<int>(*used);
+}
+
+// Reports a module sends on its own at any time, a listing's included: registration, an
+// incoming call or message, the unit's own SMS report.
+bool IsUnsolicitedReport(const std::string& line) {
+  static constexpr const char* kHeads[] = {"+CREG:", "+CGREG:", "+CEREG:", "+CMTI:", "+CDSI:",
+                                           "+CRING:", "+CLIP:", "RING"};
+  for (const char* head : kHeads)
+    if (StartsWith(line, head)) return true;
+  return Contains(line, "#SMSATWL");
 }
 
 constexpr char kCharsetQuery[] = "AT+CSCS?\r\n";
@@ -238,8 +257,7 @@ bool Transfer::TakeListingLine(const std::string& line, bool noisy) {
       !StartsWith(p_.link.command_in_flight(), "AT+CPBR=1,"))
     return false;
   // Accounted for without being entries: these go on to their usual handling.
-  if (line.empty() || line == "STOP" || line == "#APLAYEV: 0" || StartsWith(line, "+CREG:") ||
-      Contains(line, "#SMSATWL"))
+  if (line.empty() || line == "STOP" || line == "#APLAYEV: 0" || IsUnsolicitedReport(line))
     return false;
   // Nothing but noise bytes: no entry was in it (a damaged entry keeps its printable bytes).
   if (IsNoiseOnly(line)) return true;
@@ -373,7 +391,8 @@ void Transfer::TakeEntry(const std::string& line, bool noisy) {
     reading_.unreadable.push_back(UnreadableEntry{*at, line});
     return;
   }
-  const int position = e ? e->entry.index : at ? *at : IndexOfDamagedLine(line);
+  // A position is named from a line only when it still looks like a listing line.
+  const int position = e ? e->entry.index : at ? *at : LooksLikeEntry(line) ? IndexOfDamagedLine(line) : 0;
   if (e && listed_.count(position) && position >= 1 && position <= range_seen_) {
     damage_ = "SIM position " + std::to_string(position) + " was listed twice";
   } else if (e || (at && *at > range_seen_)) {
