@@ -129,6 +129,8 @@ TEST(CliListingTest, AWriteTakesWhatItsFileLacksOnlyFromReadingsThatAgree) {
   CliResult full = RunCliForTest({"VRKTset-cli", "--port", "sim", "write", dir.File("ref")});
   ASSERT_EQ(full.code, kExitOk) << full.err;
   EXPECT_EQ(Count(full, "AT+CPBR=1,"), 2u);
+  RecordProperty("full_file_write_virtual_ms", std::to_string(full.virtual_ms));
+  RecordProperty("lacking_file_write_virtual_ms", std::to_string(r.virtual_ms));
   EXPECT_TRUE(Holds(SimAfter(full), "MASTER1=+420731555201"));
 }
 
@@ -142,6 +144,7 @@ TEST(CliListingTest, AListingThatNeverEndsEndsAtItsDeadline) {
   EXPECT_THAT(r.err, HasSubstr("no final result within its deadline of 27 seconds"));
   EXPECT_FALSE(std::filesystem::exists(dir.File("out.vrk")));
   EXPECT_LT(r.virtual_ms, 60000);
+  RecordProperty("virtual_ms", std::to_string(r.virtual_ms));
   EXPECT_EQ(Count(r, "AT+CPBW"), 0u);
   EXPECT_EQ(SimAfter(r), UntouchedSim());
 }
