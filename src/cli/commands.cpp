@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include <algorithm>
+
 #include "base/codepage.h"
 #include "base/error.h"
 #include "base/file_io.h"
@@ -118,18 +120,7 @@ int ReadCommand(Session& s) {
   // A reference unit's file goes to every unit after it: it is saved only when two readings in a
   // row agree, so that line noise in one of them cannot slip into the file.
   constexpr int kRetries = 3;
-  ReadResult r = ReadWithRetries(s, kRetries, /*stop_first=*/true);
-  for (int retry = 0;; ++retry) {
-    ReadResult again = ReadWithRetries(s, kRetries - retry, /*stop_first=*/false);
-    const bool agree = again.capacity == r.capacity && again.entries == r.entries;
-    r = std::move(again);
-    if (agree) break;
-    if (retry >= kRetries)
-      throw CliFailure(kExitDamaged, "Two readings of the unit in a row never agreed (line "
-                                     "noise?), so nothing was saved. Check the cable and read "
-                                     "again.");
-    s.Note("Two readings of the unit differ (line noise?); reading again.");
-  }
+  ReadResult r = ReadTwiceAgreeing(s, kRetries, /*stop_first=*/true, "nothing was saved.");
   // Without its settings entry the unit's settings are unknown; a file would carry the
   // program's start-up values as if they were the unit's.
   if (!s.form().TLtime.HasSelection())
@@ -187,11 +178,34 @@ int Finished(Session& s, int code) {
   return code;
 }
 
+// Whether the window, with the file loaded, would write an entry that the file does not hold:
+// a value that only the reading of the unit gave.
+bool WritesWhatTheFileLacks(Session& s, const std::vector<UnitEntry>& expected) {
+  const std::vector<UnitEntry> file = EntriesOfParameterFile(
+      ReadFileBytes(s.options().operand, "Cannot open file \"%s\". %s"));
+  for (const UnitEntry& e : expected)
+    if (std::find(file.begin(), file.end(), e) == file.end()) return true;
+  return false;
+}
+
 int WriteCommand(Session& s) {
   const std::string& file = s.options().operand;
-  ReadWithRetries(s, kReadRetries, /*stop_first=*/true);
+  ReadResult first = ReadWithRetries(s, kReadRetries, /*stop_first=*/true);
   LoadParameterFile(s, file);
   std::vector<UnitEntry> expected = EntriesOfWindow(s);
+  if (WritesWhatTheFileLacks(s, expected)) {
+    // What the file leaves out is written back as the unit holds it: that needs a reading that
+    // a second one confirms, or line noise in one of them would be written to the unit.
+    ReadResult again = ReadWithRetries(s, kReadRetries, /*stop_first=*/false);
+    if (!(again == first)) {
+      s.Note("Two readings of the unit differ (line noise?); reading again.");
+      ReadTwiceAgreeing(s, kReadRetries - 1, /*stop_first=*/false,
+                        "nothing was written: " + file + " leaves out entries that would have "
+                        "been taken from the unit.");
+    }
+    LoadParameterFile(s, file);
+    expected = EntriesOfWindow(s);
+  }
   ReportLeftOutRows(s);
   WriteAll(s);
   ReadResult back;

@@ -139,12 +139,15 @@ int PhoneBookFileCommand(const Options& o, CliIo& io) {
 int PhoneBookUnitCommand(Session& s) {
   const Options& o = s.options();
   Program& p = s.program();
-  ReadWithRetries(s, 3, /*stop_first=*/true);
   if (o.book_action == "export") {
+    ReadWithRetries(s, 3, /*stop_first=*/true);
     s.ClearProgress();
     return Export(o, s.io(), s.form().PhoneBook1.rows(), "the unit's SIM");
   }
 
+  // The unit's settings and rows are written back with the imported ones: only a reading that a
+  // second one confirms is good enough for that.
+  ReadTwiceAgreeing(s, 3, /*stop_first=*/true, "nothing was imported or written.");
   BookImport in = ReadImport(o, s.io(), p.variant, p.op.sim_limits);
   // Written back as read: without the unit's settings entry there is nothing to write them from.
   if (!s.form().TLtime.HasSelection())

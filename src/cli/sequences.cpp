@@ -1,9 +1,11 @@
 #include "cli/sequences.h"
 
 #include <filesystem>
+#include <optional>
 #include <random>
 
 #include "base/error.h"
+#include "base/escaped_text.h"
 #include "base/file_io.h"
 #include "base/text.h"
 #include "link/module_errors.h"
@@ -51,6 +53,7 @@ ReadResult TakeReading(Session& s, bool* ended_early) {
   ReadResult result;
   result.capacity = r.capacity;
   for (const ListedEntry& e : r.entries) result.entries.push_back(UnitEntry{e.name, e.number});
+  result.unreadable = r.unreadable;
   return result;
 }
 
@@ -166,15 +169,59 @@ ReadResult ReadAllAgain(Session& s) {
   return TakeReading(s, nullptr);
 }
 
+namespace {
+
+std::string UnreadableList(const ReadResult& r) {
+  std::string out;
+  for (const UnreadableEntry& u : r.unreadable)
+    out += "\n  position " + std::to_string(u.position) + ": \"" + EscapedText(u.line) + "\"";
+  return out;
+}
+
+}  // namespace
+
 ReadResult ReadWithRetries(Session& s, int retries, bool stop_first) {
+  // A line that no form splits is either damaged by the line or an entry this program cannot
+  // read: only the same line in two readings in a row tells the second.
+  std::optional<ReadResult> unsure;
   for (int attempt = 0;; ++attempt) {
     try {
-      return stop_first && attempt == 0 ? StopAndReadAll(s) : ReadAllAgain(s);
+      ReadResult r = stop_first && attempt == 0 ? StopAndReadAll(s) : ReadAllAgain(s);
+      if (r.unreadable.empty()) return r;
+      if (unsure && *unsure == r) {
+        s.Note("The unit's SIM holds " + std::to_string(r.unreadable.size()) +
+               (r.unreadable.size() == 1 ? " entry" : " entries") +
+               " in a form this program cannot read; every other entry was read, and a write "
+               "leaves these positions as they are:" + UnreadableList(r));
+        return r;
+      }
+      unsure = std::move(r);
+      if (attempt >= retries)
+        throw CliFailure(kExitDamaged, "Lines of the SIM listing that cannot be read changed "
+                                       "from one reading to the next (line noise?):" +
+                                           UnreadableList(*unsure));
+      continue;
     } catch (const CliFailure& f) {
       // Line noise spoils one reading, not the next.
       if (f.code() != kExitDamaged || attempt >= retries) throw;
       s.Note(std::string(f.what()) + " Reading again.");
     }
+  }
+}
+
+ReadResult ReadTwiceAgreeing(Session& s, int retries, bool stop_first,
+                             const std::string& consequence) {
+  ReadResult r = ReadWithRetries(s, retries, stop_first);
+  for (int retry = 0;; ++retry) {
+    ReadResult again = ReadWithRetries(s, retries - retry, /*stop_first=*/false);
+    const bool agree = again == r;
+    r = std::move(again);
+    if (agree) return r;
+    if (retry >= retries)
+      throw CliFailure(kExitDamaged, "Two readings of the unit in a row never agreed (line "
+                                     "noise?), so " + consequence + " Check the cable and try "
+                                     "again.");
+    s.Note("Two readings of the unit differ (line noise?); reading again.");
   }
 }
 

@@ -12,6 +12,8 @@ namespace vrkt::cli {
 struct ReadResult {
   int capacity = 0;
   std::vector<UnitEntry> entries;  // in SIM order, as listed by the unit
+  std::vector<UnreadableEntry> unreadable;  // entries in a form that cannot be read
+  friend bool operator==(const ReadResult&, const ReadResult&) = default;
 };
 
 // Presses Stop, waits for the unit's STOP report and for the read that it starts to end. Throws
@@ -22,6 +24,11 @@ ReadResult ReadAllAgain(Session& s);
 // A reading that line noise damaged is taken again, up to `retries` more times; the first
 // attempt presses Stop when `stop_first`, every other one Load.
 ReadResult ReadWithRetries(Session& s, int retries, bool stop_first);
+// Two readings in a row that agree (up to `retries` more when they differ or line noise spoils
+// one), the first one after Stop when `stop_first`. Throws CliFailure (exit 7 when they never
+// agree) with `consequence` after the reason.
+ReadResult ReadTwiceAgreeing(Session& s, int retries, bool stop_first,
+                             const std::string& consequence);
 // Presses the unit group's Save and follows write-all to its end. Throws CliFailure.
 void WriteAll(Session& s);
 

@@ -43,6 +43,10 @@ Session::Session(const Options& options, CliIo& io, Engine& engine)
   // The commands check a write against the file themselves, with readings taken again when noise
   // spoils one.
   program_->transfer.set_verify_after_write(false);
+  // Every listing is checked against the SIM's own count of used positions, and entries that
+  // cannot be read are named by the command.
+  program_->transfer.set_check_used_count(true);
+  program_->transfer.set_show_unreadable(false);
 }
 
 Session::~Session() {

@@ -21,6 +21,8 @@ void Dispatcher::Dispatch(std::string& line, bool noisy) {
     case LineKind::kOther:
       break;
   }
+  // While the SIM is listed, the listing accounts for every line that comes.
+  if (p_.transfer.TakeListingLine(line, noisy)) return;
   if (line == "STOP" || (line == "#APLAYEV: 0" && f.StopGDI.down())) {
     OnStopped(line);
   } else if (op.AsendWaitingEvent && Contains(line, "#ASENDEV:")) {

@@ -14,13 +14,26 @@ class Program;
 class Form1;
 struct HeldValues;
 
+// A listed entry that no form could split: its position and the unit's exact line.
+struct UnreadableEntry {
+  int position = 0;
+  std::string line;
+  friend bool operator==(const UnreadableEntry&, const UnreadableEntry&) = default;
+};
+
 // What the last read of the whole SIM brought in.
 struct SimReading {
   bool complete = false;  // the listing ended normally and every line of it could be read
   int capacity = 0;
   SimLimits limits;  // as the range reply gave them
   std::vector<ListedEntry> entries;  // in the order the unit listed them
+  // Entries listed in a form that cannot be read; they stay on the SIM as they are.
+  std::vector<UnreadableEntry> unreadable;
+  std::string charset;  // the module's character set when it had to be asked; empty otherwise
 };
+
+// Time a slow module may take per SIM position of a listing, on top of the reply deadline.
+inline constexpr int kListingMsPerPosition = 100;
 
 // Write-all and read-all of the whole parameter set and phone book.
 //
@@ -44,6 +57,18 @@ class Transfer {
   // SIM's size or an entry, while the read's command that asked for it is in flight. Returns
   // whether the read took it.
   bool TakeReadLine(const std::string& line, bool noisy);
+  // While the read's listing is in flight, every line but an empty one, a stop report and a
+  // known unsolicited report is the listing's: an entry, or damage to it. Returns whether the
+  // listing took the line.
+  bool TakeListingLine(const std::string& line, bool noisy);
+  // After a clean listing, ask the module how many positions it uses (AT+CPBS?) and check the
+  // listing against it (the command line; the window keeps its described traffic).
+  void set_check_used_count(bool on) { check_used_count_ = on; }
+  // Whether a read names the entries it could not read in a message (the command line says it
+  // in its own words).
+  void set_show_unreadable(bool on) { show_unreadable_ = on; }
+  // SIM positions whose entries could not be read at the last read: a write-all leaves them alone.
+  const std::set<int>& kept_positions() const { return kept_positions_; }
 
   // Writes one entry at NextSimPosition, or sends "AT\r\n" when the name or value is empty.
   void WriteSimEntry(const std::string& name, const std::string& value);
@@ -74,7 +99,7 @@ class Transfer {
   int pace_ms() const { return pace_ms_; }
 
  private:
-  enum class ReadStage { kIdle, kStopEcho, kOperator, kRange, kEntries };
+  enum class ReadStage { kIdle, kStopEcho, kOperator, kRange, kEntries, kCharset, kUsedCount };
 
   // Write-all.
   // `reason` says it for a report without the window's words; empty: the same as `message`.
@@ -107,7 +132,15 @@ class Transfer {
   void OnListingAnswer(const CommandResult& r);
   void TakeOperator(const std::string& line);
   void TakeRange(const std::string& line);
-  void TakeEntry(const std::string& line);
+  void TakeEntry(const std::string& line, bool noisy);
+  void SendListing(int positions);
+  // After a clean listing: the character set where a name needs it, the used count where asked.
+  void AfterListing();
+  void OnCharsetAnswer(const CommandResult& r);
+  void OnUsedCountAnswer(const CommandResult& r);
+  void DecodeNames();
+  // Skips the positions a write leaves alone.
+  void SkipKeptPositions();
   void CompleteRead();
   void EndRead();
   void StopRead(const std::string& why, SequenceOutcome::Kind kind);
@@ -146,6 +179,13 @@ class Transfer {
   int range_seen_ = 0;  // the positions the range reply gave, 0 before it came
   std::set<int> listed_;
   std::string damage_;  // why the listing cannot be trusted; empty while it can
+  bool check_used_count_ = false;
+  bool show_unreadable_ = true;
+  int used_reported_ = -1;  // the used count AT+CPBS? gave; -1 while none came
+  bool names_need_charset_ = false;
+  bool range_refused_ = false;  // the range reply was understood, but such a SIM is not read
+  std::vector<std::string> entry_lines_;  // each taken entry's line, in the order of `entries`
+  std::set<int> kept_positions_;
   SimReading reading_;
   SequenceOutcome read_outcome_;
   bool verifying_ = false;  // the read checks a write and leaves the window alone

@@ -4,6 +4,7 @@
 
 #include "app/program.h"
 #include "base/text.h"
+#include "link/listing_forms.h"
 #include "link/module_errors.h"
 #include "link/transfer.h"
 #include "params/mapping.h"
@@ -39,13 +40,70 @@ int IndexOfDamagedLine(const std::string& line) {
   return index;
 }
 
-// Whether a line could be a listing entry, however damaged: noise adds bytes above 127.
-bool MayBeEntryLine(const std::string& line) {
+// Whether a line that no form splits still shows the remains of a listing head ("+CPBR:" with
+// a byte flipped or lost): noise adds bytes above 127, and a flipped bit leaves most of the head.
+bool LooksLikeEntry(const std::string& line) {
   std::string plain;
   for (char c : line)
     if (static_cast<unsigned char>(c) < 128) plain.push_back(c);
-  return Contains(plain, "CPBR");
+  return Contains(plain.substr(0, 8), "PB") || Contains(plain.substr(0, 8), "CP");
 }
+
+// Whether every byte is printable ASCII: noise adds control bytes and bytes above 127.
+bool IsPlainText(const std::string& line) {
+  for (char ch : line) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c < 32 || c > 126) return false;
+  }
+  return true;
+}
+
+// The first and last position of a range reply ("+CPBR: (0-39),40,16", "+CPBR: 1-250"), read
+// whatever they are; nothing for another form.
+std::optional<std::pair<int64_t, int64_t>> RangeBounds(const std::string& line) {
+  if (!StartsWith(line, "+CPBR:")) return std::nullopt;
+  std::string s = TrimBlanks(line.substr(6));
+  if (!s.empty() && s.front() == '(') s.erase(0, 1);
+  size_t dash = s.find('-');
+  if (dash == std::string::npos || dash == 0) return std::nullopt;
+  size_t end = s.find_first_of("),", dash);
+  std::optional<int64_t> a = TryParseInt(TrimBlanks(s.substr(0, dash)));
+  std::optional<int64_t> b = TryParseInt(TrimBlanks(s.substr(dash + 1, end - dash - 1)));
+  if (!a || !b) return std::nullopt;
+  return std::make_pair(*a, *b);
+}
+
+// "+CPBS: "SM",12,250": the used count, -1 when the reply leaves it out.
+int UsedOfStorageReply(const std::string& line) {
+  std::vector<std::string> f;
+  std::string cur;
+  for (char c : line.substr(6)) {
+    if (c == ',') {
+      f.push_back(TrimBlanks(cur));
+      cur.clear();
+    } else {
+      cur.push_back(c);
+    }
+  }
+  f.push_back(TrimBlanks(cur));
+  if (f.size() < 3) return -1;
+  std::optional<int64_t> used = TryParseInt(f[1]);
+  if (!used || *used < 0 || *used > kMaxSimPositions) return -1;
+  return static_cast<int>(*used);
+}
+
+// Reports a module sends on its own at any time, a listing's included: registration, an
+// incoming call or message, the unit's own SMS report.
+bool IsUnsolicitedReport(const std::string& line) {
+  static constexpr const char* kHeads[] = {"+CREG:", "+CGREG:", "+CEREG:", "+CMTI:", "+CDSI:",
+                                           "+CRING:", "+CLIP:", "RING"};
+  for (const char* head : kHeads)
+    if (StartsWith(line, head)) return true;
+  return Contains(line, "#SMSATWL");
+}
+
+constexpr char kCharsetQuery[] = "AT+CSCS?\r\n";
+constexpr char kUsedQuery[] = "AT+CPBS?\r\n";
 
 }  // namespace
 
@@ -102,6 +160,10 @@ void Transfer::ResetRead(bool from_load) {
   lines_listed_ = 0;
   listed_.clear();
   damage_.clear();
+  range_refused_ = false;
+  used_reported_ = -1;
+  names_need_charset_ = false;
+  entry_lines_.clear();
   reading_ = SimReading{};
   read_outcome_ = SequenceOutcome{};
 }
@@ -172,15 +234,35 @@ bool Transfer::TakeReadLine(const std::string& line, bool /*noisy*/) {
       TakeRange(line);
       return true;
     case ReadStage::kEntries:
-      // A line of junk alone is no entry; a line that may be one is read in its exact form.
-      if (!StartsWith(asked, "AT+CPBR=1,") || !MayBeEntryLine(line)) return false;
-      TakeEntry(line);
+      // The listing's lines are TakeListingLine's.
+      return false;
+    case ReadStage::kCharset:
+      if (asked != CommandLink::Plain(kCharsetQuery) || !StartsWith(line, "+CSCS:")) return false;
+      reading_.charset = CharsetOfReply(line);
+      return true;
+    case ReadStage::kUsedCount:
+      if (asked != CommandLink::Plain(kUsedQuery) || !StartsWith(line, "+CPBS:")) return false;
+      used_reported_ = UsedOfStorageReply(line);
       return true;
     case ReadStage::kStopEcho:
     case ReadStage::kIdle:
       return false;
   }
   return false;
+}
+
+bool Transfer::TakeListingLine(const std::string& line, bool noisy) {
+  if (read_stage_ != ReadStage::kEntries || !p_.link.InFlight() ||
+      p_.link.user_in_flight() != LinkUser::kRead ||
+      !StartsWith(p_.link.command_in_flight(), "AT+CPBR=1,"))
+    return false;
+  // Accounted for without being entries: these go on to their usual handling.
+  if (line.empty() || line == "STOP" || line == "#APLAYEV: 0" || IsUnsolicitedReport(line))
+    return false;
+  // Nothing but noise bytes: no entry was in it (a damaged entry keeps its printable bytes).
+  if (IsNoiseOnly(line)) return true;
+  TakeEntry(line, noisy);
+  return true;
 }
 
 void Transfer::TakeOperator(const std::string& line) {
@@ -214,6 +296,26 @@ void Transfer::OnOperatorAnswer(const CommandResult& r) {
 }
 
 void Transfer::TakeRange(const std::string& line) {
+  // A reply this program cannot use is said as it came; reading again would not change it.
+  if (std::optional<std::pair<int64_t, int64_t>> b = RangeBounds(line); b && damage_.empty()) {
+    if (b->first == 0 && b->second >= 1) {
+      damage_ = "the unit's SIM numbers its phone book positions from 0 (it answered \"" +
+                Printable(line) +
+                "\"); this program reads and writes only SIMs whose positions start at 1, so "
+                "nothing was read and nothing can be written to it";
+      range_refused_ = true;
+      return;
+    }
+    if (b->first == 1 && b->second > kMaxSimPositions) {
+      damage_ = "the unit reported a SIM phone book of " + std::to_string(b->second) +
+                " positions (\"" + Printable(line) + "\"), more than any SIM holds; this "
+                "program lists and writes at most " + std::to_string(kMaxSimPositions) +
+                " positions and does not guess the real size, so nothing was read and nothing "
+                "can be written to it";
+      range_refused_ = true;
+      return;
+    }
+  }
   std::optional<SimLimits> range = ParseRangeReply(line);
   if (!range || range->positions < 1 || range->positions > kMaxSimPositions) {
     if (damage_.empty())
@@ -234,9 +336,20 @@ void Transfer::TakeRange(const std::string& line) {
     end_after_answer_ = true;
     return;
   }
+  SendListing(range->positions);
+}
+
+void Transfer::SendListing(int positions) {
   read_stage_ = ReadStage::kEntries;
-  SendReadCommand("AT+CPBR=1," + std::to_string(range->positions) + "\r\n",
-                  [this](const CommandResult& r) { OnListingAnswer(r); });
+  // A SIM reads slowly: the listing's deadline grows with the positions it spans, and entries
+  // that keep coming do not move it.
+  const int deadline = p_.link.reply_deadline_ms() + positions * kListingMsPerPosition;
+  try {
+    p_.link.Send("AT+CPBR=1," + std::to_string(positions) + "\r\n",
+                 [this](const CommandResult& r) { OnListingAnswer(r); }, deadline);
+  } catch (const std::exception& e) {
+    StopRead(e.what(), SequenceOutcome::kPortLost);
+  }
 }
 
 void Transfer::OnRangeAnswer(const CommandResult& r) {
@@ -245,7 +358,7 @@ void Transfer::OnRangeAnswer(const CommandResult& r) {
   if (!r.ok()) {
     FailRead(r);
   } else if (!damage_.empty()) {
-    StopRead(damage_, SequenceOutcome::kDamaged);
+    StopRead(damage_, range_refused_ ? SequenceOutcome::kFailed : SequenceOutcome::kDamaged);
   } else if (range_seen_ == 0) {
     StopRead("the unit answered the size query (AT+CPBR=?) without the size",
              SequenceOutcome::kDamaged);
@@ -255,20 +368,37 @@ void Transfer::OnRangeAnswer(const CommandResult& r) {
   }
 }
 
-void Transfer::TakeEntry(const std::string& line) {
-  // Every entry that arrives is an answer: a long listing keeps its deadline alive.
-  p_.link.Progress();
+void Transfer::TakeEntry(const std::string& line, bool noisy) {
   ++lines_listed_;
   if (!damage_.empty()) return;  // the first damage is the one to report
   // Control bytes that noise slips in are gone already; bytes above 127 where the listing has
   // digits, quotes or commas break the form. A name may hold such bytes in its own right.
-  std::optional<ListedEntry> e = ParseListedEntry(line);
-  if (e && e->index <= range_seen_ && listed_.insert(e->index).second) {
-    reading_.entries.push_back(std::move(*e));
+  std::optional<EntryLine> e = ParseEntryLine(line);
+  if (e && e->entry.index >= 1 && e->entry.index <= range_seen_ &&
+      listed_.insert(e->entry.index).second) {
+    if (MayBeHexName(e->entry.name, e->bare_name)) names_need_charset_ = true;
+    reading_.entries.push_back(std::move(e->entry));
+    entry_lines_.push_back(line);
     return;
   }
-  int position = e ? e->index : IndexOfDamagedLine(line);
-  if (position >= 1 && position <= range_seen_) {
+  const std::optional<int> at = IndexOfEntryLine(line);
+  // A clean line of plain text with its head and index whole, that no form splits: the entry
+  // itself is in a form this program cannot read. It is named, and the rest is still read.
+  // Two lines run together when a line end is lost: that is damage, not an entry.
+  const bool one_line = line.find("CPBR", line.find("CPBR") + 4) == std::string::npos;
+  if (!e && at && *at >= 1 && *at <= range_seen_ && !noisy && IsPlainText(line) && one_line &&
+      listed_.insert(*at).second) {
+    reading_.unreadable.push_back(UnreadableEntry{*at, line});
+    return;
+  }
+  // A position is named from a line only when it still looks like a listing line.
+  const int position = e ? e->entry.index : at ? *at : LooksLikeEntry(line) ? IndexOfDamagedLine(line) : 0;
+  if (e && listed_.count(position) && position >= 1 && position <= range_seen_) {
+    damage_ = "SIM position " + std::to_string(position) + " was listed twice";
+  } else if (e || (at && *at > range_seen_)) {
+    damage_ = "the unit listed SIM position " + std::to_string(position) +
+              ", outside the asked positions 1 to " + std::to_string(range_seen_);
+  } else if (position >= 1 && position <= range_seen_) {
     damage_ = "the reply for SIM position " + std::to_string(position) + " was damaged";
   } else if (!reading_.entries.empty()) {
     damage_ = "the reply for a SIM position after position " +
@@ -283,13 +413,82 @@ void Transfer::OnListingAnswer(const CommandResult& r) {
   if (read_stage_ == ReadStage::kIdle) return;
   const bool ended_by_module =
       r.kind == CommandResult::kRefused && (IsNotFound(r.line) || IsInvalidIndex(r.line));
-  if (!r.ok() && !ended_by_module) {
+  if (r.kind == CommandResult::kNoAnswer && lines_listed_ > 0) {
+    // The module kept talking, but the listing never ended.
+    const int deadline = p_.link.reply_deadline_ms() + range_seen_ * kListingMsPerPosition;
+    StopRead("the SIM listing (AT+CPBR=1," + std::to_string(range_seen_) +
+                 ") had no final result within its deadline of " +
+                 std::to_string((deadline + 999) / 1000) + " seconds (the reply deadline plus " +
+                 std::to_string(kListingMsPerPosition) + " ms per position), although " +
+                 std::to_string(lines_listed_) + " lines had come",
+             SequenceOutcome::kNoAnswer);
+  } else if (!r.ok() && !ended_by_module) {
     FailRead(r);
   } else if (!damage_.empty()) {
     StopRead(damage_ + "; read again", SequenceOutcome::kDamaged);
   } else {
-    CompleteRead();
+    AfterListing();
   }
+}
+
+void Transfer::AfterListing() {
+  // Only a SIM whose names may be hexadecimal makes the module's character set matter.
+  if (read_stage_ == ReadStage::kEntries && names_need_charset_) {
+    read_stage_ = ReadStage::kCharset;
+    SendReadCommand(kCharsetQuery, [this](const CommandResult& r) { OnCharsetAnswer(r); });
+    return;
+  }
+  if (read_stage_ != ReadStage::kUsedCount && check_used_count_) {
+    read_stage_ = ReadStage::kUsedCount;
+    SendReadCommand(kUsedQuery, [this](const CommandResult& r) { OnUsedCountAnswer(r); });
+    return;
+  }
+  CompleteRead();
+}
+
+void Transfer::OnCharsetAnswer(const CommandResult& r) {
+  if (read_stage_ != ReadStage::kCharset) return;
+  if (r.ok()) {
+    DecodeNames();
+  } else if (r.kind != CommandResult::kRefused) {
+    FailRead(r);
+    return;
+  }
+  // A module that does not know the command keeps its names as they stand.
+  AfterListing();
+}
+
+void Transfer::DecodeNames() {
+  const std::string& cs = reading_.charset;
+  if (cs != "UCS2" && cs != "HEX") return;
+  std::vector<ListedEntry> kept;
+  for (size_t i = 0; i < reading_.entries.size(); ++i) {
+    ListedEntry& e = reading_.entries[i];
+    if (std::optional<std::string> name = DecodeSimName(e.name, cs)) {
+      e.name = std::move(*name);
+      kept.push_back(std::move(e));
+    } else {
+      reading_.unreadable.push_back(UnreadableEntry{e.index, entry_lines_[i]});
+    }
+  }
+  reading_.entries = std::move(kept);
+}
+
+void Transfer::OnUsedCountAnswer(const CommandResult& r) {
+  if (read_stage_ != ReadStage::kUsedCount) return;
+  if (!r.ok() && r.kind != CommandResult::kRefused) {
+    FailRead(r);
+    return;
+  }
+  const int listed = static_cast<int>(reading_.entries.size() + reading_.unreadable.size());
+  if (r.ok() && used_reported_ >= 0 && used_reported_ != listed) {
+    StopRead("the SIM reports " + std::to_string(used_reported_) +
+                 " positions in use (AT+CPBS?), but its listing held " + std::to_string(listed) +
+                 "; read again",
+             SequenceOutcome::kDamaged);
+    return;
+  }
+  CompleteRead();
 }
 
 void Transfer::BeginVerify(const std::string& write_note) {
@@ -301,9 +500,7 @@ void Transfer::BeginVerify(const std::string& write_note) {
     range_seen_ = capacity;
     reading_.capacity = capacity;
     reading_.limits = p_.op.sim_limits;
-    read_stage_ = ReadStage::kEntries;
-    SendReadCommand("AT+CPBR=1," + std::to_string(capacity) + "\r\n",
-                    [this](const CommandResult& r) { OnListingAnswer(r); });
+    SendListing(capacity);
   });
 }
 
@@ -338,6 +535,8 @@ void Transfer::CompleteRead() {
     ReportVerification();
     return;
   }
+  kept_positions_.clear();
+  for (const UnreadableEntry& u : reading_.unreadable) kept_positions_.insert(u.position);
   // Only a whole, clean listing reaches the window, in the order the unit listed it.
   if (read_from_load_) {
     p_.phonebook.Clear();
@@ -352,6 +551,15 @@ void Transfer::CompleteRead() {
     }
   }
   EndRead();
+  if (!reading_.unreadable.empty() && show_unreadable_) {
+    std::string msg = "The unit's SIM holds entries in a form this program cannot read:\n";
+    for (const UnreadableEntry& u : reading_.unreadable)
+      msg += "  position " + std::to_string(u.position) + ": \"" + Printable(u.line) + "\"\n";
+    msg += "Every other entry was read. A write leaves these positions as they are; reading "
+           "again would not change them.";
+    p_.LogNote(msg.substr(0, msg.find('\n')));
+    p_.dialogs().ShowMessage(msg);
+  }
 }
 
 void Transfer::EndRead() {
@@ -368,6 +576,8 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
     case ReadStage::kOperator: waiting_for = "the operator"; break;
     case ReadStage::kRange: waiting_for = "the size of the SIM phone book"; break;
     case ReadStage::kEntries: waiting_for = "the SIM phone book entries"; break;
+    case ReadStage::kCharset: waiting_for = "the module's character set"; break;
+    case ReadStage::kUsedCount: waiting_for = "the SIM's count of used positions"; break;
     case ReadStage::kIdle: return;
   }
   const ReadStage stage = read_stage_;
@@ -375,7 +585,9 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
   EndRead();
   p_.LogNote("read stopped: " + why);
   std::string reason = "Reading from the unit stopped: " + why;
-  if (kind != SequenceOutcome::kDamaged || stage != ReadStage::kEntries)
+  if (kind != SequenceOutcome::kFailed &&
+      (kind != SequenceOutcome::kDamaged || stage != ReadStage::kEntries) &&
+      !(kind == SequenceOutcome::kNoAnswer && stage == ReadStage::kEntries && listed > 0))
     reason += " while waiting for " + waiting_for;
   reason += ".";
   // The write itself ended well; only the check could not be made.

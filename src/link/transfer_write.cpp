@@ -176,6 +176,7 @@ void Transfer::WriteAllStep() {
 
   ++op.WriteStep;
   p_.form.Prubeh.SetPosition(op.WriteStep);
+  SkipKeptPositions();
   if (op.NextSimPosition > op.SimCapacity) {
     FinishWrite();
     return;
@@ -228,6 +229,16 @@ void Transfer::WriteBookLine(int r) {
     return;
   }
   WriteSimEntry(name, phone);
+}
+
+void Transfer::SkipKeptPositions() {
+  // An entry the last read could not read stays as the unit has it: its position is neither
+  // reused nor deleted.
+  OperationState& op = p_.op;
+  while (kept_positions_.count(op.NextSimPosition) > 0) {
+    p_.LogNote("SIM" + std::to_string(op.NextSimPosition) + " kept: its entry could not be read");
+    ++op.NextSimPosition;
+  }
 }
 
 void Transfer::DeleteNextPosition() {

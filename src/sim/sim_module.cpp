@@ -1,6 +1,7 @@
 // The GSM module's command interpreter of the simulated unit.
 #include <algorithm>
 
+#include "base/codepage.h"
 #include "base/text.h"
 #include "sim/sim_unit.h"
 
@@ -48,6 +49,62 @@ std::optional<int> ArgInt(const std::vector<std::string>& f, size_t i) {
 
 constexpr size_t kMaxDataSize = 4 * 1024 * 1024;
 
+// A name of the card (code page bytes) as hexadecimal text of the character set.
+std::string HexName(const std::string& text, const std::string& charset) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out;
+  if (charset == "HEX") {
+    for (char ch : text) {
+      auto c = static_cast<unsigned char>(ch);
+      out += kDigits[c >> 4];
+      out += kDigits[c & 15];
+    }
+    return out;
+  }
+  const std::string utf8 = CodePageToUtf8(text);
+  for (size_t i = 0; i < utf8.size();) {
+    auto c = static_cast<unsigned char>(utf8[i]);
+    char32_t cp = c;
+    size_t n = 1;
+    if (c >= 0xE0) {
+      cp = c & 0x0F;
+      n = 3;
+    } else if (c >= 0xC0) {
+      cp = c & 0x1F;
+      n = 2;
+    }
+    for (size_t k = 1; k < n && i + k < utf8.size(); ++k)
+      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    i += n;
+    for (int shift = 12; shift >= 0; shift -= 4) out += kDigits[(cp >> shift) & 15];
+  }
+  return out;
+}
+
+// One listing line in the module's form for this position.
+std::string ListingLine(const SimConfig& config, int i, const SimEntry& e) {
+  const bool hex = config.charset == "UCS2" || config.charset == "HEX";
+  const std::string name = hex ? HexName(e.text, config.charset) : e.text;
+  const std::string index = std::to_string(i);
+  const std::string number = "\"" + e.number + "\"";
+  const std::string type = std::to_string(e.type);
+  if (std::find(config.unreadable_positions.begin(), config.unreadable_positions.end(), i) !=
+      config.unreadable_positions.end()) {
+    const std::string half = name.substr(0, name.size() / 2);
+    return "+CPBR: " + index + "," + number + "," + type + ",\"" + half + "\"" +
+           name.substr(half.size()) + "\"";
+  }
+  int form = config.entry_forms == SimEntryForms::kMixed ? i % 4 : 0;
+  // Only a hexadecimal name or a single word goes without quotes.
+  if (form == 3 && !hex && name.find_first_of(" \",") != std::string::npos) form = 0;
+  switch (form) {
+    case 1: return "+CPBR: " + index + ",," + number + "," + type + ",\"" + name + "\"";
+    case 2: return "+CPBR: " + index + "," + number + ",,\"" + name + "\"";
+    case 3: return "+CPBR: " + index + "," + number + "," + type + "," + name;
+    default: return "+CPBR: " + index + "," + number + "," + type + ",\"" + name + "\"";
+  }
+}
+
 }  // namespace
 
 void SimUnit::Execute(const std::string& line, int64_t t_us) {
@@ -91,6 +148,21 @@ void SimUnit::Execute(const std::string& line, int64_t t_us) {
     Reply(t_us, 50, {"+COPS: 0,0,\"" + config_.operator_name + "\""}, "OK");
   } else if (cmd == "+CREG?") {
     Reply(t_us, 20, {"+CREG: 0,1"}, "OK");
+  } else if (cmd == "+CSCS?") {
+    Reply(t_us, 10, {"+CSCS: \"" + config_.charset + "\""}, "OK");
+  } else if (cmd == "+CSCS" && args.size() >= 2) {
+    config_.charset = AsciiUpper(Unquote(args));
+    Reply(t_us, 10, {}, "OK");
+  } else if (cmd == "+CPBS?") {
+    if (!config_.storage_query) {
+      Reply(t_us, 10, {}, "ERROR");
+    } else {
+      int used = 0;
+      for (int i = 1; i <= card_.capacity(); ++i) used += card_.At(i) ? 1 : 0;
+      Reply(t_us, 20,
+            {"+CPBS: \"SM\"," + std::to_string(used) + "," + std::to_string(card_.capacity())},
+            "OK");
+    }
   } else if (cmd == "+CPBR" || cmd == "+CPBW") {
     ExecutePhoneBook(cmd, args, t_us);
   } else if (cmd == "+CPIN" || cmd == "+CPIN?" || cmd == "+CLCK" || cmd == "+CPWD") {
@@ -133,6 +205,7 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
       if (!config_.range_without_lengths)
         range += "," + std::to_string(card_.number_length()) + "," +
                  std::to_string(card_.text_length());
+      if (!config_.range_reply.empty()) range = config_.range_reply;
       Reply(t_us, 30, {range}, "OK");
       return;
     }
@@ -143,11 +216,36 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
       return;
     }
     std::vector<std::string> lines;
+    const int listing = listings_++;
+    const bool garble =
+        (faults_.garbled_listings < 0 || listing < faults_.garbled_listings) &&
+        listing % std::max(1, faults_.garbled_every) == 0;
+    auto hit = [garble](const std::vector<int>& positions, int i) {
+      return garble && std::find(positions.begin(), positions.end(), i) != positions.end();
+    };
     for (int i = *from; i <= *to; ++i) {
       const auto& e = card_.At(i);
-      if (!e) continue;
-      lines.push_back("+CPBR: " + std::to_string(i) + ",\"" + e->number + "\"," +
-                      std::to_string(e->type) + ",\"" + e->text + "\"");
+      if (!e || hit(faults_.dropped_lines, i)) continue;
+      std::string l = ListingLine(config_, i, *e);
+      // A flipped bit of the head: "+CPBR:" arrives as "+\xC3PBR:".
+      if (hit(faults_.garbled_heads, i)) l[1] = static_cast<char>(0xC3);
+      // A flipped bit in the name, which still reads as a name.
+      if (hit(faults_.garbled_names, i) && l.size() >= 4) l[l.size() - 3] ^= 1;
+      lines.push_back(std::move(l));
+    }
+    if (faults_.endless_listing && !lines.empty()) {
+      // The module goes round its entries for ten minutes and never says it is done.
+      int64_t at = std::max(t_us, answer_free_us_) + 30000;
+      current_exchange_ = -1;
+      const int64_t until = at + 600LL * 1000000;
+      for (size_t k = 0; at < until; ++k) {
+        const std::string& l = lines[k % lines.size()];
+        Emit("\r\n" + l + "\r\n", at, false, kAnswerPiece);
+        at += WireUs(static_cast<int64_t>(l.size()) + 4) + 20000;
+      }
+      answer_head_us_ = t_us;
+      answer_free_us_ = at;
+      return;
     }
     if (lines.empty()) {
       Reply(t_us, 30, {}, CmeError(22));

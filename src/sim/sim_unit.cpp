@@ -17,6 +17,7 @@ SimUnit::~SimUnit() = default;
 void SimUnit::Configure(const SimConfig& config) {
   config_ = config;
   faults_ = SimFaults{};
+  listings_ = 0;
   rng_.seed(config.seed);
   noise_seed_used_ = -1;
   card_.Reset(config.capacity, static_cast<size_t>(std::max(1, config.number_length)),

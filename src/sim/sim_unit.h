@@ -20,6 +20,12 @@ namespace vrkt {
 // byte by byte as the bytes arrive, and errors in verbose text ("+CME ERROR: invalid index").
 enum class SimFraming { kPlain, kModule };
 
+// How the module lays out the entries of a listing. kMixed goes through the forms real modules
+// send, one after the other by position: the standard form, an empty field before the number
+// (+CPBR: 22,,"+31234567",145,"Office"), an empty type (+CPBR: 5,"123",,"Ann") and a name without
+// quotes (+CPBR: 7,"123",129,004A006F when the character set is UCS2).
+enum class SimEntryForms { kStandard, kMixed };
+
 // What the simulated unit is. Configure() puts the unit in its power-on state with these values.
 struct SimConfig {
   SimFamily family = SimFamily::kVrkt;
@@ -52,6 +58,17 @@ struct SimConfig {
   std::string listing_end;
   // Refusals as a bare "ERROR" instead of "+CME ERROR: n".
   bool plain_errors = false;
+  SimEntryForms entry_forms = SimEntryForms::kStandard;
+  // The module's character set (AT+CSCS): with "UCS2" or "HEX" every listed name is hexadecimal
+  // text (four digits per character, or two per byte).
+  std::string charset = "IRA";
+  // Positions listed in a form nothing can split: a double quote inside the name.
+  std::vector<int> unreadable_positions;
+  // The range reply in place of the one the SIM's size gives ("+CPBR: (0-39),40,16"); empty for
+  // that one.
+  std::string range_reply;
+  // AT+CPBS? answers "+CPBS: "SM",used,total"; false: it answers ERROR, as some modules do.
+  bool storage_query = true;
   // Time the SIM takes to store or empty one position, on top of the module's answer time.
   int write_ms = 40;
   // How much of `write_ms` falls after the module's "OK": such a module acknowledges a write
@@ -86,6 +103,17 @@ struct SimFaults {
   int silent_after_commands = -1;
   // SIM positions whose writes are answered "OK" but never stored (a SIM that fails quietly).
   std::vector<int> lost_writes;
+  // Listing lines that the line damages, in the next `garbled_listings` listings (-1: in every
+  // one), and of those in every `garbled_every`-th (2: the first, third, ...): positions whose
+  // head ("+CPBR:") arrives garbled, whose name has one bit flipped ("MASTER1" as "MASTES1"),
+  // or whose line is lost altogether.
+  std::vector<int> garbled_heads;
+  std::vector<int> garbled_names;
+  std::vector<int> dropped_lines;
+  int garbled_listings = 1;
+  int garbled_every = 1;
+  // The listing never ends: its lines come again and again, without a final result.
+  bool endless_listing = false;
 };
 
 // A command line as the unit took it off the wire, with the virtual time its last byte arrived.
@@ -234,6 +262,8 @@ class SimUnit {
   int64_t answer_head_us_ = 0;   // the first piece of that last answer
   std::mt19937 noise_rng_;
   int64_t noise_seed_used_ = -1;
+
+  int listings_ = 0;  // phone-book listings answered so far
 
   // Application.
   bool app_running_ = true;

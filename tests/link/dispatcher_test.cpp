@@ -89,14 +89,53 @@ TEST_F(QuietUnitTest, SizeAndEntriesAreTakenOnlyWhenTheReadAsksForThem) {
   EXPECT_FALSE(h.program->transfer.ReadRunning());
   EXPECT_TRUE(h.dialogs.messages.empty());
 
-  // A size beyond any SIM is a damaged reply, never a number to count positions with.
+  // A size beyond any SIM is said as the unit gave it, never a number to count positions with.
   h.Click(f.LoadGDI);
   h.Feed("+COPS: 0,0,\"SIMNET\"\r\nOK\r\n+CPBR: (1-2147483647),40,16\r\nOK\r\n");
   ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  EXPECT_NE(h.dialogs.messages[0].find("the unit's reply about the size of its SIM was damaged"),
+  EXPECT_NE(h.dialogs.messages[0].find("the unit reported a SIM phone book of 2147483647 "
+                                       "positions (\"+CPBR: (1-2147483647),40,16\")"),
             std::string::npos)
       << h.dialogs.messages[0];
   EXPECT_EQ(op.SimCapacity, 250);
+}
+
+TEST_F(QuietUnitTest, EveryLineOfAListingIsAccountedFor) {
+  Form1& f = h.form();
+  auto list = [&](const std::string& middle) {
+    h.dialogs.messages.clear();
+    f.RunGDI.SetVisible(true);  // shown stopped, as after Stop
+    h.Click(f.LoadGDI);
+    // A poll that fell due meanwhile goes first and waits out its deadline on this quiet unit.
+    ASSERT_TRUE(h.RunUntil([&] {
+      return h.program->link.InFlight() && h.program->link.command_in_flight() == "AT+COPS?";
+    }, 30000));
+    h.Feed("+COPS: 0,0,\"SIMNET\"\r\n");
+    h.Feed("OK\r\n");
+    h.RunFor(500);
+    h.Feed("+CPBR: (1-250),40,16\r\nOK\r\n");
+    h.RunFor(500);
+    ASSERT_EQ(h.program->link.command_in_flight(), "AT+CPBR=1,250");
+    h.Feed("AT+CPBR=1,250\r\n+CPBR: 3,\"111\",129,\"Ann\"\r\n" + middle +
+           "+CPBR: 9,\"5\",129,\"Bob\"\r\nOK\r\n");
+  };
+  // Reports a module sends at any time, empty lines and bytes of nothing but noise.
+  list("\r\n+CMTI: \"SM\",1\r\nRING\r\n+CREG: 0,1\r\n\xC3\xA9\x7F\r\n");
+  EXPECT_TRUE(h.dialogs.messages.empty()) << h.dialogs.messages.front();
+  EXPECT_EQ(f.PhoneBook1.rows(), (Lines{"Ann=111", "Bob=5"}));
+  // Anything else spoils the listing: the window keeps what it had.
+  for (const char* stray : {"+CSQ: 20,0\r\n", "+CPBS: 5,\"1\",129,\"Eve\"\r\n",
+                            "+CPBR: 3,\"7\",129,\"Ann again\"\r\n",
+                            "+CPBR: 251,\"7\",129,\"Beyond\"\r\n",
+                            "+CPBR: 4,\"7\",129,\"A\"+CPBR: 5,\"8\",129,\"B\"\r\n"}) {
+    SCOPED_TRACE(stray);
+    list(stray);
+    ASSERT_EQ(h.dialogs.messages.size(), 1u);
+    EXPECT_NE(h.dialogs.messages[0].find("read again"), std::string::npos) << h.dialogs.messages[0];
+    // A line of another kind names no position it does not have.
+    EXPECT_EQ(h.dialogs.messages[0].find("position 20"), std::string::npos) << h.dialogs.messages[0];
+    EXPECT_EQ(f.PhoneBook1.rows(), (Lines{"Ann=111", "Bob=5"}));
+  }
 }
 
 TEST_F(QuietUnitTest, ExactMatchesAreExact) {

@@ -23,6 +23,7 @@ constexpr InvariantName kInvariantNames[] = {
     {"files", &Invariants::files_load_back},
     {"commands", &Invariants::commands_well_formed},
     {"uploads", &Invariants::uploads_intact},
+    {"sim_sources", &Invariants::sim_from_sources},
 };
 
 }  // namespace

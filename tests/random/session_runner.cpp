@@ -63,6 +63,7 @@ class Runner {
       CheckAfterStep();
     }
     if (failure_.empty()) Drain();
+    if (failure_.empty() && inv_.sim_from_sources) CheckSimSources();
     stats_.uploads = static_cast<int>(unit().scripts().size() + unit().files().size());
     stats_.commands = static_cast<int>(unit().commands().size());
     return {failure_.empty() ? std::string() : "step " + std::to_string(step_index_ + 1) + ": " + failure_,
@@ -100,6 +101,8 @@ class Runner {
     names_ = {""};
     phones_ = {""};
     NoteSimContent();
+    origin_names_ = names_;
+    origin_phones_ = phones_;
     h_.Start();
     h_.RunFor(1000);
     step_index_ = -1;
@@ -147,6 +150,7 @@ class Runner {
         Edit* e = Find<Edit>(name);
         if (!e || !Offered(*e)) return false;
         p().Run([&] { e->SetText(s.text); });
+        origin_phones_.insert(e->text());  // as the field's filter left it
         if (name == "FindN") Press(f().Find);
         return true;
       }
@@ -192,9 +196,11 @@ class Runner {
         // A line break typed into a cell becomes a blank: a row is one line of the book.
         if (s.act == Act::kGridName) {
           names_.insert(OneLine(s.text));
+          origin_names_.insert(OneLine(s.text));
           p().Run([&] { p().phonebook.SetName(line, s.text); });
         } else {
           phones_.insert(OneLine(s.text));
+          origin_phones_.insert(OneLine(s.text));
           p().Run([&] { p().phonebook.SetPhone(line, s.text); });
         }
         return true;
@@ -299,6 +305,8 @@ class Runner {
     for (const std::string& row : SplitTextLines(ReadBytes(path))) {
       names_.insert(std::string(RowName(row)));
       phones_.insert(std::string(RowPhone(row)));
+      origin_names_.insert(std::string(RowName(row)));
+      origin_phones_.insert(std::string(RowPhone(row)));
     }
     h_.dialogs.file_answers.push_back(path);
     h_.Click(f().Load);
@@ -409,6 +417,25 @@ class Runner {
     for (const std::string& k : known)
       if (Low(k) == low) return true;
     return false;
+  }
+
+  // Values the program makes itself from the window's lists, checks and sliders.
+  static bool Composite(const std::string& name) {
+    return name == "PARVRKT" || name == "PARRL1" || name == "TINPUTS" || name == "SDATA" ||
+           name == "VOLTAGE";
+  }
+
+  void CheckSimSources() {
+    const SimCard& card = unit().card();
+    for (int i = 1; i <= card.capacity(); ++i) {
+      const auto& e = card.At(i);
+      if (!e || Composite(e->text)) continue;
+      const bool reserved = FindReservedEntry(e->text) != nullptr;
+      if ((!reserved && !Known(origin_names_, e->text)) || !Known(origin_phones_, e->number))
+        return Fail("the SIM ends with " + Quoted(e->text + "=" + e->number) + " at position " +
+                    std::to_string(i) +
+                    ", which was not on it at the start and came from no file and no user");
+    }
   }
 
   void CheckRows() {
@@ -554,6 +581,8 @@ class Runner {
   int step_index_ = -1;
   std::vector<std::string> steps_log_;
   std::set<std::string> names_, phones_;
+  // Names and values from the SIM at the start, files and the user: not from later readings.
+  std::set<std::string> origin_names_, origin_phones_;
   std::vector<std::string> saved_;
   WriteWatch write_;
   SessionStats stats_;

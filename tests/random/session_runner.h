@@ -19,6 +19,9 @@ struct Invariants {
   bool files_load_back = true;        // a saved parameter file loads and saves the same again
   bool commands_well_formed = true;   // every command on the wire is one the program may send
   bool uploads_intact = true;         // what the loader stored on the unit is the file it read
+  // At the end, every entry on the SIM was on it at the start, or came from a file or the user:
+  // nothing a damaged reading made up is ever written.
+  bool sim_from_sources = true;
 
   static Invariants All() { return {}; }
   // From a list such as "all", "all,-rows" or "ends,files" (the short names below).
@@ -26,7 +29,7 @@ struct Invariants {
   // VRKT_INVARIANTS when set, All() otherwise.
   static Invariants Chosen();
   // The short names: in_flight, ends, write_matches, write_message, duplicates, rows, buttons,
-  // files, commands, uploads.
+  // files, commands, uploads, sim_sources.
   std::string Names() const;
 };
 
