@@ -48,7 +48,7 @@ TEST_F(CliPhoneBookTest, UsageErrors) {
       {{"phonebook", "export", "a.csv"}, "name one of them"},
       {{"phonebook", "export", "a.csv", "--port", "sim", "--file", "p.vrk"}, "name one of them"},
       {{"phonebook", "export", "a.csv", "--file", "p.vrk", "--replace"}, "phonebook import only"},
-      {{"phonebook", "export", "a.csv", "--file", "p.vrk", "--format", "xml"}, "csv or vcard"},
+      {{"phonebook", "export", "a.csv", "--file", "p.vrk", "--format", "xml"}, "csv, sheet or vcard"},
       {{"read", "-o", "x", "--port", "sim", "--file", "p.vrk"}, "phonebook command only"},
   };
   for (const Case& c : cases) {
@@ -84,7 +84,8 @@ TEST_F(CliPhoneBookTest, ImportIntoAParameterFileChangesOnlyItsBook) {
   CliResult r = Run({"phonebook", "import", dir.File("new.csv"), "--file", dir.File("unit.vrk")});
   ASSERT_EQ(r.code, kExitOk) << r.err;
   EXPECT_EQ(dir.Read("unit.vrk"), kParams + "\xC8" "ern\xFD=602555111\r\n");
-  EXPECT_THAT(r.out, HasSubstr("Imported 1 row of " + dir.File("new.csv") + " (UTF-8) into"));
+  EXPECT_THAT(r.out, HasSubstr("Imported " + dir.File("new.csv") + " (UTF-8) into " +
+                               dir.File("unit.vrk") + ", which had 4 rows: 1 added, 0 replaced"));
 
   r = Run({"phonebook", "import", dir.File("new.csv"), "--file", dir.File("unit.vrk"), "--replace"});
   ASSERT_EQ(r.code, kExitOk) << r.err;
@@ -153,15 +154,17 @@ TEST_F(CliPhoneBookTest, TheUnitsBookOutAndIn) {
             "TEL;TYPE=WORK:(02) 555-112\r\nEND:VCARD\r\n");
   CliResult in = Run({"--port", "sim", "phonebook", "import", dir.File("in.vcf")});
   ASSERT_EQ(in.code, kExitOk) << in.err;
-  EXPECT_TRUE(OnSim(in, "Jan Nov\xE1k", "+420602555111"));
-  EXPECT_TRUE(OnSim(in, "Jan Nov\xE1k", "02555112"));
+  // One row per number, told apart by its kind.
+  EXPECT_TRUE(OnSim(in, "Jan Nov\xE1k mob", "+420602555111"));
+  EXPECT_TRUE(OnSim(in, "Jan Nov\xE1k work", "02555112"));
   EXPECT_TRUE(OnSim(in, "Night shift", "+420777555420"));  // appended, the old rows stay
   EXPECT_TRUE(OnSim(in, "PARVRKT", "4#4#3#9#3#5#30#3#2#0"));
-  EXPECT_THAT(in.out, HasSubstr("into the unit, after its 4 rows; written and read back"));
+  EXPECT_THAT(in.out, HasSubstr("into the unit, which had 4 rows: 2 added, 0 replaced, 0 unchanged, "
+                                "0 refused, 0 left out; written and read back"));
 
   CliResult replaced = Run({"--port", "sim", "phonebook", "import", dir.File("in.vcf"), "--replace"});
   ASSERT_EQ(replaced.code, kExitOk) << replaced.err;
-  EXPECT_TRUE(OnSim(replaced, "Jan Nov\xE1k", "02555112"));
+  EXPECT_TRUE(OnSim(replaced, "Jan Nov\xE1k work", "02555112"));
   EXPECT_FALSE(OnSim(replaced, "Night shift", "+420777555420"));
   EXPECT_TRUE(OnSim(replaced, "MASTER1", "+420731555201"));
 }
