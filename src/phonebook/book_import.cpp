@@ -337,8 +337,9 @@ MergedBook MergeRows(std::vector<std::string> old_rows, const std::vector<BookRo
   MergedBook out;
   if (mode == MergeMode::kReplace) old_rows.clear();
   const NameFolder& folder = ActiveNameFolder();
-  // The old rows by folded name: only they are replaced, never a row of this same import.
-  std::map<std::string, size_t> by_name;
+  // The old rows by folded name. Only they are matched, never a row of this same import, and
+  // each once: two contacts of one name in the file do not overwrite each other.
+  std::multimap<std::string, size_t> by_name;
   std::set<std::string> names;
   for (size_t i = 0; i < old_rows.size(); ++i) {
     std::string key = folder.Fold(RowName(old_rows[i]));
@@ -346,34 +347,43 @@ MergedBook MergeRows(std::vector<std::string> old_rows, const std::vector<BookRo
     names.insert(std::move(key));
   }
   for (const BookRow& r : imported) names.insert(folder.Fold(r.name));
+  std::vector<bool> claimed(old_rows.size(), false);
   out.rows = std::move(old_rows);
+  auto add = [&](std::string name, const std::string& number) {
+    out.added_at.push_back(out.rows.size());
+    out.rows.push_back(MakeRow(name, number));
+    ++out.added;
+  };
   for (const BookRow& r : imported) {
-    auto old = by_name.find(folder.Fold(r.name));
-    if (old != by_name.end()) {
-      std::string& row = out.rows[old->second];
-      if (RowPhone(row) == r.number && RowName(row) == r.name) {
-        ++out.unchanged;
-        continue;
+    auto [first, last] = by_name.equal_range(folder.Fold(r.name));
+    std::optional<size_t> same, other;
+    for (auto it = first; it != last; ++it) {
+      if (claimed[it->second]) continue;
+      if (RowPhone(out.rows[it->second]) == r.number) {
+        same = it->second;
+        break;
       }
-      if (mode == MergeMode::kMerge) {
-        row = MakeRow(RowName(row), r.number);
-        ++out.replaced;
-        continue;
-      }
-      // kAdd: the new row beside the old one, told apart by a number.
+      if (!other) other = it->second;
+    }
+    if (same) {
+      claimed[*same] = true;
+      ++out.unchanged;
+    } else if (other && mode == MergeMode::kMerge) {
+      claimed[*other] = true;
+      std::string& row = out.rows[*other];
+      row = MakeRow(RowName(row), r.number);
+      ++out.replaced;
+    } else if (first != last && mode == MergeMode::kAdd) {
+      // The new row beside the old one, told apart by a number.
       std::string name;
       for (int n = 2;; ++n) {
         name = FitWithSuffix(r.name, std::to_string(n), name_length);
         if (names.insert(folder.Fold(name)).second) break;
       }
-      out.added_at.push_back(out.rows.size());
-      out.rows.push_back(MakeRow(name, r.number));
-      ++out.added;
-      continue;
+      add(name, r.number);
+    } else {
+      add(r.name, r.number);
     }
-    out.added_at.push_back(out.rows.size());
-    out.rows.push_back(MakeRow(r.name, r.number));
-    ++out.added;
   }
   return out;
 }
