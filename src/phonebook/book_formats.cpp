@@ -580,8 +580,11 @@ VcardText ValueText(const ContentLine& c, const CardDecoding& d) {
   };
   if (d.utf16) return as_utf8("");
   if (d.forced) {
-    if (d.forced->kind == TextEncoding::kCodePage) return as_code_page(d.forced->code_page);
-    return as_utf8("");
+    if (d.forced->kind != TextEncoding::kCodePage) return as_utf8("");
+    if (FirstImplausibleByte(bytes, d.forced->code_page))
+      return {{}, LineLabel(c.line) + " is not text in code page " +
+                      std::to_string(d.forced->code_page)};
+    return as_code_page(d.forced->code_page);
   }
   const size_t at = c.params.find("CHARSET=");
   if (at != std::string::npos) {
@@ -599,7 +602,7 @@ VcardText ValueText(const ContentLine& c, const CardDecoding& d) {
   if (d.version == "3.0" || d.version == "4.0")
     return as_utf8(", which a vCard " + d.version + " must be");
   if (IsValidUtf8(bytes)) return as_utf8("");
-  if (std::optional<size_t> bad = FirstImplausibleByte(bytes, d.code_page))
+  if (FirstImplausibleByte(bytes, d.code_page))
     return {{}, LineLabel(c.line) + " is neither UTF-8 nor text in code page " +
                     std::to_string(d.code_page)};
   return as_code_page(d.code_page);
@@ -717,6 +720,9 @@ DecodedText DecodeFileText(std::string_view bytes, int code_page,
           throw AppError("The file is not UTF-8: " + BadByteAt(bytes, *bad) + ".");
         return {std::string(bytes), "UTF-8"};
       case TextEncoding::kCodePage:
+        if (std::optional<size_t> bad = FirstImplausibleByte(bytes, forced->code_page))
+          throw AppError("The file is not text in " + EncodingName(*forced) + ": " +
+                         BadByteAt(bytes, *bad) + ".");
         return {CodePageToUtf8(bytes, forced->code_page), EncodingName(*forced)};
     }
   }
