@@ -564,13 +564,16 @@ std::string LineLabel(int line) { return "line " + std::to_string(line); }
 
 // The value's text as UTF-8: quoted-printable decoded, and its bytes taken as the card says.
 VcardText ValueText(const ContentLine& c, const CardDecoding& d) {
-  const std::string bytes =
+  if (c.params.empty() || c.params.find("QUOTED-PRINTABLE") == std::string::npos) {
+    if (IsAscii(c.value)) return {c.value, {}};
+  }
+  std::string bytes =
       c.params.find("QUOTED-PRINTABLE") != std::string::npos ? DecodeQuotedPrintable(c.value) : c.value;
-  if (IsAscii(bytes)) return {bytes, {}};
+  if (IsAscii(bytes)) return {std::move(bytes), {}};
   auto as_utf8 = [&](std::string_view why) -> VcardText {
     if (IsValidUtf8(bytes)) {
       NoteUsed(d, "UTF-8");
-      return {bytes, {}};
+      return {std::move(bytes), {}};
     }
     return {{}, LineLabel(c.line) + " is not UTF-8" + std::string(why)};
   };
@@ -611,6 +614,7 @@ VcardText ValueText(const ContentLine& c, const CardDecoding& d) {
 // The kind of a TEL line: its TYPE values ("TEL;TYPE=CELL,VOICE", 2.1's bare "TEL;CELL"), or
 // the label an address book gives its group ("item1.X-ABLabel:_$!<Mobile>!$_").
 PhoneKind KindOfTel(const ContentLine& c, std::string_view group_label) {
+  if (c.params.empty() && group_label.empty()) return PhoneKind::kAny;
   std::string types;
   for (std::string_view p : SplitUnescaped(c.params, ';')) {
     if (p.empty()) continue;
@@ -752,6 +756,7 @@ std::vector<BookRecord> ReadCsv(std::string_view utf8) {
   CsvLayout layout = LayoutOf(first_data->fields);
   auto data_begin = layout.header ? first_data + 1 : first_data;
   std::vector<BookRecord> out;
+  out.reserve(records.size());
   int contact = 0;
   for (auto it = data_begin; it != records.end(); ++it) {
     if (AllEmpty(it->fields) && !it->unclosed) continue;
@@ -861,7 +866,9 @@ std::vector<BookRecord> ReadVcard(std::string_view bytes, int code_page,
     }
     lines.clear();
   };
-  for (const VcardLine& line : UnfoldLines(text)) {
+  const std::vector<VcardLine> unfolded = UnfoldLines(text);
+  out.reserve(unfolded.size() / 4);
+  for (const VcardLine& line : unfolded) {
     std::optional<ContentLine> c = ParseContentLine(line.text);
     if (!c) continue;
     c->line = line.line;

@@ -1,10 +1,12 @@
 #include "phonebook/book_import.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <map>
 #include <set>
+#include <unordered_map>
 
 #include "base/codepage.h"
 #include "base/text.h"
@@ -136,6 +138,23 @@ bool ExponentForm(std::string_view s) {
 
 CleanedNumber CleanDialNumber(std::string_view utf8) {
   CleanedNumber out;
+  // The common case, digits and ASCII decoration only, without a trunk zero: no extension and
+  // no exponent form can be in it.
+  static constexpr auto kPlain = [] {
+    std::array<bool, 256> t{};
+    for (char c : std::string_view("0123456789+*# -./()\t")) t[static_cast<unsigned char>(c)] = true;
+    return t;
+  }();
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return kPlain[static_cast<unsigned char>(c)]; }) &&
+      utf8.find("(0)") == std::string_view::npos) {
+    out.number.reserve(utf8.size());
+    for (char c : utf8)
+      if ((c >= '0' && c <= '9') || c == '+' || c == '*' || c == '#') out.number.push_back(c);
+    if (out.number.size() > 4 && out.number.starts_with("00") && out.number[2] != '0' &&
+        AllDigits(out.number))
+      out.number = "+" + out.number.substr(2);
+    return out;
+  }
   std::string text(utf8);
   if (ExponentForm(text)) {
     out.number = DropDecoration(text);
@@ -217,14 +236,32 @@ BookImport ImportBook(std::string_view bytes, BookFormat format, const Variant& 
   }
 
   const std::string page = std::to_string(code_page);
-  std::set<std::pair<std::string, std::string>> seen;  // rows given so far
+  // The rows given so far, to keep each row once: an open-addressed table of row indexes + 1 by
+  // a hash of name and number.
+  size_t slots = 16;
+  while (slots < records.size() * 2) slots *= 2;
+  std::vector<size_t> seen(slots, 0);
+  result.rows.reserve(records.size());
+  auto seen_before = [&](const std::string& name, const std::string& number) {
+    const size_t h = std::hash<std::string>()(name) * 31 + std::hash<std::string>()(number);
+    for (size_t i = h & (slots - 1);; i = (i + 1) & (slots - 1)) {
+      if (seen[i] == 0) {
+        seen[i] = result.rows.size() + 1;
+        return false;
+      }
+      const BookRow& row = result.rows[seen[i] - 1];
+      if (row.name == name && row.number == number) return true;
+    }
+  };
+  std::vector<Candidate> candidates;
+  std::vector<std::string> suffixes;
   for (size_t start = 0; start < records.size();) {
     // One contact: a spreadsheet row or a card.
     size_t end = start + 1;
     while (end < records.size() && records[end].contact == records[start].contact &&
            records[start].contact != 0)
       ++end;
-    std::vector<Candidate> candidates;
+    candidates.clear();
     for (size_t i = start; i < end; ++i) {
       const BookRecord& r = records[i];
       if (!r.problem.empty()) {
@@ -249,8 +286,9 @@ BookImport ImportBook(std::string_view bytes, BookFormat format, const Variant& 
     start = end;
 
     const bool several = candidates.size() > 1;
-    std::vector<std::string> suffixes;
+    suffixes.clear();
     for (const Candidate& c : candidates) {
+      if (!several) break;
       std::string suffix(KindSuffix(c.record->kind));
       const auto same = std::count(suffixes.begin(), suffixes.end(), suffix) +
                         std::count_if(suffixes.begin(), suffixes.end(), [&](const std::string& s) {
@@ -270,8 +308,10 @@ BookImport ImportBook(std::string_view bytes, BookFormat format, const Variant& 
       CheckedCodePageText num = Utf8ToCodePageChecked(c.number, code_page);
       if (several && !r.name.empty())
         name.bytes = FitWithSuffix(std::move(name.bytes), suffixes[k], limits.name_length);
-      const std::string shown = several && !r.name.empty() ? CodePageToUtf8(name.bytes, code_page)
-                                                           : r.name;
+      // The name as a message shows it: with its suffix, once it has one.
+      auto shown = [&]() -> std::string {
+        return several && !r.name.empty() ? CodePageToUtf8(name.bytes, code_page) : r.name;
+      };
       if (!name.missing.empty())
         problems.push_back("name holds " + CharacterList(name.missing) + ", which code page " +
                            page + " cannot hold");
@@ -290,16 +330,16 @@ BookImport ImportBook(std::string_view bytes, BookFormat format, const Variant& 
       }
 
       if (!problems.empty()) {
-        result.refused.push_back(DescribeRowProblems(r.where, shown, problems));
+        result.refused.push_back(DescribeRowProblems(r.where, shown(), problems));
         continue;
       }
-      if (!seen.emplace(name.bytes, num.bytes).second) {
+      if (seen_before(name.bytes, num.bytes)) {
         ++result.repeated;
         continue;
       }
       if (std::optional<std::string_view> cc = LostPlus(num.bytes))
         result.warnings.push_back(DescribeRowProblems(
-            r.where, shown,
+            r.where, shown(),
             {"number " + c.number + " has no \"+\" but begins with the country code " +
              std::string(*cc) + ": a spreadsheet may have dropped it (imported as it stands)"}));
       result.rows.push_back({std::move(name.bytes), std::move(num.bytes)});
