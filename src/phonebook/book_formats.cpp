@@ -478,7 +478,11 @@ std::string DecodeQuotedPrintable(std::string_view value) {
 }
 
 // One content line: "group.NAME;PARAM=x;PARAM2:value".
+// The properties a phone list needs, told apart once per line.
+enum class Property { kOther, kBegin, kEnd, kVersion, kFn, kN, kOrg, kTel, kAbLabel };
+
 struct ContentLine {
+  Property property = Property::kOther;
   std::string group;   // upper case: "ITEM1" of "item1.TEL"
   std::string name;    // upper case, without its group
   std::string params;  // upper case, ";"-separated as written
@@ -507,6 +511,12 @@ std::optional<ContentLine> ParseContentLine(std::string_view line) {
     name.remove_prefix(dot + 1);
   }
   c.name = Upper(name);
+  static const std::pair<std::string_view, Property> kProperties[] = {
+      {"BEGIN", Property::kBegin}, {"END", Property::kEnd}, {"VERSION", Property::kVersion},
+      {"FN", Property::kFn},       {"N", Property::kN},     {"ORG", Property::kOrg},
+      {"TEL", Property::kTel},     {"X-ABLABEL", Property::kAbLabel}};
+  for (const auto& [text, property] : kProperties)
+    if (c.name == text) c.property = property;
   if (semi != std::string_view::npos) c.params = Upper(head.substr(semi));
   c.value = std::string(line.substr(colon + 1));
   return c;
@@ -818,26 +828,29 @@ std::vector<BookRecord> ReadVcard(std::string_view bytes, int code_page,
   std::vector<BookRecord> out;
   int card = 0;
   std::vector<ContentLine> lines;  // the card's lines; values are decoded at its end
+  struct Tel {
+    std::string number;
+    PhoneKind kind;
+    std::string problem;
+  };
+  std::vector<Tel> tels;
   bool in_card = false;
   auto finish = [&] {
     in_card = false;
     decoding.version.clear();
     std::map<std::string, std::string> labels;  // group -> X-ABLABEL value
     for (const ContentLine& c : lines) {
-      if (c.name == "VERSION") decoding.version = std::string(TrimSpaces(c.value));
-      if (c.name == "X-ABLABEL" && !c.group.empty()) labels[c.group] = c.value;
+      if (c.property == Property::kVersion) decoding.version = std::string(TrimSpaces(c.value));
+      if (c.property == Property::kAbLabel && !c.group.empty()) labels[c.group] = c.value;
     }
     std::string fn, n_name, org, problem;
-    struct Tel {
-      std::string number;
-      PhoneKind kind;
-      std::string problem;
-    };
-    std::vector<Tel> tels;
+    tels.clear();
     for (const ContentLine& c : lines) {
-      if (c.name != "FN" && c.name != "N" && c.name != "ORG" && c.name != "TEL") continue;
+      if (c.property != Property::kFn && c.property != Property::kN &&
+          c.property != Property::kOrg && c.property != Property::kTel)
+        continue;
       VcardText v = ValueText(c, decoding);
-      if (c.name == "TEL") {
+      if (c.property == Property::kTel) {
         std::string number(TrimSpaces(Unescape(v.utf8)));
         // vCard 4 writes numbers as "tel:" addresses.
         if (Upper(number.substr(0, 4)) == "TEL:") number.erase(0, 4);
@@ -847,10 +860,10 @@ std::vector<BookRecord> ReadVcard(std::string_view bytes, int code_page,
         continue;
       }
       if (!v.problem.empty() && problem.empty()) problem = v.problem;
-      if (c.name == "FN") {
+      if (c.property == Property::kFn) {
         // Not trimmed: blanks around a name are part of it on the SIM too.
         fn = Unescape(v.utf8);
-      } else if (c.name == "N") {
+      } else if (c.property == Property::kN) {
         n_name = NameFromN(v.utf8);
       } else if (org.empty()) {
         org = std::string(TrimSpaces(Unescape(SplitUnescaped(v.utf8, ';').front())));
@@ -872,14 +885,14 @@ std::vector<BookRecord> ReadVcard(std::string_view bytes, int code_page,
     std::optional<ContentLine> c = ParseContentLine(line.text);
     if (!c) continue;
     c->line = line.line;
-    if (c->name == "BEGIN" && Upper(TrimSpaces(c->value)) == "VCARD") {
+    if (c->property == Property::kBegin && Upper(TrimSpaces(c->value)) == "VCARD") {
       if (in_card) finish();
       in_card = true;
       ++card;
       continue;
     }
     if (!in_card) continue;
-    if (c->name == "END") {
+    if (c->property == Property::kEnd) {
       finish();
     } else {
       lines.push_back(std::move(*c));
