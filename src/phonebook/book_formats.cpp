@@ -325,6 +325,11 @@ CsvLayout LayoutOf(const std::vector<std::string>& cells) {
                      !l.last.empty() || !l.organisation.empty();
   const bool numbers = !l.phones.empty();
   if (names && numbers) return l;
+  if (!names && !numbers) {
+    // Only label columns: no header that says where names and numbers are.
+    throw AppError("The file's first row names no column of names and none of numbers (a "
+                   "header such as \"Name;Number\" is expected).");
+  }
   // "Kdo;Telefon": with two columns the one not named is the other.
   if (cells.size() == 2) {
     if (names) {

@@ -317,6 +317,8 @@ TEST(BookLayoutsTest, TheEncodingIsNamedOrTheBadByteIs) {
   EXPECT_THAT(Import(be, BookFormat::kCsv).rows, ElementsAre(BookRow{"Anna", "602"}));
   EXPECT_THROW(Import(central, BookFormat::kCsv, 1250, ParseEncodingName("utf-8")), AppError);
   EXPECT_FALSE(ParseEncodingName("latin-9"));
+  // A header of labels alone says nothing of names or numbers (found by fuzzing).
+  EXPECT_THROW(Import("Phone 1 - Label;x\nMobile;602\n", BookFormat::kCsv), AppError);
 }
 
 TEST(BookLayoutsTest, SettingNamesAreRefusedInEveryFamilyAndCase) {
