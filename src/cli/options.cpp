@@ -4,6 +4,7 @@
 
 #include "app/variant.h"
 #include "cli/exit_codes.h"
+#include "cli/book_options.h"
 #include "cli/fleet_options.h"
 #include "cli/trace_run.h"
 
@@ -74,7 +75,7 @@ constexpr CommandInfo kCommands[] = {
      "parentheses are dropped from numbers. Every row is checked as the write to the unit\n"
      "checks it: only digits, +, * and # in the number, no comma, semicolon, quote or \"=\" in\n"
      "the name, no reserved name of the unit, every character in the code page, and on a\n"
-     "unit its SIM's name and number lengths. The rows that fail are listed.\n"},
+     "unit its SIM's name and number lengths. The rows that fail are listed.\n" BOOK_OPTIONS_HELP},
     {"run", nullptr, "restart the unit's application",
      "Releases the unit's application (DTR off) and restarts the GSM module, as the window's\n"
      "Run button does. A 4G unit restarts on its own and gets no restart command.\n"},
@@ -217,8 +218,8 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
       if (o.param_file.empty()) Usage("--file needs a file name.");
     } else if (arg == "--format") {
       o.book_format = take_value();
-      if (o.book_format != "csv" && o.book_format != "vcard")
-        Usage("--format must be csv or vcard, not \"" + o.book_format + "\".");
+      if (o.book_format != "csv" && o.book_format != "vcard" && o.book_format != "sheet")
+        Usage("--format must be csv, sheet or vcard, not \"" + o.book_format + "\".");
     } else if (arg == "--replace") {
       no_value();
       o.replace = true;
@@ -234,6 +235,7 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
       if (o.output.empty()) Usage(arg + " needs a file name.");
     } else if (ParseLineOption(arg, take_value, no_value, o, unit_args)) {
     } else if (ParseTraceOption(arg, take_value, no_value, o, unit_args)) {
+    } else if (ParseBookOption(arg, take_value, no_value, o)) {
     } else {
       Usage("Unknown option " + arg + ".");
     }
@@ -288,6 +290,7 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
     Usage("The " + o.command + " command needs --port NAME (see the ports command).");
   CheckLineOptions(o);
   CheckTraceOptions(o);
+  CheckBookOptions(o);
   return o;
 }
 

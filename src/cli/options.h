@@ -17,6 +17,12 @@ struct Options {
   std::string book_format;   // phonebook --format: "csv", "vcard", or empty for the extension
   bool replace = false;      // phonebook import --replace
   bool skip_bad = false;     // phonebook import --skip-bad
+  // Phone lists from address books (book_options.cpp).
+  bool add = false;            // phonebook import --add: a known name keeps its row
+  std::string book_encoding;   // phonebook import --encoding NAME
+  int book_capacity = 0;       // phonebook import --file: --capacity N (0: the simulated SIM's)
+  int book_name_length = 0;    // --name-length N
+  int book_number_length = 0;  // --number-length N
   std::string port;          // device path, COMn, or "sim"
   std::string variant;       // "vrkt", "dvg", "vrkt4g"; empty: from the program name
   std::string settings_path;

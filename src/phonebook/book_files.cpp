@@ -2,6 +2,7 @@
 
 #include "app/program.h"
 #include "base/codepage.h"
+#include "base/error.h"
 #include "base/file_io.h"
 #include "phonebook/book_import.h"
 
@@ -25,27 +26,63 @@ void PhoneBookFiles::ImportClick() {
   if (!path) return;
   const std::string bytes = ReadFileBytes(*path, "Cannot open file \"%s\". %s");
   const int code_page = ActiveCodePage();
-  BookImport in = ImportBook(bytes, BookFormatOf(*path, bytes), p_.variant, p_.op.sim_limits,
-                             code_page);
+  const std::string file = "\"" + FileNameOf(*path) + "\"";
+  std::optional<TextEncoding> encoding;
   // Messages are built in UTF-8, where every refused character can be named, and shown in the
   // window's code page.
-  const std::string file = "\"" + FileNameOf(*path) + "\"";
-  const std::string refused = RefusedList(in.refused, kRefusedShown);
-  if (in.rows.empty()) {
-    p_.dialogs().ShowMessage(Utf8ToCodePage(
-        in.refused.empty() ? file + " holds no phone book rows."
-                           : "No row of " + file + " can be put on the SIM, so nothing was "
-                             "imported:" + refused));
+  for (;;) {
+    BookImport in;
+    try {
+      in = ImportBook(bytes, BookFormatOf(*path, bytes), p_.variant, p_.op.sim_limits, code_page,
+                      encoding);
+    } catch (const AppError& e) {
+      encoding = AskEncoding(Utf8ToCodePage(file + ": " + e.what() + "\n\nRead it as:"));
+      if (!encoding) return;
+      continue;
+    }
+    const std::string refused = RefusedList(in.refused, kRefusedShown);
+    if (in.rows.empty()) {
+      p_.dialogs().ShowMessage(Utf8ToCodePage(
+          in.refused.empty() ? file + " holds no phone book rows."
+                             : "No row of " + file + " can be put on the SIM, so nothing was "
+                               "imported:" + refused));
+      return;
+    }
+    std::string question =
+        RowCount(in.rows.size()) + " of " + file + " (" + in.encoding + ") can be imported.";
+    if (!in.refused.empty())
+      question += "\n\n" + RowCount(in.refused.size()) + " cannot be put on the SIM and " +
+                  (in.refused.size() == 1 ? "is" : "are") + " left out:" + refused;
+    if (!in.warnings.empty())
+      question += "\n\nCheck these numbers:" + RefusedList(in.warnings, kRefusedShown);
+    question +=
+        "\n\nMerge the rows into the phone book (a name it has gets the new number), replace "
+        "the phone book with them, or add them beside the rows of the same name?";
+    const int answer =
+        p_.dialogs().Ask(Utf8ToCodePage(question), {"Merge", "Replace", "Add", "Other encoding..."});
+    if (answer < 0) return;
+    if (answer == 3) {
+      encoding = AskEncoding("Read " + Utf8ToCodePage(file) + " as:");
+      if (!encoding) return;
+      continue;
+    }
+    const MergeMode mode = answer == 1 ? MergeMode::kReplace : answer == 2 ? MergeMode::kAdd
+                                                                           : MergeMode::kMerge;
+    MergedBook merged =
+        MergeRows(p_.form.PhoneBook1.rows(), in.rows, mode, p_.op.sim_limits.name_length);
+    p_.phonebook.SetRows(std::move(merged.rows));
+    p_.dialogs().ShowMessage(
+        Utf8ToCodePage("Imported " + file + " (" + in.encoding + "): " + ImportCounts(merged, in) + "."));
     return;
   }
-  std::string question = RowCount(in.rows.size()) + " of " + file + " can be imported.";
-  if (!in.refused.empty())
-    question += "\n\n" + RowCount(in.refused.size()) + " cannot be put on the SIM and " +
-                (in.refused.size() == 1 ? "is" : "are") + " left out:" + refused;
-  question += "\n\nAppend the rows to the phone book, or replace the phone book with them?";
-  const int answer = p_.dialogs().Ask(Utf8ToCodePage(question), {"Append", "Replace"});
-  if (answer < 0) return;
-  p_.phonebook.SetRows(RowsAfterImport(p_.form.PhoneBook1.rows(), in.rows, answer == 1));
+}
+
+std::optional<TextEncoding> PhoneBookFiles::AskEncoding(const std::string& question) {
+  static constexpr const char* kChoices[] = {"UTF-8", "UTF-16LE", "UTF-16BE", "CP1250",
+                                             "CP1251", "CP1252", "CP1257"};
+  const int answer = p_.dialogs().Ask(question, {std::begin(kChoices), std::end(kChoices)});
+  if (answer < 0 || answer >= static_cast<int>(std::size(kChoices))) return std::nullopt;
+  return ParseEncodingName(kChoices[answer]);
 }
 
 void PhoneBookFiles::ExportClick() {
@@ -58,7 +95,16 @@ void PhoneBookFiles::ExportClick() {
   std::optional<std::string> path = p_.dialogs().SaveFile({kSaveFilter, "csv", ""});
   if (!path) return;
   const BookFormat format = BookFormatForPath(*path).value_or(BookFormat::kCsv);
-  WriteFileAtomically(*path, ExportBook(rows, format, ActiveCodePage()),
+  bool for_spreadsheet = false;
+  if (format == BookFormat::kCsv) {
+    const int answer = p_.dialogs().Ask(
+        "Write the numbers so that a spreadsheet keeps their \"+\" and leading zeros (as "
+        "=\"+420...\")? Address books read the plain CSV.",
+        {"Plain CSV", "For a spreadsheet"});
+    if (answer < 0) return;
+    for_spreadsheet = answer == 1;
+  }
+  WriteFileAtomically(*path, ExportBook(rows, format, ActiveCodePage(), for_spreadsheet),
                       "Cannot create file \"%s\". %s");
   if (left_out > 0)
     p_.dialogs().ShowMessage(RowCount(static_cast<size_t>(left_out)) +

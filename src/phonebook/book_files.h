@@ -1,5 +1,10 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
+#include "phonebook/book_formats.h"
+
 namespace vrkt {
 
 class Program;
@@ -10,14 +15,19 @@ class PhoneBookFiles {
  public:
   explicit PhoneBookFiles(Program& program) : p_(program) {}
   // Asks for a file, checks its rows as a write to the unit would (with the SIM's limits once
-  // the unit has been read), lists the rows it refuses and asks whether the others are
-  // appended to the grid or replace it.
+  // the unit has been read), lists the rows it refuses and the numbers to check, and asks
+  // whether the others are merged into the grid, replace it or are added beside the rows of the
+  // same name, or whether the file is read in another encoding (asked also when its bytes are
+  // no text in the detected one). Then tells the counts of rows added, replaced, unchanged,
+  // refused and left out.
   void ImportClick();
   // Asks for a file name and writes every row with a name and a number; the extension chooses
-  // the format (CSV unless it is ".vcf").
+  // the format (CSV unless it is ".vcf"). For CSV it asks whether the numbers are written for
+  // a spreadsheet.
   void ExportClick();
 
  private:
+  std::optional<TextEncoding> AskEncoding(const std::string& question);
   Program& p_;
 };
 

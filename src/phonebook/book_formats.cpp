@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
+#include <map>
 #include <optional>
 
 #include "base/codepage.h"
@@ -41,61 +43,71 @@ std::string Utf16ToUtf8(std::string_view bytes, bool little_endian) {
   return out;
 }
 
-// --- CSV.
+// --- Telling encodings apart.
 
-// Letters with the accents of the header names we know, and their plain letters.
-constexpr std::array<std::pair<std::string_view, char>, 40> kAccented = {{
-    {"á", 'a'}, {"Á", 'a'}, {"ä", 'a'}, {"Ä", 'a'}, {"č", 'c'}, {"Č", 'c'}, {"ď", 'd'},
-    {"Ď", 'd'}, {"é", 'e'}, {"É", 'e'}, {"ě", 'e'}, {"Ě", 'e'}, {"í", 'i'}, {"Í", 'i'},
-    {"ĺ", 'l'}, {"Ĺ", 'l'}, {"ľ", 'l'}, {"Ľ", 'l'}, {"ň", 'n'}, {"Ň", 'n'}, {"ó", 'o'},
-    {"Ó", 'o'}, {"ô", 'o'}, {"Ô", 'o'}, {"ř", 'r'}, {"Ř", 'r'}, {"š", 's'}, {"Š", 's'},
-    {"ť", 't'}, {"Ť", 't'}, {"ú", 'u'}, {"Ú", 'u'}, {"ů", 'u'}, {"Ů", 'u'}, {"ý", 'y'},
-    {"Ý", 'y'}, {"ž", 'z'}, {"Ž", 'z'}, {"ü", 'u'}, {"Ü", 'u'},
-}};
-
-// A header as plain lower-case letters and digits: "Telefonní číslo" gives "telefonnicislo".
-std::string HeaderKey(std::string_view header) {
-  std::string out;
-  size_t i = 0;
-  while (i < header.size()) {
-    auto c = static_cast<unsigned char>(header[i]);
-    if (c < 0x80) {
-      if (std::isalnum(c)) out.push_back(static_cast<char>(std::tolower(c)));
-      ++i;
-      continue;
-    }
-    auto hit = std::find_if(kAccented.begin(), kAccented.end(),
-                            [&](const auto& a) { return header.substr(i).starts_with(a.first); });
-    if (hit != kAccented.end()) {
-      out.push_back(hit->second);
-      i += hit->first.size();
-    } else {
-      ++i;
-    }
+// UTF-16 without a byte-order mark: Latin text has a zero byte in every second place. Returns
+// whether it is little-endian, or nullopt when the bytes do not look like UTF-16.
+std::optional<bool> Utf16WithoutMark(std::string_view bytes) {
+  const size_t pairs = std::min<size_t>(bytes.size() / 2, 2048);
+  if (pairs < 2) return std::nullopt;
+  size_t even_zeros = 0, odd_zeros = 0;
+  for (size_t i = 0; i < pairs; ++i) {
+    even_zeros += bytes[2 * i] == '\0';
+    odd_zeros += bytes[2 * i + 1] == '\0';
   }
-  return out;
-}
-
-constexpr std::string_view kNameHeaders[] = {
-    "name",     "fullname", "displayname", "contact",        "contactname",    "jmeno",
-    "celejmeno", "jmenoaprijmeni", "prijmeniajmeno", "nazev", "kontakt", "meno",
-};
-constexpr std::string_view kNumberHeaders[] = {
-    "number",  "phone",     "phonenumber", "telephone", "telephonenumber", "tel",
-    "telno",   "mobile",    "mobilephone", "mobilenumber", "cell",      "cellphone",
-    "cislo",   "telefon",   "telefonnicislo", "telefonnecislo", "telcislo", "mobil",
-    "phone1value",
-};
-
-template <size_t N>
-std::optional<size_t> FindColumn(const std::vector<std::string>& header,
-                                 const std::string_view (&names)[N]) {
-  for (size_t i = 0; i < header.size(); ++i) {
-    std::string key = HeaderKey(header[i]);
-    if (std::find(std::begin(names), std::end(names), key) != std::end(names)) return i;
-  }
+  if (odd_zeros * 10 >= pairs * 4 && even_zeros * 20 < pairs) return true;
+  if (even_zeros * 10 >= pairs * 4 && odd_zeros * 20 < pairs) return false;
   return std::nullopt;
 }
+
+// The offset of the first byte that cuts UTF-8 short, or nullopt when the text is UTF-8.
+std::optional<size_t> FirstNonUtf8(std::string_view bytes) {
+  if (IsValidUtf8(bytes)) return std::nullopt;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    auto c = static_cast<unsigned char>(bytes[i]);
+    size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    if (len == 0 || i + len > bytes.size() || !IsValidUtf8(bytes.substr(i, len))) return i;
+    i += len;
+  }
+  return i;
+}
+
+// Whether a byte is text in the code page: not a control byte (other than tab and line ends),
+// nor one the code page leaves undefined (codepage_tables.h gives those C1 or private code
+// points).
+bool PlausibleCodePageByte(unsigned char b, int code_page) {
+  if (b < 0x20) return b == '\t' || b == '\r' || b == '\n';
+  if (b == 0x7F) return false;
+  if (b < 0x80) return true;
+  const std::string u = CodePageToUtf8(std::string_view(reinterpret_cast<const char*>(&b), 1), code_page);
+  // U+0080 ... U+009F are C2 80 ... C2 9F; U+F700 ... U+F7FF are EF 9C 80 ... EF 9F BF.
+  if (u.size() == 2 && static_cast<unsigned char>(u[0]) == 0xC2 &&
+      static_cast<unsigned char>(u[1]) < 0xA0)
+    return false;
+  if (u.size() == 3 && static_cast<unsigned char>(u[0]) == 0xEF &&
+      static_cast<unsigned char>(u[1]) >= 0x9C && static_cast<unsigned char>(u[1]) <= 0x9F)
+    return false;
+  return true;
+}
+
+std::optional<size_t> FirstImplausibleByte(std::string_view bytes, int code_page) {
+  std::array<bool, 256> ok{};
+  for (int b = 0; b < 256; ++b) ok[static_cast<size_t>(b)] = PlausibleCodePageByte(static_cast<unsigned char>(b), code_page);
+  for (size_t i = 0; i < bytes.size(); ++i)
+    if (!ok[static_cast<unsigned char>(bytes[i])]) return i;
+  return std::nullopt;
+}
+
+// "line 4 holds the byte 0x81"
+std::string BadByteAt(std::string_view bytes, size_t offset) {
+  const size_t line = 1 + static_cast<size_t>(std::count(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(static_cast<unsigned char>(bytes[offset])));
+  return "line " + std::to_string(line) + " holds the byte " + hex;
+}
+
+// --- CSV.
 
 struct CsvRecord {
   int row = 0;
@@ -179,7 +191,8 @@ std::vector<CsvRecord> SplitCsv(std::string_view text, char sep) {
           quote_end = field.size();
         }
       } else if (c == '\r' || c == '\n') {
-        field.push_back(' ');
+        // Kept as a line break: in a cell of numbers it separates two of them.
+        field.push_back('\n');
         if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       } else {
         field.push_back(c);
@@ -211,6 +224,146 @@ bool AllEmpty(const std::vector<std::string>& fields) {
   return std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return f.empty(); });
 }
 
+// A spreadsheet's text formula ="+420602" stands for its text.
+std::string FormulaText(std::string field) {
+  if (field.size() < 3 || !field.starts_with("=\"") || field.back() != '"') return field;
+  std::string inner = field.substr(2, field.size() - 3);
+  std::string out;
+  for (size_t i = 0; i < inner.size(); ++i) {
+    out.push_back(inner[i]);
+    if (inner[i] == '"' && i + 1 < inner.size() && inner[i + 1] == '"') ++i;
+  }
+  return out;
+}
+
+std::string LineBreaksAsBlanks(std::string text) {
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  return text;
+}
+
+// A cell of numbers: several are joined by " ::: " (a web address book's export) or stand on
+// lines of their own.
+std::vector<std::string> SplitNumbers(std::string_view cell) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start <= cell.size()) {
+    size_t next_break = cell.find('\n', start);
+    size_t next_join = cell.find(":::", start);
+    size_t end = std::min(next_break, next_join);
+    std::string_view piece = TrimSpaces(cell.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    if (!piece.empty()) out.emplace_back(piece);
+    if (end == std::string_view::npos) break;
+    start = end + (end == next_join ? 3 : 1);
+  }
+  return out;
+}
+
+struct CsvPhone {
+  size_t column;
+  PhoneKind kind;
+  std::optional<size_t> label_column;  // Google's "Phone N - Label" beside "Phone N - Value"
+};
+
+struct CsvLayout {
+  bool header = false;
+  std::vector<size_t> display, first, middle, last, organisation;
+  std::vector<CsvPhone> phones;
+};
+
+// The layout a first row gives: a header when any cell is a column name book_columns.h knows;
+// otherwise the first column is the name and the second the number.
+CsvLayout LayoutOf(const std::vector<std::string>& cells) {
+  CsvLayout l;
+  std::vector<std::optional<ColumnMeaning>> m;
+  for (const std::string& c : cells) m.push_back(MeaningOfHeader(c));
+  const bool last_names = std::any_of(m.begin(), m.end(), [](const auto& x) {
+    return x && x->role == ColumnRole::kLastName;
+  });
+  for (size_t i = 0; i < m.size(); ++i) {
+    if (!m[i]) continue;
+    l.header = true;
+    switch (m[i]->role) {
+      case ColumnRole::kDisplayName:
+        l.display.push_back(i);
+        break;
+      case ColumnRole::kNameOrFirst:
+        (last_names ? l.first : l.display).push_back(i);
+        break;
+      case ColumnRole::kFirstName:
+        l.first.push_back(i);
+        break;
+      case ColumnRole::kMiddleName:
+        l.middle.push_back(i);
+        break;
+      case ColumnRole::kLastName:
+        l.last.push_back(i);
+        break;
+      case ColumnRole::kOrganisation:
+        l.organisation.push_back(i);
+        break;
+      case ColumnRole::kPhone:
+        l.phones.push_back({i, m[i]->kind, std::nullopt});
+        break;
+      case ColumnRole::kPhoneValue: {
+        CsvPhone p{i, PhoneKind::kAny, std::nullopt};
+        for (size_t j = 0; j < m.size(); ++j)
+          if (m[j] && m[j]->role == ColumnRole::kPhoneLabel && m[j]->number == m[i]->number)
+            p.label_column = j;
+        l.phones.push_back(p);
+        break;
+      }
+      case ColumnRole::kPhoneLabel:
+        break;
+    }
+  }
+  if (!l.header) {
+    l.display = {0};
+    l.phones = {{1, PhoneKind::kAny, std::nullopt}};
+    return l;
+  }
+  const bool names = !l.display.empty() || !l.first.empty() || !l.middle.empty() ||
+                     !l.last.empty() || !l.organisation.empty();
+  const bool numbers = !l.phones.empty();
+  if (names && numbers) return l;
+  if (!names && !numbers) {
+    // Only label columns: no header that says where names and numbers are.
+    throw AppError("The file's first row names no column of names and none of numbers (a "
+                   "header such as \"Name;Number\" is expected).");
+  }
+  // "Kdo;Telefon": with two columns the one not named is the other.
+  if (cells.size() == 2) {
+    if (names) {
+      const size_t name_col = !l.display.empty() ? l.display[0] : 0;
+      l.phones = {{1 - std::min<size_t>(name_col, 1), PhoneKind::kAny, std::nullopt}};
+    } else {
+      l.display = {1 - std::min<size_t>(l.phones[0].column, 1)};
+    }
+    return l;
+  }
+  throw AppError(std::string("The file's first row names a column of ") +
+                 (names ? "names but none of numbers" : "numbers but none of names") +
+                 " (a header such as \"Name;Number\" is expected).");
+}
+
+std::string JoinParts(const std::vector<size_t>& columns, const std::vector<std::string>& cells,
+                      std::string out = {}) {
+  for (size_t c : columns) {
+    if (c >= cells.size()) continue;
+    std::string part(TrimSpaces(LineBreaksAsBlanks(cells[c])));
+    if (part.empty()) continue;
+    if (!out.empty()) out.push_back(' ');
+    out += part;
+  }
+  return out;
+}
+
+std::string NameOfRow(const CsvLayout& l, const std::vector<std::string>& cells) {
+  for (size_t c : l.display)
+    if (c < cells.size() && !cells[c].empty()) return LineBreaksAsBlanks(cells[c]);
+  std::string name = JoinParts(l.last, cells, JoinParts(l.middle, cells, JoinParts(l.first, cells)));
+  return name.empty() ? JoinParts(l.organisation, cells) : name;
+}
+
 std::string CsvField(std::string_view text) {
   bool quote = text.find_first_of(",;\"\r\n") != std::string_view::npos ||
                (!text.empty() && (text.front() == ' ' || text.back() == ' ' ||
@@ -232,25 +385,34 @@ std::string Upper(std::string_view s) {
   return out;
 }
 
+// A logical line and the file line it starts on.
+struct VcardLine {
+  std::string text;
+  int line = 0;
+};
+
 // Physical lines joined where a folded line continues (a line that starts with a blank or a
-// tab), and where a quoted-printable value ends in a soft line break ("=").
-std::vector<std::string> UnfoldLines(std::string_view text) {
-  std::vector<std::string> lines;
+// tab), and where a quoted-printable value ends in a soft line break ("="). Works on bytes, so
+// that a fold inside a multi-byte letter joins the letter again before anything decodes it.
+std::vector<VcardLine> UnfoldLines(std::string_view text) {
+  std::vector<VcardLine> lines;
   size_t pos = 0;
+  int number = 0;
   while (pos <= text.size()) {
+    ++number;
     size_t end = text.find_first_of("\r\n", pos);
     std::string_view line = text.substr(pos, end == std::string_view::npos ? std::string_view::npos
                                                                              : end - pos);
     const bool folded = !line.empty() && (line.front() == ' ' || line.front() == '\t');
-    const bool soft_break = !lines.empty() && lines.back().ends_with('=') &&
-                            Upper(lines.back()).find("QUOTED-PRINTABLE") != std::string::npos;
+    const bool soft_break = !lines.empty() && lines.back().text.ends_with('=') &&
+                            Upper(lines.back().text).find("QUOTED-PRINTABLE") != std::string::npos;
     if (!lines.empty() && folded) {
-      lines.back().append(line.substr(1));
+      lines.back().text.append(line.substr(1));
     } else if (soft_break) {
-      lines.back().pop_back();
-      lines.back().append(line);
+      lines.back().text.pop_back();
+      lines.back().text.append(line);
     } else if (!line.empty()) {
-      lines.emplace_back(line);
+      lines.push_back({std::string(line), number});
     }
     if (end == std::string_view::npos) break;
     pos = end + 1;
@@ -321,10 +483,16 @@ std::string DecodeQuotedPrintable(std::string_view value) {
 }
 
 // One content line: "group.NAME;PARAM=x;PARAM2:value".
+// The properties a phone list needs, told apart once per line.
+enum class Property { kOther, kBegin, kEnd, kVersion, kFn, kN, kOrg, kTel, kAbLabel };
+
 struct ContentLine {
+  Property property = Property::kOther;
+  std::string group;   // upper case: "ITEM1" of "item1.TEL"
   std::string name;    // upper case, without its group
   std::string params;  // upper case, ";"-separated as written
   std::string value;
+  int line = 0;
 };
 
 std::optional<ContentLine> ParseContentLine(std::string_view line) {
@@ -342,23 +510,154 @@ std::optional<ContentLine> ParseContentLine(std::string_view line) {
   std::string_view head = line.substr(0, colon);
   size_t semi = head.find(';');
   std::string_view name = head.substr(0, semi);
-  if (size_t dot = name.rfind('.'); dot != std::string_view::npos) name.remove_prefix(dot + 1);
   ContentLine c;
+  if (size_t dot = name.rfind('.'); dot != std::string_view::npos) {
+    c.group = Upper(name.substr(0, dot));
+    name.remove_prefix(dot + 1);
+  }
   c.name = Upper(name);
+  static const std::pair<std::string_view, Property> kProperties[] = {
+      {"BEGIN", Property::kBegin}, {"END", Property::kEnd}, {"VERSION", Property::kVersion},
+      {"FN", Property::kFn},       {"N", Property::kN},     {"ORG", Property::kOrg},
+      {"TEL", Property::kTel},     {"X-ABLABEL", Property::kAbLabel}};
+  for (const auto& [text, property] : kProperties)
+    if (c.name == text) c.property = property;
   if (semi != std::string_view::npos) c.params = Upper(head.substr(semi));
   c.value = std::string(line.substr(colon + 1));
   return c;
 }
 
-// The value's text as UTF-8: quoted-printable decoded, and its bytes taken in the charset the
-// parameters name, or as UTF-8 when they are UTF-8, or in the user's code page.
-std::string ValueText(const ContentLine& c, int code_page) {
-  if (c.params.find("QUOTED-PRINTABLE") == std::string::npos) return c.value;
-  std::string bytes = DecodeQuotedPrintable(c.value);
-  for (int page = 1250; page <= 1258; ++page)
-    if (c.params.find("CHARSET=WINDOWS-" + std::to_string(page)) != std::string::npos)
-      return CodePageToUtf8(bytes, page);
-  return IsValidUtf8(bytes) ? bytes : CodePageToUtf8(bytes, code_page);
+// ISO 8859-2, which older phones name as their CHARSET, differs from code page 1250 in these
+// bytes; 0x80 ... 0x9F are controls there.
+constexpr std::pair<unsigned char, char32_t> kIso88592[] = {
+    {0xA1, U'Ą'}, {0xA5, U'Ľ'}, {0xA6, U'Ś'}, {0xA9, U'Š'}, {0xAB, U'Ť'},
+    {0xAC, U'Ź'}, {0xAE, U'Ž'}, {0xB1, U'ą'}, {0xB5, U'ľ'}, {0xB6, U'ś'},
+    {0xB7, U'ˇ'}, {0xB9, U'š'}, {0xBB, U'ť'}, {0xBC, U'ź'}, {0xBE, U'ž'},
+};
+
+std::string Iso88592ToUtf8(std::string_view bytes) {
+  std::string out;
+  for (char ch : bytes) {
+    auto b = static_cast<unsigned char>(ch);
+    auto hit = std::find_if(std::begin(kIso88592), std::end(kIso88592),
+                            [&](const auto& p) { return p.first == b; });
+    if (hit != std::end(kIso88592)) {
+      out += Utf8Of(hit->second);
+    } else if (b >= 0x80 && b < 0xA0) {
+      out += Utf8Of(b);
+    } else {
+      out += CodePageToUtf8(std::string_view(&ch, 1), 1250);
+    }
+  }
+  return out;
+}
+
+// A value decoded, or why it cannot be.
+struct VcardText {
+  std::string utf8;
+  std::string problem;
+};
+
+// How the values of one card are decoded.
+struct CardDecoding {
+  std::string version;  // "2.1", "3.0", "4.0", or empty when the card gives none
+  int code_page = 1252;
+  std::optional<TextEncoding> forced;
+  bool utf16 = false;               // the file was UTF-16 and is UTF-8 now
+  std::vector<std::string>* used;   // the encodings used, each once
+};
+
+void NoteUsed(const CardDecoding& d, const std::string& name) {
+  if (std::find(d.used->begin(), d.used->end(), name) == d.used->end()) d.used->push_back(name);
+}
+
+bool IsAscii(std::string_view s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+std::string LineLabel(int line) { return "line " + std::to_string(line); }
+
+// The value's text as UTF-8: quoted-printable decoded, and its bytes taken as the card says.
+VcardText ValueText(const ContentLine& c, const CardDecoding& d) {
+  if (c.params.empty() || c.params.find("QUOTED-PRINTABLE") == std::string::npos) {
+    if (IsAscii(c.value)) return {c.value, {}};
+  }
+  std::string bytes =
+      c.params.find("QUOTED-PRINTABLE") != std::string::npos ? DecodeQuotedPrintable(c.value) : c.value;
+  if (IsAscii(bytes)) return {std::move(bytes), {}};
+  auto as_utf8 = [&](std::string_view why) -> VcardText {
+    if (IsValidUtf8(bytes)) {
+      NoteUsed(d, "UTF-8");
+      return {std::move(bytes), {}};
+    }
+    return {{}, LineLabel(c.line) + " is not UTF-8" + std::string(why)};
+  };
+  auto as_code_page = [&](int page) -> VcardText {
+    NoteUsed(d, "code page " + std::to_string(page));
+    return {CodePageToUtf8(bytes, page), {}};
+  };
+  if (d.utf16) return as_utf8("");
+  if (d.forced) {
+    if (d.forced->kind != TextEncoding::kCodePage) return as_utf8("");
+    if (FirstImplausibleByte(bytes, d.forced->code_page))
+      return {{}, LineLabel(c.line) + " is not text in code page " +
+                      std::to_string(d.forced->code_page)};
+    return as_code_page(d.forced->code_page);
+  }
+  const size_t at = c.params.find("CHARSET=");
+  if (at != std::string::npos) {
+    std::string charset = c.params.substr(at + 8, c.params.find(';', at) - at - 8);
+    std::erase(charset, '"');
+    if (charset == "UTF-8" || charset == "UTF8") return as_utf8(", though its CHARSET says so");
+    if (charset == "ISO-8859-2") {
+      NoteUsed(d, "ISO 8859-2");
+      return {Iso88592ToUtf8(bytes), {}};
+    }
+    if (charset == "ISO-8859-1" || charset == "US-ASCII") return as_code_page(1252);
+    if (std::optional<TextEncoding> e = ParseEncodingName(charset))
+      if (e->kind == TextEncoding::kCodePage) return as_code_page(e->code_page);
+  }
+  if (d.version == "3.0" || d.version == "4.0")
+    return as_utf8(", which a vCard " + d.version + " must be");
+  if (IsValidUtf8(bytes)) return as_utf8("");
+  if (FirstImplausibleByte(bytes, d.code_page))
+    return {{}, LineLabel(c.line) + " is neither UTF-8 nor text in code page " +
+                    std::to_string(d.code_page)};
+  return as_code_page(d.code_page);
+}
+
+// The kind of a TEL line: its TYPE values ("TEL;TYPE=CELL,VOICE", 2.1's bare "TEL;CELL"), or
+// the label an address book gives its group ("item1.X-ABLabel:_$!<Mobile>!$_").
+PhoneKind KindOfTel(const ContentLine& c, std::string_view group_label) {
+  if (c.params.empty() && group_label.empty()) return PhoneKind::kAny;
+  std::string types;
+  for (std::string_view p : SplitUnescaped(c.params, ';')) {
+    if (p.empty()) continue;
+    size_t eq = p.find('=');
+    if (eq == std::string_view::npos) {
+      types += std::string(p) + ",";
+    } else if (p.substr(0, eq) == "TYPE") {
+      types += std::string(p.substr(eq + 1)) + ",";
+    }
+  }
+  PhoneKind kind = KindOfLabel(types);
+  if (kind == PhoneKind::kAny || kind == PhoneKind::kMain) {
+    std::string label(group_label);
+    for (std::string_view wrap : {"_$!<", ">!$_"})
+      if (size_t at = label.find(wrap); at != std::string::npos) label.erase(at, wrap.size());
+    if (PhoneKind from_label = KindOfLabel(label); from_label != PhoneKind::kAny) return from_label;
+  }
+  return kind;
+}
+
+// "a, b and c".
+std::string JoinWords(const std::vector<std::string>& words) {
+  std::string out;
+  for (size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) out += i + 1 == words.size() ? " and " : ", ";
+    out += words[i];
+  }
+  return out;
 }
 
 std::string NameFromN(std::string_view value) {
@@ -393,11 +692,68 @@ void AppendFolded(std::string& out, std::string_view line) {
 
 }  // namespace
 
-DecodedText DecodeFileText(std::string_view bytes, int code_page) {
+std::optional<TextEncoding> ParseEncodingName(std::string_view name) {
+  std::string n;
+  for (char c : name) n.push_back(c == '_' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+  if (n == "utf-8" || n == "utf8") return TextEncoding{TextEncoding::kUtf8};
+  if (n == "utf-16" || n == "utf16" || n == "utf-16le" || n == "utf16le")
+    return TextEncoding{TextEncoding::kUtf16Le};
+  if (n == "utf-16be" || n == "utf16be") return TextEncoding{TextEncoding::kUtf16Be};
+  for (std::string_view prefix : {"cp", "windows-", "cp-", ""}) {
+    if (!n.starts_with(prefix)) continue;
+    std::string digits = n.substr(prefix.size());
+    if (digits.size() == 4 && std::all_of(digits.begin(), digits.end(), ::isdigit)) {
+      int page = std::stoi(digits);
+      if (page >= 1250 && page <= 1258) return TextEncoding{TextEncoding::kCodePage, page};
+    }
+  }
+  return std::nullopt;
+}
+
+std::string EncodingName(const TextEncoding& e) {
+  switch (e.kind) {
+    case TextEncoding::kUtf8:
+      return "UTF-8";
+    case TextEncoding::kUtf16Le:
+    case TextEncoding::kUtf16Be:
+      return "UTF-16";
+    case TextEncoding::kCodePage:
+      break;
+  }
+  return "code page " + std::to_string(e.code_page);
+}
+
+DecodedText DecodeFileText(std::string_view bytes, int code_page,
+                           std::optional<TextEncoding> forced) {
+  if (forced) {
+    switch (forced->kind) {
+      case TextEncoding::kUtf16Le:
+      case TextEncoding::kUtf16Be: {
+        const bool le = forced->kind == TextEncoding::kUtf16Le;
+        if (bytes.starts_with(le ? "\xFF\xFE" : "\xFE\xFF")) bytes.remove_prefix(2);
+        return {Utf16ToUtf8(bytes, le), "UTF-16", true};
+      }
+      case TextEncoding::kUtf8:
+        if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(3);
+        if (std::optional<size_t> bad = FirstNonUtf8(bytes))
+          throw AppError("The file is not UTF-8: " + BadByteAt(bytes, *bad) + ".");
+        return {std::string(bytes), "UTF-8"};
+      case TextEncoding::kCodePage:
+        if (std::optional<size_t> bad = FirstImplausibleByte(bytes, forced->code_page))
+          throw AppError("The file is not text in " + EncodingName(*forced) + ": " +
+                         BadByteAt(bytes, *bad) + ".");
+        return {CodePageToUtf8(bytes, forced->code_page), EncodingName(*forced)};
+    }
+  }
   if (bytes.starts_with(kUtf8Bom)) return {std::string(bytes.substr(3)), "UTF-8"};
-  if (bytes.starts_with("\xFF\xFE")) return {Utf16ToUtf8(bytes.substr(2), true), "UTF-16"};
-  if (bytes.starts_with("\xFE\xFF")) return {Utf16ToUtf8(bytes.substr(2), false), "UTF-16"};
+  if (bytes.starts_with("\xFF\xFE")) return {Utf16ToUtf8(bytes.substr(2), true), "UTF-16", true};
+  if (bytes.starts_with("\xFE\xFF")) return {Utf16ToUtf8(bytes.substr(2), false), "UTF-16", true};
+  if (std::optional<bool> le = Utf16WithoutMark(bytes))
+    return {Utf16ToUtf8(bytes, *le), "UTF-16", true};
   if (IsValidUtf8(bytes)) return {std::string(bytes), "UTF-8"};
+  if (std::optional<size_t> bad = FirstImplausibleByte(bytes, code_page))
+    throw AppError("The file is neither UTF-8 nor text in code page " + std::to_string(code_page) +
+                   ": " + BadByteAt(bytes, *bad) + ".");
   return {CodePageToUtf8(bytes, code_page), "code page " + std::to_string(code_page)};
 }
 
@@ -406,94 +762,152 @@ std::vector<BookRecord> ReadCsv(std::string_view utf8) {
   // A spreadsheet hides a "sep=" line: its rows are counted after it.
   const char sep = DetectSeparator(text);
   std::vector<CsvRecord> records = SplitCsv(text, sep);
+  for (CsvRecord& r : records)
+    for (std::string& f : r.fields) f = FormulaText(std::move(f));
   auto first_data =
       std::find_if(records.begin(), records.end(), [](const CsvRecord& r) { return !AllEmpty(r.fields); });
   if (first_data == records.end()) return {};
 
-  size_t name_col = 0, number_col = 1;
-  auto data_begin = first_data;
-  std::optional<size_t> name_header = FindColumn(first_data->fields, kNameHeaders);
-  std::optional<size_t> number_header = FindColumn(first_data->fields, kNumberHeaders);
-  if (name_header || number_header) {
-    ++data_begin;
-    const size_t columns = first_data->fields.size();
-    if (name_header && number_header) {
-      name_col = *name_header;
-      number_col = *number_header;
-    } else if (columns == 2) {
-      name_col = name_header ? *name_header : 1 - *number_header;
-      number_col = 1 - name_col;
-    } else {
-      throw AppError(std::string("The file's first row names a column of ") +
-                     (name_header ? "names but none of numbers" : "numbers but none of names") +
-                     " (a header such as \"Name;Number\" is expected).");
-    }
-  }
-
+  CsvLayout layout = LayoutOf(first_data->fields);
+  auto data_begin = layout.header ? first_data + 1 : first_data;
   std::vector<BookRecord> out;
+  out.reserve(records.size());
+  int contact = 0;
   for (auto it = data_begin; it != records.end(); ++it) {
     if (AllEmpty(it->fields) && !it->unclosed) continue;
-    BookRecord r;
-    r.where = "row " + std::to_string(it->row);
-    if (name_col < it->fields.size()) r.name = it->fields[name_col];
-    if (number_col < it->fields.size()) r.number = it->fields[number_col];
-    if (it->unclosed) r.problem = "a quoted field is never closed, so the rest of the file is in it";
-    out.push_back(std::move(r));
+    ++contact;
+    const std::string where = "row " + std::to_string(it->row);
+    const std::string name = NameOfRow(layout, it->fields);
+    if (it->unclosed) {
+      // What the open quote swallowed is shown as it stands.
+      std::string number;
+      if (!layout.phones.empty() && layout.phones.front().column < it->fields.size())
+        number = LineBreaksAsBlanks(it->fields[layout.phones.front().column]);
+      out.push_back({where, name, number,
+                     "a quoted field is never closed, so the rest of the file is in it",
+                     PhoneKind::kAny, contact});
+      continue;
+    }
+    const size_t before = out.size();
+    for (const CsvPhone& phone : layout.phones) {
+      if (phone.column >= it->fields.size()) continue;
+      PhoneKind kind = phone.kind;
+      if (phone.label_column && *phone.label_column < it->fields.size())
+        kind = KindOfLabel(it->fields[*phone.label_column]);
+      for (std::string& number : SplitNumbers(it->fields[phone.column]))
+        out.push_back({where, name, std::move(number), {}, kind, contact});
+    }
+    if (out.size() == before) out.push_back({where, name, {}, {}, PhoneKind::kAny, contact});
   }
   return out;
 }
 
-std::string WriteCsv(const std::vector<BookRow>& utf8_rows) {
+std::string WriteCsv(const std::vector<BookRow>& utf8_rows, bool for_spreadsheet) {
   std::string out(kUtf8Bom);
   out += "Name,Number\r\n";
-  for (const BookRow& r : utf8_rows) out += CsvField(r.name) + "," + CsvField(r.number) + "\r\n";
+  for (const BookRow& r : utf8_rows)
+    out += CsvField(r.name) + "," +
+           CsvField(for_spreadsheet ? "=\"" + r.number + "\"" : r.number) + "\r\n";
   return out;
 }
 
-std::vector<BookRecord> ReadVcard(std::string_view utf8, int code_page) {
+std::vector<BookRecord> ReadVcard(std::string_view bytes, int code_page,
+                                  std::optional<TextEncoding> forced, std::string* encoding) {
+  std::vector<std::string> used;
+  CardDecoding decoding{{}, code_page, forced, false, &used};
+  std::string converted;
+  std::string_view text = bytes;
+  const bool forced_utf16 = forced && (forced->kind == TextEncoding::kUtf16Le ||
+                                       forced->kind == TextEncoding::kUtf16Be);
+  if (forced_utf16 || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
+      (!forced && Utf16WithoutMark(bytes))) {
+    DecodedText t = DecodeFileText(bytes, code_page, forced);
+    converted = std::move(t.utf8);
+    text = converted;
+    decoding.utf16 = true;
+    used.push_back("UTF-16");
+  } else if (text.starts_with(kUtf8Bom)) {
+    text.remove_prefix(3);
+  }
+
   std::vector<BookRecord> out;
-  bool in_card = false;
   int card = 0;
-  std::string fn, n_name;
-  std::vector<std::string> numbers;
-  auto finish = [&] {
-    std::string name = fn.empty() ? n_name : fn;
-    const std::string where = "card " + std::to_string(card);
-    if (numbers.empty()) out.push_back({where, name, {}, {}});
-    for (size_t i = 0; i < numbers.size(); ++i) {
-      std::string at = numbers.size() == 1 ? where : where + ", number " + std::to_string(i + 1);
-      out.push_back({at, name, numbers[i], {}});
-    }
-    in_card = false;
+  std::vector<ContentLine> lines;  // the card's lines; values are decoded at its end
+  struct Tel {
+    std::string number;
+    PhoneKind kind;
+    std::string problem;
   };
-  for (const std::string& line : UnfoldLines(utf8)) {
-    std::optional<ContentLine> c = ParseContentLine(line);
+  std::vector<Tel> tels;
+  bool in_card = false;
+  auto finish = [&] {
+    in_card = false;
+    decoding.version.clear();
+    std::map<std::string, std::string> labels;  // group -> X-ABLABEL value
+    for (const ContentLine& c : lines) {
+      if (c.property == Property::kVersion) decoding.version = std::string(TrimSpaces(c.value));
+      if (c.property == Property::kAbLabel && !c.group.empty()) labels[c.group] = c.value;
+    }
+    std::string fn, n_name, org, problem;
+    tels.clear();
+    for (const ContentLine& c : lines) {
+      if (c.property != Property::kFn && c.property != Property::kN &&
+          c.property != Property::kOrg && c.property != Property::kTel)
+        continue;
+      VcardText v = ValueText(c, decoding);
+      if (c.property == Property::kTel) {
+        std::string number(TrimSpaces(Unescape(v.utf8)));
+        // vCard 4 writes numbers as "tel:" addresses.
+        if (Upper(number.substr(0, 4)) == "TEL:") number.erase(0, 4);
+        auto label = labels.find(c.group);
+        tels.push_back({std::move(number), KindOfTel(c, label == labels.end() ? "" : label->second),
+                        v.problem});
+        continue;
+      }
+      if (!v.problem.empty() && problem.empty()) problem = v.problem;
+      if (c.property == Property::kFn) {
+        // Not trimmed: blanks around a name are part of it on the SIM too.
+        fn = Unescape(v.utf8);
+      } else if (c.property == Property::kN) {
+        n_name = NameFromN(v.utf8);
+      } else if (org.empty()) {
+        org = std::string(TrimSpaces(Unescape(SplitUnescaped(v.utf8, ';').front())));
+      }
+    }
+    const std::string name = !fn.empty() ? fn : !n_name.empty() ? n_name : org;
+    const std::string where = "card " + std::to_string(card);
+    if (tels.empty()) out.push_back({where, name, {}, problem, PhoneKind::kAny, card});
+    for (size_t i = 0; i < tels.size(); ++i) {
+      std::string at = tels.size() == 1 ? where : where + ", number " + std::to_string(i + 1);
+      out.push_back({at, name, tels[i].number, problem.empty() ? tels[i].problem : problem,
+                     tels[i].kind, card});
+    }
+    lines.clear();
+  };
+  const std::vector<VcardLine> unfolded = UnfoldLines(text);
+  out.reserve(unfolded.size() / 4);
+  for (const VcardLine& line : unfolded) {
+    std::optional<ContentLine> c = ParseContentLine(line.text);
     if (!c) continue;
-    if (c->name == "BEGIN" && Upper(TrimSpaces(c->value)) == "VCARD") {
+    c->line = line.line;
+    if (c->property == Property::kBegin && Upper(TrimSpaces(c->value)) == "VCARD") {
       if (in_card) finish();
       in_card = true;
       ++card;
-      fn.clear();
-      n_name.clear();
-      numbers.clear();
       continue;
     }
     if (!in_card) continue;
-    if (c->name == "END") {
+    if (c->property == Property::kEnd) {
       finish();
-    } else if (c->name == "FN") {
-      // Not trimmed: blanks around a name are part of it on the SIM too.
-      fn = Unescape(ValueText(*c, code_page));
-    } else if (c->name == "N") {
-      n_name = NameFromN(ValueText(*c, code_page));
-    } else if (c->name == "TEL") {
-      std::string number(TrimSpaces(Unescape(ValueText(*c, code_page))));
-      // vCard 4 writes numbers as "tel:" addresses.
-      if (Upper(number.substr(0, 4)) == "TEL:") number.erase(0, 4);
-      numbers.push_back(std::move(number));
+    } else {
+      lines.push_back(std::move(*c));
     }
   }
   if (in_card) finish();
+  if (encoding) {
+    if (used.empty()) used.push_back(forced ? EncodingName(*forced) : "UTF-8");
+    *encoding = JoinWords(used);
+  }
   return out;
 }
 

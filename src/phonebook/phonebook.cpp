@@ -5,6 +5,7 @@
 #include "app/program.h"
 #include "base/error.h"
 #include "phonebook/name_fold.h"
+#include "phonebook/row_check.h"
 
 namespace vrkt {
 
@@ -104,8 +105,14 @@ void PhoneBookEditor::SetName(int line, const std::string& typed) {
   if (typed.find('=') != std::string::npos) throw AppError(kKeyMayNotContainEquals);
   const std::string name = OneLine(typed);
   std::vector<std::string>& rows = grid().mutable_rows();
+  // A row of a setting's name would be taken for the setting by the unit or the next load.
+  auto refuse_reserved = [&] {
+    if (IsReservedRowName(name))
+      throw AppError(ReservedRowNameProblem(name) + "; a phone book row cannot have it.");
+  };
   if (rows.empty() && line == 1) {
     if (name.empty()) return;
+    refuse_reserved();
     rows.push_back(MakeRow(name, {}));
     Changed();
     return;
@@ -113,6 +120,7 @@ void PhoneBookEditor::SetName(int line, const std::string& typed) {
   if (line < 1 || line > static_cast<int>(rows.size())) return;
   std::string& row = rows[line - 1];
   if (RowName(row) == name) return;
+  refuse_reserved();
   row = MakeRow(name, RowPhone(row));
   Changed();
 }

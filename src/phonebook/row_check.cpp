@@ -1,6 +1,7 @@
 #include "phonebook/row_check.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "base/text.h"
 #include "link/transfer_wire.h"
@@ -76,6 +77,26 @@ std::vector<std::string> NameProblems(std::string_view name, const Variant& vari
     problems.push_back(std::string(name) +
                        " is a reserved name: the unit would take the row for one of its settings");
   return problems;
+}
+
+bool IsReservedRowName(std::string_view name) {
+  // The parameter file's own keys for the two compound settings; every other key of a file is
+  // the name of the unit's entry.
+  static constexpr std::string_view kFileKeys[] = {"PARAMVRKT", "PARAMRL1"};
+  auto same = [&](std::string_view key) {
+    return key.size() == name.size() &&
+           std::equal(key.begin(), key.end(), name.begin(), [](char k, char n) {
+             return k == static_cast<char>(std::toupper(static_cast<unsigned char>(n)));
+           });
+  };
+  if (std::any_of(std::begin(kFileKeys), std::end(kFileKeys), same)) return true;
+  for (const ReservedEntry& e : ReservedEntries())
+    if (same(e.name)) return true;
+  return false;
+}
+
+std::string ReservedRowNameProblem(std::string_view name) {
+  return std::string(name) + " is a name the unit or a parameter file uses for a setting";
 }
 
 std::vector<std::string> RowProblems(std::string_view name, std::string_view number,

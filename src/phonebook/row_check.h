@@ -41,6 +41,15 @@ std::string DescribeRowProblems(int row, std::string_view name,
 std::string DescribeRowProblems(std::string_view where, std::string_view name,
                                 const std::vector<std::string>& problems);
 
+// Whether a phone book row may not have this name: it is one that the unit's settings or a
+// parameter file's keys use (PARVRKT, PARAMVRKT, MASTER1, PORTCLOSE2, VER, ...), of either family,
+// in any letter case. A row of such a name would be taken for the setting by the unit or by the
+// next load of the file. The import and the grid refuse them; the write to the unit refuses
+// only those it would take in the running family (NameProblems).
+bool IsReservedRowName(std::string_view name);
+// "PARAMVRKT is a name the unit or a parameter file uses for a setting".
+std::string ReservedRowNameProblem(std::string_view name);
+
 // "a, b and c", for the lists in these messages.
 std::string JoinWithAnd(const std::vector<std::string>& parts);
 

@@ -48,7 +48,7 @@ TEST_F(CliPhoneBookTest, UsageErrors) {
       {{"phonebook", "export", "a.csv"}, "name one of them"},
       {{"phonebook", "export", "a.csv", "--port", "sim", "--file", "p.vrk"}, "name one of them"},
       {{"phonebook", "export", "a.csv", "--file", "p.vrk", "--replace"}, "phonebook import only"},
-      {{"phonebook", "export", "a.csv", "--file", "p.vrk", "--format", "xml"}, "csv or vcard"},
+      {{"phonebook", "export", "a.csv", "--file", "p.vrk", "--format", "xml"}, "csv, sheet or vcard"},
       {{"read", "-o", "x", "--port", "sim", "--file", "p.vrk"}, "phonebook command only"},
   };
   for (const Case& c : cases) {
@@ -84,7 +84,8 @@ TEST_F(CliPhoneBookTest, ImportIntoAParameterFileChangesOnlyItsBook) {
   CliResult r = Run({"phonebook", "import", dir.File("new.csv"), "--file", dir.File("unit.vrk")});
   ASSERT_EQ(r.code, kExitOk) << r.err;
   EXPECT_EQ(dir.Read("unit.vrk"), kParams + "\xC8" "ern\xFD=602555111\r\n");
-  EXPECT_THAT(r.out, HasSubstr("Imported 1 row of " + dir.File("new.csv") + " (UTF-8) into"));
+  EXPECT_THAT(r.out, HasSubstr("Imported " + dir.File("new.csv") + " (UTF-8) into " +
+                               dir.File("unit.vrk") + ", which had 4 rows: 1 added, 0 replaced"));
 
   r = Run({"phonebook", "import", dir.File("new.csv"), "--file", dir.File("unit.vrk"), "--replace"});
   ASSERT_EQ(r.code, kExitOk) << r.err;
@@ -137,6 +138,90 @@ TEST_F(CliPhoneBookTest, RefusedRowsStopTheImportUnlessSkipped) {
   EXPECT_THAT(r.err, HasSubstr("Cannot open file"));
 }
 
+TEST_F(CliPhoneBookTest, AnImportIntoAFileIsCheckedAgainstASim) {
+  // 30-character names do not fit the simulated unit's SIM; the message says which SIM.
+  dir.Write("long.csv", "Name,Number\nA name of exactly thirty chars,602\nShort,603\n");
+  CliResult r = Run({"phonebook", "import", dir.File("long.csv"), "--file", dir.File("unit.vrk")});
+  EXPECT_EQ(r.code, kExitBadRows);
+  EXPECT_THAT(r.out, HasSubstr("Checked against the simulated unit's SIM, 250 positions, names of "
+                               "16 and numbers of 40 characters."));
+  EXPECT_THAT(r.err, HasSubstr("row 2 'A name of exactly thirty chars': name has 30 characters, "
+                               "this SIM takes 16"));
+  EXPECT_EQ(dir.Read("unit.vrk"), kParams);
+  r = Run({"phonebook", "import", dir.File("long.csv"), "--file", dir.File("unit.vrk"),
+           "--name-length", "30"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("Checked against a SIM of 250 positions, names of 30"));
+
+  // A SIM of 6 positions: the file's settings take 3, its rows 3 more (5 now), so 1 row fits.
+  dir.Write("unit.vrk", kParams);
+  dir.Write("more.csv", "Name,Number\nAnna,1\nBob,2\nCyril,3\n");
+  r = Run({"phonebook", "import", dir.File("more.csv"), "--file", dir.File("unit.vrk"),
+           "--capacity", "7"});
+  EXPECT_EQ(r.code, kExitBadRows);
+  EXPECT_THAT(r.err, HasSubstr("'Bob': does not fit on the SIM"));
+  EXPECT_THAT(r.err, HasSubstr("'Cyril': does not fit on the SIM"));
+  EXPECT_THAT(r.err, HasSubstr("would have 6 rows, but a SIM of 7 positions"));
+  EXPECT_EQ(dir.Read("unit.vrk"), kParams);
+  r = Run({"phonebook", "import", dir.File("more.csv"), "--file", dir.File("unit.vrk"),
+           "--capacity", "7", "--skip-bad"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_EQ(dir.Read("unit.vrk"), kParams + "Anna=1\r\n");
+  EXPECT_THAT(r.out, HasSubstr("1 added, 0 replaced, 0 unchanged, 2 refused"));
+}
+
+TEST_F(CliPhoneBookTest, AnImportMergesByNameAndNamesItsEncoding) {
+  // A known name gets its new number in place; the same file again changes nothing.
+  dir.Write("new.csv", "Name,Number\ncaretaker,+420777555499\nPARAMVRKT,1\nNew,5\nNew,5\n");
+  CliResult r = Run({"phonebook", "import", dir.File("new.csv"), "--file", dir.File("unit.vrk"),
+                     "--skip-bad"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("row 3 'PARAMVRKT': PARAMVRKT is a name the unit or a parameter "
+                               "file uses for a setting"));
+  EXPECT_EQ(dir.Read("unit.vrk"),
+            kSettings + "Service desk=+420800555000\r\nMASTER1=112\r\nno equals sign\r\n"
+                        "Caretaker=+420777555499\r\nNew=5\r\n");
+  EXPECT_THAT(r.out, HasSubstr(": 1 added, 1 replaced, 0 unchanged, 1 refused, 1 left out (1 "
+                               "repeated row)"));
+  r = Run({"phonebook", "import", dir.File("new.csv"), "--file", dir.File("unit.vrk"),
+           "--skip-bad"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_THAT(r.out, HasSubstr(": 0 added, 0 replaced, 2 unchanged"));
+  // --add keeps both.
+  dir.Write("other.csv", "Name,Number\nNew,6\n");
+  r = Run({"phonebook", "import", dir.File("other.csv"), "--file", dir.File("unit.vrk"), "--add"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_THAT(dir.Read("unit.vrk"), HasSubstr("New=5\r\nNew 2=6\r\n"));
+
+  // The file's encoding named, or the byte that gives it away.
+  dir.Write("bad.csv", "Name,Number\nB\x81" "b,603\n");
+  r = Run({"phonebook", "import", dir.File("bad.csv"), "--file", dir.File("unit.vrk")});
+  EXPECT_EQ(r.code, kExitFailure);
+  EXPECT_THAT(r.err, HasSubstr("line 2 holds the byte 0x81. Name its encoding with --encoding"));
+  r = Run({"phonebook", "import", dir.File("bad.csv"), "--file", dir.File("unit.vrk"),
+           "--encoding", "cp1252"});
+  EXPECT_EQ(r.code, kExitFailure);  // 0x81 is no letter in 1252 either
+  EXPECT_THAT(r.err, HasSubstr("The file is not text in code page 1252: line 2 holds the byte 0x81."));
+  EXPECT_EQ(Run({"phonebook", "import", dir.File("bad.csv"), "--file", dir.File("unit.vrk"),
+                 "--encoding", "klingon"}).code,
+            kExitUsage);
+  EXPECT_EQ(Run({"phonebook", "import", dir.File("bad.csv"), "--file", dir.File("unit.vrk"),
+                 "--add", "--replace"}).code,
+            kExitUsage);
+}
+
+TEST_F(CliPhoneBookTest, AnExportForASpreadsheet) {
+  CliResult r = Run({"phonebook", "export", dir.File("sheet.csv"), "--format", "sheet", "--file",
+                     dir.File("unit.vrk")});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_THAT(dir.Read("sheet.csv"), HasSubstr("Service desk,\"=\"\"+420800555000\"\"\"\r\n"));
+  // What the spreadsheet makes of a plain export: the import warns.
+  dir.Write("saved.csv", "Name;Number\r\nService desk;420800555000\r\n");
+  r = Run({"phonebook", "import", dir.File("saved.csv"), "--file", dir.File("unit.vrk")});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_THAT(r.err, HasSubstr("warning: row 2 'Service desk': number 420800555000 has no \"+\""));
+}
+
 bool OnSim(const CliResult& r, const std::string& name, const std::string& number) {
   for (const auto& e : r.sim_book)
     if (e && e->text == name && e->number == number) return true;
@@ -153,15 +238,17 @@ TEST_F(CliPhoneBookTest, TheUnitsBookOutAndIn) {
             "TEL;TYPE=WORK:(02) 555-112\r\nEND:VCARD\r\n");
   CliResult in = Run({"--port", "sim", "phonebook", "import", dir.File("in.vcf")});
   ASSERT_EQ(in.code, kExitOk) << in.err;
-  EXPECT_TRUE(OnSim(in, "Jan Nov\xE1k", "+420602555111"));
-  EXPECT_TRUE(OnSim(in, "Jan Nov\xE1k", "02555112"));
+  // One row per number, told apart by its kind.
+  EXPECT_TRUE(OnSim(in, "Jan Nov\xE1k mob", "+420602555111"));
+  EXPECT_TRUE(OnSim(in, "Jan Nov\xE1k work", "02555112"));
   EXPECT_TRUE(OnSim(in, "Night shift", "+420777555420"));  // appended, the old rows stay
   EXPECT_TRUE(OnSim(in, "PARVRKT", "4#4#3#9#3#5#30#3#2#0"));
-  EXPECT_THAT(in.out, HasSubstr("into the unit, after its 4 rows; written and read back"));
+  EXPECT_THAT(in.out, HasSubstr("into the unit, which had 4 rows: 2 added, 0 replaced, 0 unchanged, "
+                                "0 refused, 0 left out; written and read back"));
 
   CliResult replaced = Run({"--port", "sim", "phonebook", "import", dir.File("in.vcf"), "--replace"});
   ASSERT_EQ(replaced.code, kExitOk) << replaced.err;
-  EXPECT_TRUE(OnSim(replaced, "Jan Nov\xE1k", "02555112"));
+  EXPECT_TRUE(OnSim(replaced, "Jan Nov\xE1k work", "02555112"));
   EXPECT_FALSE(OnSim(replaced, "Night shift", "+420777555420"));
   EXPECT_TRUE(OnSim(replaced, "MASTER1", "+420731555201"));
 }

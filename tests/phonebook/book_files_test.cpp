@@ -48,16 +48,20 @@ TEST_F(BookFilesTest, ImportAppendsOrReplacesAndListsWhatItLeavesOut) {
   ASSERT_EQ(h.dialogs.questions.size(), 1u);
   // Shown in the window's code page.
   EXPECT_EQ(h.dialogs.questions[0],
-            "1 row of \"in.csv\" can be imported.\n\n1 row cannot be put on the SIM and is "
-            "left out:\nrow 3 'MASTER1': MASTER1 is a reserved name: the unit would take the "
-            "row for one of its settings\n\nAppend the rows to the phone book, or replace the "
-            "phone book with them?");
+            "1 row of \"in.csv\" (UTF-8) can be imported.\n\n1 row cannot be put on the SIM and "
+            "is left out:\nrow 3 'MASTER1': MASTER1 is a reserved name: the unit would take the "
+            "row for one of its settings\n\nMerge the rows into the phone book (a name it has "
+            "gets the new number), replace the phone book with them, or add them beside the rows "
+            "of the same name?");
+  EXPECT_EQ(h.dialogs.messages.back(),
+            "Imported \"in.csv\" (UTF-8): 1 added, 0 replaced, 0 unchanged, 1 refused, 0 left out.");
 
   Import("in.csv", 1);
   EXPECT_THAT(Rows(), ElementsAre("\xC8" "ern\xFD=+420602555111"));
   Import("in.csv", -1);  // Cancel
   EXPECT_THAT(Rows(), ElementsAre("\xC8" "ern\xFD=+420602555111"));
-  EXPECT_THAT(h.dialogs.messages, IsEmpty());
+  EXPECT_EQ(h.dialogs.messages.size(), 2u);
+  h.dialogs.messages.clear();
 
   // Nothing to import: said, and nothing asked.
   dir.Write("bad.csv", "Name,Number\nMASTER2,1\n");
@@ -93,6 +97,7 @@ TEST_F(BookFilesTest, ExportWritesTheRowsASimCanHoldAndImportBringsThemBack) {
                                          "Reception=0123456789"};
   h.program->phonebook.SetRows(rows);
   h.dialogs.file_answers.push_back(dir.File("out.csv"));
+  h.dialogs.answers.push_back(0);  // plain CSV
   h.Click(h.form().BookExport);
   EXPECT_EQ(h.dialogs.file_options.back().default_ext, "csv");
   EXPECT_EQ(dir.Read("out.csv"),
@@ -106,6 +111,7 @@ TEST_F(BookFilesTest, ExportWritesTheRowsASimCanHoldAndImportBringsThemBack) {
   h.Click(h.form().BookExport);
   EXPECT_THAT(dir.Read("out.vcf"), HasSubstr("FN:\xC4\x8C" "ern\xC3\xBD Petr\r\n"));
 
+  h.dialogs.messages.clear();
   for (const char* file : {"out.csv", "out.vcf"}) {
     Import(file, 1);
     EXPECT_THAT(Rows(), ElementsAre(rows[0], rows[3])) << file;

@@ -98,6 +98,24 @@ TEST_F(PhoneBookTest, NameWithEqualsIsRefusedAndTheOldNameStays) {
   EXPECT_EQ(book().Phone(1), "7=8");
 }
 
+TEST_F(PhoneBookTest, ASettingsNameIsRefusedInAnyCaseAndFamily) {
+  SetRows({"Anna=1"});
+  // The parameter file's own keys, the unit's entries of both families, any letter case.
+  for (const char* name : {"PARAMVRKT", "paramrl1", "ParVrkt", "PORTCLOSE3", "master7", "Ver"}) {
+    h.program->Run([&] { book().SetName(1, name); });
+    EXPECT_EQ(rows(), std::vector<std::string>{"Anna=1"}) << name;
+  }
+  ASSERT_EQ(h.dialogs.messages.size(), 6u);
+  EXPECT_EQ(h.dialogs.messages[0], "PARAMVRKT is a name the unit or a parameter file uses for a "
+                                   "setting; a phone book row cannot have it.");
+  // The empty grid's line takes no such name either; names that only begin like one are fine.
+  SetRows({});
+  EXPECT_THROW(book().SetName(1, "sdata"), AppError);
+  EXPECT_TRUE(rows().empty());
+  book().SetName(1, "MASTER10");
+  EXPECT_EQ(rows(), std::vector<std::string>{"MASTER10="});
+}
+
 TEST_F(PhoneBookTest, RowWithoutEqualsIsKeptUnlessEdited) {
   book().SetText("plain line\r\nA=1\r\n");
   EXPECT_EQ(book().Name(1), "");
