@@ -3,6 +3,7 @@
 #include <climits>
 #include <exception>
 
+#include "app/leave_guard.h"
 #include "app/profile.h"
 #include "app/texts.h"
 #include "base/error.h"
@@ -80,7 +81,7 @@ void Program::Run(const std::function<void()>& handler) {
     handler();
   } catch (const std::exception& e) {
     --depth_;
-    dialogs_.ShowMessage(e.what());
+    dialogs_.ShowError(e.what());
     return;
   }
   --depth_;
@@ -161,7 +162,7 @@ bool Program::FormClose() {
     if (port_.chosen_this_run()) profile.WriteString("Form", "LastPort", port_.last_port());
     profile.Commit();
   } catch (const std::exception& e) {
-    dialogs_.ShowMessage(e.what());
+    dialogs_.ShowError(e.what());
     return false;
   }
   return true;
@@ -178,6 +179,10 @@ void Program::ApdComPort1TriggerAvail(uint16_t count) {
 void Program::Service() {
   if (busy()) return;
   CheckPortHealth();
+  if (port_change_after_run_ && RunSequenceEnded(*this)) {
+    port_change_after_run_ = false;
+    Run([this] { PortSelectClick(); });
+  }
   size_t n = port_.BytesAvailable();
   if (n > 0) ApdComPort1TriggerAvail(static_cast<uint16_t>(n > 65535 ? 65535 : n));
   int64_t now = clock_.NowMs();
@@ -201,22 +206,36 @@ void Program::CheckPortHealth() {
   const std::string message = "The serial port " + name + " was closed: " + why;
   // Whatever waited for the unit's answer will not get it.
   Run([&] { link.Abandon(message); });
-  dialogs_.ShowMessage(message);
+  ClearUnitDisplays(*this);
+  dialogs_.ShowError(message);
 }
 
 void Program::PortSelectClick() {
   if (WritingToUnit() || transfer.ReadRunning())
     throw AppError("The port cannot be changed while the unit is being read or written.");
+  switch (DecidePortChange(*this)) {
+    case LeaveChoice::kStay:
+      return;
+    case LeaveChoice::kStartThenLeave:
+      // The port dialog comes once the restart command has gone out on the old port.
+      StartBeforeLeaving(*this);
+      port_change_after_run_ = true;
+      return;
+    case LeaveChoice::kLeave:
+      break;
+  }
   bool opened = false;
   try {
     opened = port_.ChooseAnother();
   } catch (const AppError&) {
     link.Abandon("The serial port was closed.");
+    ClearUnitDisplays(*this);
     CheckPortHealth();
     throw;
   }
   CheckPortHealth();
   if (!opened) return;
+  ClearUnitDisplays(*this);
   // An answer still awaited came from the old port; the unit on the new one is greeted as at
   // start-up.
   link.Abandon("The serial port was changed.");

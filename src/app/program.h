@@ -140,6 +140,8 @@ class Program {
   std::string settings_path_override_;
   std::string user_config_dir_;
   int depth_ = 0;
+  // The user chose to start the unit before changing the port (DecidePortChange).
+  bool port_change_after_run_ = false;
 };
 
 }  // namespace vrkt

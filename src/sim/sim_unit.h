@@ -86,6 +86,8 @@ struct SimFaults {
   int silent_after_commands = -1;
   // SIM positions whose writes are answered "OK" but never stored (a SIM that fails quietly).
   std::vector<int> lost_writes;
+  // The adapter is pulled out: every open connection to the unit has failed.
+  bool unplugged = false;
 };
 
 // A command line as the unit took it off the wire, with the virtual time its last byte arrived.
