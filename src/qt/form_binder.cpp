@@ -15,6 +15,7 @@
 #include "app/program.h"
 #include "qt/monitor_view.h"
 #include "qt/phonebook_view.h"
+#include "qt/shortcuts.h"
 #include "qt/text_convert.h"
 #include "qt/widgets.h"
 
@@ -320,6 +321,8 @@ void FormBinder::Draw(Control& c, Aspect a) {
         auto [tabs, i] = TabOf(w);
         if (tabs && &c != &program_.form.Service) tabs->setTabToolTip(i, tip);
       } else if (w != root_) {
+        const QString key = ShortcutTextOf(w);
+        if (!key.isEmpty()) tip = tip.isEmpty() ? key : tip + " (" + key + ")";
         w->setToolTip(tip);
       }
       break;

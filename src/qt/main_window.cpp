@@ -13,6 +13,7 @@
 #include "qt/build_helpers.h"
 #include "qt/form_binder.h"
 #include "qt/page_tabs.h"
+#include "qt/shortcuts.h"
 #include "qt/widgets.h"
 
 namespace vrkt::qt {
@@ -84,6 +85,7 @@ MainWindow::MainWindow(Program& program, std::function<void()> after_action)
                       findChild<QWidget*>("Save")};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
+  InstallShortcuts(this);
   binder_->BindAll();
 }
 

@@ -132,7 +132,9 @@ void PhoneBookView::keyPressEvent(QKeyEvent* e) {
     MoveDown();
     return;
   }
-  if (e->key() == Qt::Key_Delete && e->modifiers() == Qt::ControlModifier) {
+  // Delete (or Ctrl+Delete) removes the current row once the user has confirmed it.
+  if (e->key() == Qt::Key_Delete && state() != EditingState &&
+      (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::ControlModifier)) {
     if (commands_.delete_row) commands_.delete_row(line);
     return;
   }
