@@ -3,9 +3,11 @@
 #include <climits>
 #include <exception>
 
+#include "app/code_page_choice.h"
 #include "app/leave_guard.h"
 #include "app/profile.h"
 #include "app/texts.h"
+#include "base/codepage.h"
 #include "base/error.h"
 #include "params/entry_set.h"
 #include "params/mapping.h"
@@ -28,7 +30,9 @@ Program::Program(const ProgramEnv& env)
       read_settings_(env.read_settings),
       program_path_(env.program_path),
       settings_path_override_(env.settings_path),
-      user_config_dir_(env.user_config_dir) {
+      user_config_dir_(env.user_config_dir),
+      code_page_override_(env.code_page),
+      language_(env.language) {
   form.SetClock(&clock_);
   for (Timer* t : form.timers()) t->Restart();
   WireHandlers();
@@ -112,6 +116,7 @@ void Program::FormCreate() {
   settings.settings_path = settings.settings_location.path;
   ProfileFile profile(settings.settings_path);
   if (read_settings_) LoadSettingsFile(settings.settings_location, profile);
+  ApplyCodePage(profile);
   form.top = static_cast<int>(profile.ReadInteger("Form", "Top", 200));
   form.left = static_cast<int>(profile.ReadInteger("Form", "Left", 200));
   settings.Port = static_cast<int>(profile.ReadInteger("Form", "Port", 0));
@@ -143,6 +148,21 @@ void Program::FormCreate() {
     SetStartupHeldValues(held);
   });
   CheckPortHealth();
+}
+
+void Program::ApplyCodePage(ProfileFile& profile) {
+  // Left as it is unless something asks for one: without a choice it is the system's already.
+  const std::string configured = profile.ReadString("Form", "CodePage", "");
+  int from_settings = 0;
+  if (!configured.empty()) {
+    try {
+      from_settings = ParseCodePage(configured);
+    } catch (const AppError& e) {
+      dialogs_.ShowError(settings.settings_path + ": CodePage: " + e.what());
+    }
+  }
+  if (code_page_override_ == 0 && from_settings == 0 && language_.empty()) return;
+  SetActiveCodePage(ChooseCodePage(code_page_override_, from_settings, language_));
 }
 
 bool Program::FormClose() {
