@@ -267,6 +267,9 @@ void Program::PortSelectClick() {
 }
 
 void Program::LogReceived(const std::string& line) {
+  // The empty line between a reply's framing carriage returns says nothing: the Monitor (and so
+  // the saved log) keeps one entry per line the unit sent.
+  if (line.empty()) return;
   // Built by appending: one allocation per line, and GCC 12 at -O3 mistakes the chained
   // operator+ for an overlapping copy (-Wrestrict).
   std::string entry;

@@ -110,7 +110,13 @@ void Loader::LoadListClick() {
   // Names in the list that hold no folder are meant to be next to the list file.
   if (path.has_parent_path()) fs::current_path(path.parent_path(), ec);
 
-  std::ifstream in = OpenForReading(path);
+  std::ifstream in;
+  try {
+    in = OpenForReading(path);
+  } catch (const AppError& e) {
+    // The list file is named: the user may have picked it in another folder than meant.
+    throw AppError(std::string(e.what()) + ": " + *chosen);
+  }
   ListFileLines splitter;
   std::vector<std::string> lines;
   char buffer[16384];
