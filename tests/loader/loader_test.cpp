@@ -121,8 +121,9 @@ TEST_F(LoaderRunTest, ScriptThenRunIsTheWorkedSequence) {
             (std::vector<std::string>{"AT#WSCRIPT=demo.scr,300", "AT#ESCRIPT=demo.scr"}));
   EXPECT_EQ(h_.sim.unit().scripts().at("demo.scr"), script);
   EXPECT_EQ(h_.sim.unit().run_script(), "demo.scr");
-  EXPECT_EQ(rec.monitor, (std::vector<std::string>{"AT#WSCRIPT=demo.scr,300", "send buffer", ">>>",
-                                                   "OK", "AT#ESCRIPT=demo.scr", "OK"}));
+  EXPECT_EQ(rec.monitor,
+            (std::vector<std::string>{"AT#WSCRIPT=demo.scr,300", "send buffer", ">>>", "OK",
+                                      "AT#ESCRIPT=demo.scr", "OK", "Loader list done: 2 lines sent."}));
   EXPECT_EQ(rec.positions, (std::vector<int>{1, 2}));  // the first "OK" keeps position 1
   EXPECT_TRUE(h_.dialogs.messages.empty());
 
