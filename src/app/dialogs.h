@@ -25,6 +25,10 @@ class Dialogs : public PortChooser {
   virtual std::optional<std::string> SaveFile(const FileDialogOptions& options) = 0;
   virtual std::optional<std::string> OpenFile(const FileDialogOptions& options) = 0;
   virtual void ShowMessage(const std::string& text) = 0;
+  // A failure, and a warning: shown as messages are, with the icon of their kind where the
+  // dialogs have icons.
+  virtual void ShowError(const std::string& text) { ShowMessage(text); }
+  virtual void ShowWarning(const std::string& text) { ShowMessage(text); }
   // Asks a question with the given answers (button captions, the first is the default) and a
   // Cancel; returns the index of the answer chosen, or -1 for Cancel.
   virtual int Ask(const std::string& text, const std::vector<std::string>& answers) = 0;

@@ -3,8 +3,11 @@
 #include <climits>
 #include <exception>
 
+#include "app/code_page_choice.h"
+#include "app/leave_guard.h"
 #include "app/profile.h"
 #include "app/texts.h"
+#include "base/codepage.h"
 #include "base/error.h"
 #include "params/entry_set.h"
 #include "params/mapping.h"
@@ -27,7 +30,9 @@ Program::Program(const ProgramEnv& env)
       read_settings_(env.read_settings),
       program_path_(env.program_path),
       settings_path_override_(env.settings_path),
-      user_config_dir_(env.user_config_dir) {
+      user_config_dir_(env.user_config_dir),
+      code_page_override_(env.code_page),
+      language_(env.language) {
   form.SetClock(&clock_);
   for (Timer* t : form.timers()) t->Restart();
   WireHandlers();
@@ -80,7 +85,7 @@ void Program::Run(const std::function<void()>& handler) {
     handler();
   } catch (const std::exception& e) {
     --depth_;
-    dialogs_.ShowMessage(e.what());
+    dialogs_.ShowError(e.what());
     return;
   }
   --depth_;
@@ -111,6 +116,7 @@ void Program::FormCreate() {
   settings.settings_path = settings.settings_location.path;
   ProfileFile profile(settings.settings_path);
   if (read_settings_) LoadSettingsFile(settings.settings_location, profile);
+  ApplyCodePage(profile);
   form.top = static_cast<int>(profile.ReadInteger("Form", "Top", 200));
   form.left = static_cast<int>(profile.ReadInteger("Form", "Left", 200));
   settings.Port = static_cast<int>(profile.ReadInteger("Form", "Port", 0));
@@ -144,6 +150,21 @@ void Program::FormCreate() {
   CheckPortHealth();
 }
 
+void Program::ApplyCodePage(ProfileFile& profile) {
+  // Left as it is unless something asks for one: without a choice it is the system's already.
+  const std::string configured = profile.ReadString("Form", "CodePage", "");
+  int from_settings = 0;
+  if (!configured.empty()) {
+    try {
+      from_settings = ParseCodePage(configured);
+    } catch (const AppError& e) {
+      dialogs_.ShowError(settings.settings_path + ": CodePage: " + e.what());
+    }
+  }
+  if (code_page_override_ == 0 && from_settings == 0 && language_.empty()) return;
+  SetActiveCodePage(ChooseCodePage(code_page_override_, from_settings, language_));
+}
+
 bool Program::FormClose() {
   port_.Close();
   if (!read_settings_) return true;
@@ -161,7 +182,7 @@ bool Program::FormClose() {
     if (port_.chosen_this_run()) profile.WriteString("Form", "LastPort", port_.last_port());
     profile.Commit();
   } catch (const std::exception& e) {
-    dialogs_.ShowMessage(e.what());
+    dialogs_.ShowError(e.what());
     return false;
   }
   return true;
@@ -178,6 +199,10 @@ void Program::ApdComPort1TriggerAvail(uint16_t count) {
 void Program::Service() {
   if (busy()) return;
   CheckPortHealth();
+  if (port_change_after_run_ && RunSequenceEnded(*this)) {
+    port_change_after_run_ = false;
+    Run([this] { PortSelectClick(); });
+  }
   size_t n = port_.BytesAvailable();
   if (n > 0) ApdComPort1TriggerAvail(static_cast<uint16_t>(n > 65535 ? 65535 : n));
   int64_t now = clock_.NowMs();
@@ -201,22 +226,36 @@ void Program::CheckPortHealth() {
   const std::string message = "The serial port " + name + " was closed: " + why;
   // Whatever waited for the unit's answer will not get it.
   Run([&] { link.Abandon(message); });
-  dialogs_.ShowMessage(message);
+  ClearUnitDisplays(*this);
+  dialogs_.ShowError(message);
 }
 
 void Program::PortSelectClick() {
   if (WritingToUnit() || transfer.ReadRunning())
     throw AppError("The port cannot be changed while the unit is being read or written.");
+  switch (DecidePortChange(*this)) {
+    case LeaveChoice::kStay:
+      return;
+    case LeaveChoice::kStartThenLeave:
+      // The port dialog comes once the restart command has gone out on the old port.
+      StartBeforeLeaving(*this);
+      port_change_after_run_ = true;
+      return;
+    case LeaveChoice::kLeave:
+      break;
+  }
   bool opened = false;
   try {
     opened = port_.ChooseAnother();
   } catch (const AppError&) {
     link.Abandon("The serial port was closed.");
+    ClearUnitDisplays(*this);
     CheckPortHealth();
     throw;
   }
   CheckPortHealth();
   if (!opened) return;
+  ClearUnitDisplays(*this);
   // An answer still awaited came from the old port; the unit on the new one is greeted as at
   // start-up.
   link.Abandon("The serial port was changed.");
@@ -228,6 +267,9 @@ void Program::PortSelectClick() {
 }
 
 void Program::LogReceived(const std::string& line) {
+  // The empty line between a reply's framing carriage returns says nothing: the Monitor (and so
+  // the saved log) keeps one entry per line the unit sent.
+  if (line.empty()) return;
   // Built by appending: one allocation per line, and GCC 12 at -O3 mistakes the chained
   // operator+ for an overlapping copy (-Wrestrict).
   std::string entry;

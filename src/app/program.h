@@ -25,6 +25,8 @@
 
 namespace vrkt {
 
+class ProfileFile;
+
 // Asked before the window closes while the unit is being written.
 inline constexpr char kCloseWhileWriting[] =
     "The unit is being written. Closing now leaves it with part of the new settings. "
@@ -56,6 +58,10 @@ struct ProgramEnv {
   // The user's own configuration folder. When given, and no file can be created in the program's
   // folder, the settings file lives there (LocateSettingsFile).
   std::string user_config_dir;
+  // The code page asked for on the command line (--code-page), 0 for none, and the language
+  // (--language) that picks one where the system has none of its own (ChooseCodePage).
+  int code_page = 0;
+  std::string language;
 };
 
 // The whole program without a window: the window model, the operation state, the port and every
@@ -132,6 +138,8 @@ class Program {
 
  private:
   void WireHandlers();
+  // The code page from the command line, the settings file or the language (ChooseCodePage).
+  void ApplyCodePage(ProfileFile& profile);
   Clock& clock_;
   Dialogs& dialogs_;
   PortService port_;
@@ -139,7 +147,11 @@ class Program {
   std::string program_path_;
   std::string settings_path_override_;
   std::string user_config_dir_;
+  int code_page_override_ = 0;
+  std::string language_;
   int depth_ = 0;
+  // The user chose to start the unit before changing the port (DecidePortChange).
+  bool port_change_after_run_ = false;
 };
 
 }  // namespace vrkt

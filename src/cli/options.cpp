@@ -2,7 +2,9 @@
 
 #include <charconv>
 
+#include "app/code_page_choice.h"
 #include "app/variant.h"
+#include "base/error.h"
 #include "cli/exit_codes.h"
 #include "cli/book_options.h"
 #include "cli/fleet_options.h"
@@ -104,6 +106,8 @@ constexpr const char* kGlobalOptions =
     "  --variant V        vrkt, dvg or vrkt4g; by default the program's own name decides\n"
     "  --settings FILE    read captions, WaitSer and the like from this settings file; no\n"
     "                     settings file is read without it, and none is ever written\n"
+    "  --code-page N      keep names and texts in Windows code page N (1250 ... 1258) instead\n"
+    "                     of the settings file's CodePage or the system's\n"
     "  --log FILE         save the traffic log, as the window's Save Log writes it\n"
     "  --timeout SECONDS  how long to wait for each answer of the unit, counted from when the\n"
     "                     command has gone out (default 10; the unit's STOP report gets three\n"
@@ -204,6 +208,12 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
       o.variant = take_value();
       if (ProgramNameForVariant(o.variant).empty())
         Usage("--variant must be vrkt, dvg or vrkt4g, not \"" + o.variant + "\".");
+    } else if (arg == "--code-page") {
+      try {
+        o.code_page = ParseCodePage(take_value());
+      } catch (const AppError& e) {
+        Usage(std::string("--code-page: ") + e.what());
+      }
     } else if (arg == "--settings") {
       o.settings_path = take_value();
       if (o.settings_path.empty()) Usage("--settings needs a file name.");

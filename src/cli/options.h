@@ -26,6 +26,7 @@ struct Options {
   std::string port;          // device path, COMn, or "sim"
   std::string variant;       // "vrkt", "dvg", "vrkt4g"; empty: from the program name
   std::string settings_path;
+  int code_page = 0;  // --code-page; 0: the settings file's or the system's
   std::string log_path;
   int timeout_s = 10;
   bool no_cts = false;

@@ -17,6 +17,7 @@ ProgramEnv MakeEnv(const Options& o, Clock& clock, PortProvider& ports, Dialogs&
   env.dialogs = &dialogs;
   env.read_settings = !o.settings_path.empty();
   env.settings_path = o.settings_path;
+  env.code_page = o.code_page;
   return env;
 }
 

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "app/program.h"
+#include "app/variant.h"
+#include "base/codepage.h"
 #include "base/error.h"
 #include "base/file_io.h"
 #include "files/monitor_log.h"
@@ -250,6 +252,12 @@ std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Var
   return taken;
 }
 
+void ShowParameterFileName(Program& p, const std::string& path) {
+  const std::string name = Utf8ToCodePage(FileNameOf(path));
+  p.form.Form1Window.SetCaption(p.form.application_title + " - " + name);
+  p.LogNote("Parameter file " + name + ": " + path);
+}
+
 bool LoadParameterFile(Program& p, const std::string& path) {
   std::string bytes = ReadFileBytes(path, kCannotOpen);
   ParsedFile file = Parse(p, bytes);
@@ -267,13 +275,14 @@ void PcFiles::SaveClick() {
   std::optional<std::string> path = p_.dialogs().SaveFile(ParameterFileDialog(p_.variant));
   if (!path) return;
   SaveParameterFile(p_, *path);
+  ShowParameterFileName(p_, *path);
 }
 
 void PcFiles::LoadClick() {
   p_.form.PhoneBook1.SetSelectedLine(1);
   std::optional<std::string> path = p_.dialogs().OpenFile(ParameterFileDialog(p_.variant));
   if (!path) return;
-  LoadParameterFile(p_, *path);
+  if (LoadParameterFile(p_, *path)) ShowParameterFileName(p_, *path);
 }
 
 void PcFiles::SaveMonitorClick() {

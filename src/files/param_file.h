@@ -60,6 +60,10 @@ std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Var
 // of phone book rows: it is loaded only when the user says so. Returns whether it was loaded.
 bool LoadParameterFile(Program& p, const std::string& path);
 
+// The window's title names the parameter file just loaded or saved ("VRKTset - lift3.vrk"), and
+// the Monitor notes its whole path.
+void ShowParameterFileName(Program& p, const std::string& path);
+
 // The question asked before such a file is loaded; `lines` is the number of rows it would give.
 std::string NotParameterFileQuestion(const std::string& path, bool binary, size_t lines);
 

@@ -100,7 +100,7 @@ void CommandLink::StartNextJob() {
         running_ = false;
         running_id_ = 0;
       }
-      p_.dialogs().ShowMessage(e.what());
+      p_.dialogs().ShowError(e.what());
     }
   }
   starting_ = false;

@@ -61,10 +61,12 @@ bool PortService::AskAndOpen(const std::string& first) {
   }
   last_ = *chosen;
   chosen_this_run_ = true;
+  lost_ = false;
   return true;
 }
 
 void PortService::OpenByDialog() {
+  if (lost_) throw AppError("No serial port is open. Choose one with Port....");
   if (!AskAndOpen({})) throw AppError("No serial port was chosen; the port stays closed.");
 }
 
@@ -113,6 +115,7 @@ std::string PortService::CheckFailure() {
   std::string why = connection_->Failure();
   if (why.empty()) return {};
   Close();
+  lost_ = true;
   return why;
 }
 

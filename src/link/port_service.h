@@ -46,6 +46,9 @@ class PortService : public SerialPort {
   // Checks the connection for a failure (adapter unplugged); closes the port and returns the
   // reason when it failed, empty otherwise.
   std::string CheckFailure();
+  // After a failure the port stays closed until the user picks one (ChooseAnother): nothing
+  // brings the port dialog back by itself, and a command meant for the unit is refused.
+  bool lost() const { return lost_; }
   PortConnection* connection() { return connection_.get(); }
 
   // The number a port name stands for: n for "COMn", the trailing digits plus one for device
@@ -63,6 +66,7 @@ class PortService : public SerialPort {
   std::string configured_;
   std::string last_;
   bool chosen_this_run_ = false;
+  bool lost_ = false;
   int port_number_ = 0;
   bool dtr_ = false;
 };

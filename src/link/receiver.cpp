@@ -26,7 +26,7 @@ void LineReceiver::ApdComPort1TriggerAvail(uint16_t count) {
     try {
       TakeByte(byte);
     } catch (const std::exception& e) {
-      p_.dialogs().ShowMessage(e.what());
+      p_.dialogs().ShowError(e.what());
     }
   }
   --depth_;

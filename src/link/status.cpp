@@ -73,7 +73,7 @@ void StatusQueries::CekaniTimer() {
   EndWaiting();
   // After Run nothing more is expected from the unit: the bar has only shown the restart. After
   // Stop the unit never reported: give the window back and say why instead of waiting for ever.
-  if (what == Waiting::kStop) p_.dialogs().ShowMessage(kNoStopMessage);
+  if (what == Waiting::kStop) p_.dialogs().ShowWarning(kNoStopMessage);
 }
 
 void StatusQueries::EndWaiting() {
@@ -85,21 +85,21 @@ void StatusQueries::EndWaiting() {
 // A poll that falls due while a read, a write or the loader runs waits until that has ended.
 void StatusQueries::Timer1_CSQstopTimer() {
   p_.form.Timer1_CSQstop.SetInterval(kPollMs);
-  if (p_.form.Prubeh.visible()) return;
+  if (p_.form.Prubeh.visible() || p_.port().lost()) return;
   p_.link.SendAlone(LinkUser::kPoll, "AT+CSQ\r\n");
   p_.form.VoltageTimer.SetOn(true);
 }
 
 void StatusQueries::VoltageTimerTimer() {
   p_.form.VoltageTimer.SetOn(false);
-  if (p_.form.Prubeh.visible()) return;
+  if (p_.form.Prubeh.visible() || p_.port().lost()) return;
   p_.link.SendAlone(LinkUser::kPoll, "AT#CBC\r\n");
   p_.form.PowerTimer.SetOn(true);
 }
 
 void StatusQueries::PowerTimerTimer() {
   p_.form.PowerTimer.SetOn(false);
-  if (p_.form.Prubeh.visible()) return;
+  if (p_.form.Prubeh.visible() || p_.port().lost()) return;
   p_.link.SendAlone(LinkUser::kPoll, "AT#ADC=1,2\r\n");
 }
 

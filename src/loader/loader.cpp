@@ -110,7 +110,13 @@ void Loader::LoadListClick() {
   // Names in the list that hold no folder are meant to be next to the list file.
   if (path.has_parent_path()) fs::current_path(path.parent_path(), ec);
 
-  std::ifstream in = OpenForReading(path);
+  std::ifstream in;
+  try {
+    in = OpenForReading(path);
+  } catch (const AppError& e) {
+    // The list file is named: the user may have picked it in another folder than meant.
+    throw AppError(std::string(e.what()) + ": " + *chosen);
+  }
   ListFileLines splitter;
   std::vector<std::string> lines;
   char buffer[16384];
@@ -141,6 +147,7 @@ void Loader::SendClick() {
   p_.op.AsendWaitingEvent = false;
   running_ = true;
   outcome_ = SequenceOutcome{};
+  sent_steps_ = 0;
   f.CancelSend.SetVisible(true);
   f.CancelSend.SetEnabled(true);
 
@@ -174,6 +181,7 @@ void Loader::LoaderStep(int index) {
 
 void Loader::SendStep(const std::string& command, std::shared_ptr<const std::string> data) {
   step_command_ = command;
+  ++sent_steps_;
   p_.LogNote(command);
   const int64_t data_bytes = data ? static_cast<int64_t>(data->size()) : 0;
   p_.link.Send(command + "\r\n", [this](const CommandResult& r) { OnAnswer(r); },
@@ -220,6 +228,9 @@ void Loader::Step(int index) {
       // An empty line is the normal end of the list; an empty or unreadable file is not, and
       // the user should see why the run stopped there.
       if (size == 0 && !line.empty()) p_.LogNote("Nothing to send in file: " + line);
+      if (line.empty())
+        p_.LogNote("Loader list done: " + std::to_string(sent_steps_) +
+                   (sent_steps_ == 1 ? " line sent." : " lines sent."));
       EndRun();
       return;
     }

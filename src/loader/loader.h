@@ -69,6 +69,7 @@ class Loader {
   bool send_answered_ = false;    // the "AT#ASEND=" command has its "OK"
   bool send_event_seen_ = false;  // its "#ASENDEV:" came (possibly before the "OK")
   std::string step_command_;
+  int sent_steps_ = 0;  // list lines sent this run
   SequenceOutcome outcome_;
 };
 

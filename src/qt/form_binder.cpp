@@ -13,8 +13,11 @@
 #include <QToolButton>
 
 #include "app/program.h"
+#include "params/field_chars.h"
 #include "qt/monitor_view.h"
+#include "qt/input_gate.h"
 #include "qt/phonebook_view.h"
+#include "qt/shortcuts.h"
 #include "qt/text_convert.h"
 #include "qt/widgets.h"
 
@@ -104,6 +107,7 @@ void FormBinder::Bind(Control& c, QWidget* w) {
       auto& edit = static_cast<Edit&>(c);
       auto* line = qobject_cast<QLineEdit*>(w);
       if (!line || typing_ == &c) break;
+      GateInput(c, line);
       connect(line, &QLineEdit::textEdited, this, [this, &edit, line](const QString& text) {
         if (updating()) return;
         {
@@ -148,6 +152,7 @@ void FormBinder::Bind(Control& c, QWidget* w) {
         // Inline completion selects the rest of the text even when the user types in its middle,
         // and the next key then replaces it; the drop-down offers the items anyway.
         combo->setCompleter(nullptr);
+        GateInput(c, combo->lineEdit());
         connect(combo->lineEdit(), &QLineEdit::textEdited, this,
                 [this, &list, combo](const QString& t) {
                   if (updating()) return;
@@ -249,6 +254,14 @@ void FormBinder::Bind(Control& c, QWidget* w) {
   }
 }
 
+void FormBinder::GateInput(const Control& c, QLineEdit* line) {
+  const QString accepted =
+      QString::fromStdString(std::string(AcceptedCharacters(program_.form, c)));
+  QWidget* window = root_;
+  line->setValidator(new InputGate(
+      accepted, [window](const QString& note) { ShowStatusNote(window, note); }, line));
+}
+
 void FormBinder::AfterEdit(Edit& edit, QLineEdit* line) {
   Updating u(updating_);
   QString model_text = ToQ(edit.text());
@@ -320,6 +333,8 @@ void FormBinder::Draw(Control& c, Aspect a) {
         auto [tabs, i] = TabOf(w);
         if (tabs && &c != &program_.form.Service) tabs->setTabToolTip(i, tip);
       } else if (w != root_) {
+        const QString key = ShortcutTextOf(w);
+        if (!key.isEmpty()) tip = tip.isEmpty() ? key : tip + " (" + key + ")";
         w->setToolTip(tip);
       }
       break;
@@ -364,6 +379,7 @@ void FormBinder::DrawValue(Control& c, QWidget* w) {
       auto& edit = static_cast<Edit&>(c);
       auto* line = qobject_cast<QLineEdit*>(w);
       if (!line || typing_ == &c) break;
+      GateInput(c, line);
       QString text = ToQ(edit.text());
       if (line->text() != text) line->setText(text);
       if (line->cursorPosition() != static_cast<int>(edit.caret()))
@@ -437,7 +453,12 @@ void FormBinder::DrawValue(Control& c, QWidget* w) {
       auto& bar = static_cast<StatusBar&>(c);
       for (size_t i = 0; i < bar.panel_count(); ++i) {
         auto* panel = w->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i));
-        if (panel) panel->setText(ToQ(bar.panel(i)));
+        if (!panel) continue;
+        // Under a note (ShowStatusNote) the panel's own text waits until the note has gone.
+        if (panel->property("textUnderNote").isValid())
+          panel->setProperty("textUnderNote", ToQ(bar.panel(i)));
+        else
+          panel->setText(ToQ(bar.panel(i)));
       }
       break;
     }

@@ -45,6 +45,8 @@ class FormBinder : public QObject, public FormObserver {
   void DrawValue(Control& c, QWidget* w);
   // After the model has handled a keystroke: the widget shows what the model made of it.
   void AfterEdit(Edit& edit, QLineEdit* line);
+  // Typing that the code page or the field cannot take is refused where it is typed.
+  void GateInput(const Control& c, QLineEdit* line);
   void AfterListEdit(ListControl& list, QComboBox* combo);
   bool updating() const { return updating_ > 0; }
 

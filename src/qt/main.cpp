@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "app/code_page_choice.h"
 #include "app/program.h"
 #include "link/command_link.h"
 #include "link/wire_trace.h"
@@ -31,7 +32,8 @@ bool AnswerInfoOption(int argc, char** argv, const std::string& name) {
     }
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::cout
-          << "Usage: " << name << " [--help | --version]\n\n"
+          << "Usage: " << name
+          << " [--code-page N] [--language LANG] | --help | --version\n\n"
           << "Configures the GSM emergency-call unit of a lift over its RS-232 port: stops the\n"
              "unit, reads and writes its settings and its SIM phone book, saves them as parameter\n"
              "files, uploads scripts and files to the GSM module and logs the serial traffic.\n\n"
@@ -47,14 +49,42 @@ bool AnswerInfoOption(int argc, char** argv, const std::string& name) {
              "the user's configuration folder instead: ~/.config/NAME/NAME.ini on Linux,\n"
              "%LOCALAPPDATA%\\NAME\\NAME.ini on Windows.\n\n"
              "Options:\n"
-             "  -h, --help   show this help\n"
-             "  --version    show the program version\n\n"
+             "  --code-page N     keep names and texts in Windows code page N (1250 ... 1258),\n"
+             "                    over the settings file's CodePage and the system's\n"
+             "  --language LANG   the language (cs, sk, pl, hu, de ...) that picks the code page\n"
+             "                    where the system has none of its own (a UTF-8 desktop)\n"
+             "  -h, --help        show this help\n"
+             "  --version         show the program version\n\n"
              "For terminals and scripts there is the same tool without a window: "
           << name << "-cli.\n";
       return true;
     }
   }
   return false;
+}
+
+// --code-page N and --language LANG; a bad value is told on the terminal and ends the program.
+bool ReadStartOptions(int argc, char** argv, vrkt::ProgramEnv& env) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg != "--code-page" && arg != "--language") continue;
+    if (i + 1 >= argc) {
+      std::cerr << arg << " needs a value.\n";
+      return false;
+    }
+    const std::string value = argv[++i];
+    if (arg == "--language") {
+      env.language = value;
+      continue;
+    }
+    try {
+      env.code_page = vrkt::ParseCodePage(value);
+    } catch (const std::exception& e) {
+      std::cerr << "--code-page: " << e.what() << "\n";
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -65,6 +95,8 @@ int main(int argc, char** argv) {
   const std::string program_path = ProgramPathFromArgv0(argc > 0 ? argv[0] : nullptr);
   const QString program_name = QFileInfo(QString::fromStdString(program_path)).completeBaseName();
   if (AnswerInfoOption(argc, argv, program_name.toStdString())) return 0;
+  vrkt::ProgramEnv start_options;
+  if (!ReadStartOptions(argc, argv, start_options)) return 2;
 
   QApplication app(argc, argv);
   // The per-user configuration folder is named after the application: the name the program was
@@ -88,7 +120,7 @@ int main(int argc, char** argv) {
   recorder.set_rts_on_open(true);
   TracingProvider traced_ports(ports, recorder);
   QtDialogs dialogs;
-  ProgramEnv env;
+  ProgramEnv env = start_options;
   env.program_path = program_path;
   env.user_config_dir =
       QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))

@@ -8,10 +8,12 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/leave_guard.h"
 #include "app/program.h"
 #include "qt/build_helpers.h"
 #include "qt/form_binder.h"
 #include "qt/page_tabs.h"
+#include "qt/shortcuts.h"
 #include "qt/widgets.h"
 
 namespace vrkt::qt {
@@ -83,6 +85,7 @@ MainWindow::MainWindow(Program& program, std::function<void()> after_action)
                       findChild<QWidget*>("Save")};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
+  InstallShortcuts(this);
   binder_->BindAll();
 }
 
@@ -189,15 +192,35 @@ void MainWindow::closeEvent(QCloseEvent* e) {
     QTimer::singleShot(100, this, &QWidget::close);
     return;
   }
-  if (!program_.MayClose()) {
-    e->ignore();
-    return;
+  if (!closing_after_run_) {
+    switch (DecideClose(program_)) {
+      case LeaveChoice::kStay:
+        e->ignore();
+        return;
+      case LeaveChoice::kStartThenLeave:
+        // The same Run as the button's; the window closes once its restart command is out.
+        e->ignore();
+        binder_->RunAction([this] { program_.status.RunGDIClick(); });
+        closing_after_run_ = true;
+        CloseOnceStarted();
+        return;
+      case LeaveChoice::kLeave:
+        break;
+    }
   }
   program_.form.left = x();
   program_.form.top = y();
   // The program ends even when the settings could not be written; the user has been told.
   program_.FormClose();
   e->accept();
+}
+
+void MainWindow::CloseOnceStarted() {
+  if (RunSequenceEnded(program_)) {
+    close();
+    return;
+  }
+  QTimer::singleShot(100, this, &MainWindow::CloseOnceStarted);
 }
 
 }  // namespace vrkt::qt

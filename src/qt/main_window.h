@@ -36,6 +36,9 @@ class MainWindow : public QWidget {
   Program& program_;
   FormBinder* binder_ = nullptr;
   bool close_after_action_ = false;
+  // Closes once the Run chosen in the close question has done its part.
+  void CloseOnceStarted();
+  bool closing_after_run_ = false;
 };
 
 // The pages, each built into its sheet.

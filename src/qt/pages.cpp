@@ -2,6 +2,7 @@
 #include <QSlider>
 
 #include "app/program.h"
+#include "phonebook/row_delete.h"
 #include "qt/build_helpers.h"
 #include "qt/form_binder.h"
 #include "qt/main_window.h"
@@ -135,7 +136,7 @@ void BuildPhoneBookPage(QWidget* page, Program& program, FormBinder& binder) {
     binder.RunAction([&] { program.phonebook.AppendRow(); });
   };
   commands.delete_row = [&program, &binder](int line) {
-    binder.RunAction([&] { program.phonebook.DeleteRow(line); });
+    binder.RunAction([&] { DeleteRowAfterConfirm(program, line); });
   };
   auto* grid = new PhoneBookView(program.form.PhoneBook1, commands, page);
   grid->setObjectName("PhoneBook1");
@@ -144,8 +145,10 @@ void BuildPhoneBookPage(QWidget* page, Program& program, FormBinder& binder) {
   MakePictureButton(page, "LineIn", {414, 8, 154, 36}, "line_in");
   MakePictureButton(page, "LineDel", {414, 50, 154, 36}, "line_del");
   auto* find = Make<QGroupBox>(page, "GroupBox6", {414, 100, 154, 92});
-  Make<QLineEdit>(find, "FindN", {10, 24, 134, 22});
-  Make<QPushButton>(find, "Find", {10, 54, 134, 28});
+  auto* find_name = Make<QLineEdit>(find, "FindN", {10, 24, 134, 22});
+  auto* find_button = Make<QPushButton>(find, "Find", {10, 54, 134, 28});
+  // Return in the name finds, as the button does.
+  QObject::connect(find_name, &QLineEdit::returnPressed, find_button, &QPushButton::click);
   MakePictureButton(page, "BookImport", {414, 204, 154, 36}, "pc_load");
   MakePictureButton(page, "BookExport", {414, 246, 154, 36}, "pc_save");
   ChainTabOrder(page, {"PhoneBook1", "LineIn", "LineDel", "FindN", "Find", "BookImport",

@@ -2,12 +2,42 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QStyledItemDelegate>
 
+#include "params/field_chars.h"
 #include "phonebook/phonebook.h"
+#include "qt/input_gate.h"
 #include "qt/text_convert.h"
 #include "ui/controls.h"
 
 namespace vrkt::qt {
+
+namespace {
+
+// Cell editors that refuse what the code page cannot hold, and in the number column anything
+// but the characters a SIM number takes.
+class GatedDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const override {
+    QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+      const QString accepted =
+          index.column() == 1 ? QString::fromLatin1(kDialCharacters.data(),
+                                                    static_cast<int>(kDialCharacters.size()))
+                              : QString();
+      QPointer<QWidget> window = parent->window();
+      line->setValidator(new InputGate(
+          accepted, [window](const QString& note) { ShowStatusNote(window, note); }, line));
+    }
+    return editor;
+  }
+};
+
+}  // namespace
 
 PhoneBookModel::PhoneBookModel(const Grid& grid, PhoneBookCommands commands, QObject* parent)
     : QAbstractTableModel(parent), grid_(grid), commands_(std::move(commands)) {}
@@ -72,6 +102,7 @@ PhoneBookView::PhoneBookView(const Grid& grid, PhoneBookCommands commands, QWidg
       commands_(commands),
       model_(new PhoneBookModel(grid, commands, this)) {
   setModel(model_);
+  setItemDelegate(new GatedDelegate(this));
   verticalHeader()->hide();
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
   horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -132,7 +163,9 @@ void PhoneBookView::keyPressEvent(QKeyEvent* e) {
     MoveDown();
     return;
   }
-  if (e->key() == Qt::Key_Delete && e->modifiers() == Qt::ControlModifier) {
+  // Delete (or Ctrl+Delete) removes the current row once the user has confirmed it.
+  if (e->key() == Qt::Key_Delete && state() != EditingState &&
+      (e->modifiers() == Qt::NoModifier || e->modifiers() == Qt::ControlModifier)) {
     if (commands_.delete_row) commands_.delete_row(line);
     return;
   }

@@ -59,20 +59,30 @@ std::optional<std::string> QtDialogs::OpenFile(const FileDialogOptions& options)
   return FileDialog(options, false);
 }
 
-void QtDialogs::ShowMessage(const std::string& text) {
-  QMessageBox box(QMessageBox::Information, Title(), ToQ(text), QMessageBox::Ok, parent_);
+void QtDialogs::Show(QMessageBox::Icon icon, const std::string& text) {
+  QMessageBox box(icon, Title(), ToQ(text), QMessageBox::Ok, parent_);
   box.exec();
 }
+
+void QtDialogs::ShowMessage(const std::string& text) { Show(QMessageBox::Information, text); }
+void QtDialogs::ShowError(const std::string& text) { Show(QMessageBox::Critical, text); }
+void QtDialogs::ShowWarning(const std::string& text) { Show(QMessageBox::Warning, text); }
 
 int QtDialogs::Ask(const std::string& text, const std::vector<std::string>& answers) {
   QMessageBox box(QMessageBox::Question, Title(), ToQ(text), QMessageBox::NoButton, parent_);
   std::vector<QAbstractButton*> buttons;
   for (const std::string& a : answers)
     buttons.push_back(box.addButton(ToQ(a), QMessageBox::AcceptRole));
-  QAbstractButton* cancel =
-      box.addButton(answers.size() == 1 && answers[0] == "Yes" ? QMessageBox::No
-                                                               : QMessageBox::Cancel);
-  if (!buttons.empty()) box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+  // A yes/no question (Confirm) is asked before something that may lose data or settings: No
+  // is its default, so Return does not do the risky thing. Elsewhere the first answer is.
+  const bool yes_no = answers.size() == 1 && answers[0] == "Yes";
+  QPushButton* cancel = box.addButton(yes_no ? QMessageBox::No : QMessageBox::Cancel);
+  if (yes_no) {
+    box.setIcon(QMessageBox::Warning);
+    box.setDefaultButton(cancel);
+  } else if (!buttons.empty()) {
+    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.front()));
+  }
   box.setEscapeButton(cancel);
   box.exec();
   for (size_t i = 0; i < buttons.size(); ++i)

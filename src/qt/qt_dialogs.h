@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -25,11 +26,14 @@ class QtDialogs : public Dialogs {
   std::optional<std::string> SaveFile(const FileDialogOptions& options) override;
   std::optional<std::string> OpenFile(const FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  void ShowWarning(const std::string& text) override;
   int Ask(const std::string& text, const std::vector<std::string>& answers) override;
 
  private:
   std::optional<std::string> FileDialog(const FileDialogOptions& options, bool save);
   QString Title() const;
+  void Show(QMessageBox::Icon icon, const std::string& text);
   std::function<std::string()> title_;
   QPointer<QWidget> parent_;
 };

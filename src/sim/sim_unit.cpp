@@ -391,6 +391,9 @@ class SimConnection : public PortConnection {
   size_t Read(char* buffer, size_t max) override { return unit_->Read(buffer, max); }
   bool Cts() override { return unit_->Cts(); }
   void SetDtr(bool on) override { unit_->SetDtr(on); }
+  std::string Failure() override {
+    return unit_->faults().unplugged ? "the device was removed" : std::string();
+  }
 
  private:
   std::shared_ptr<SimUnit> unit_;

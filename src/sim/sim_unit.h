@@ -114,6 +114,8 @@ struct SimFaults {
   int garbled_every = 1;
   // The listing never ends: its lines come again and again, without a final result.
   bool endless_listing = false;
+  // The adapter is pulled out: every open connection to the unit has failed.
+  bool unplugged = false;
 };
 
 // A command line as the unit took it off the wire, with the virtual time its last byte arrived.

@@ -121,8 +121,9 @@ TEST_F(LoaderRunTest, ScriptThenRunIsTheWorkedSequence) {
             (std::vector<std::string>{"AT#WSCRIPT=demo.scr,300", "AT#ESCRIPT=demo.scr"}));
   EXPECT_EQ(h_.sim.unit().scripts().at("demo.scr"), script);
   EXPECT_EQ(h_.sim.unit().run_script(), "demo.scr");
-  EXPECT_EQ(rec.monitor, (std::vector<std::string>{"AT#WSCRIPT=demo.scr,300", "", "send buffer",
-                                                   ">>>", "OK", "AT#ESCRIPT=demo.scr", "", "OK"}));
+  EXPECT_EQ(rec.monitor,
+            (std::vector<std::string>{"AT#WSCRIPT=demo.scr,300", "send buffer", ">>>", "OK",
+                                      "AT#ESCRIPT=demo.scr", "OK", "Loader list done: 2 lines sent."}));
   EXPECT_EQ(rec.positions, (std::vector<int>{1, 2}));  // the first "OK" keeps position 1
   EXPECT_TRUE(h_.dialogs.messages.empty());
 
@@ -331,7 +332,7 @@ TEST_F(LoaderRunTest, LoadListAppendsLinesAndMovesTheWorkingDirectory) {
   EXPECT_EQ(h_.program->form.List.lines(),
             (std::vector<std::string>{"demo.scr", "RUN:demo.scr", "demo.scr", "RUN:demo.scr"}));
   Click(load);
-  EXPECT_EQ(d.messages, std::vector<std::string>{"File not found"});
+  EXPECT_EQ(d.messages, std::vector<std::string>{"File not found: missing.ifo"});
   EXPECT_EQ(h_.program->form.List.LineCount(), 4u);
 
   // Names without a folder are now found next to the list.

@@ -118,10 +118,11 @@ TEST_F(BindingTest, TypingRunsTheRuleAndShowsItsResult) {
   EXPECT_EQ(e.text(), "123");
   EXPECT_EQ(line->text(), "123");
   EXPECT_EQ(line->cursorPosition(), 3);
-  EXPECT_EQ(after_actions, 4);
+  // The letter never reached the model: the number field refused it where it was typed.
+  EXPECT_EQ(after_actions, 3);
 
   form().TEST1.on_change = [] { throw AppError("'x' is not a valid integer value"); };
-  testing::KeyClicks(Get<QLineEdit>("TEST1"), "x");
+  testing::KeyClicks(Get<QLineEdit>("TEST1"), "5");
   ASSERT_EQ(h.dialogs.messages.size(), 1u);
   EXPECT_EQ(h.dialogs.messages[0], "'x' is not a valid integer value");
   EXPECT_EQ(Get<QLineEdit>("TEST1")->text(), QString::fromStdString(form().TEST1.text()));

@@ -4,6 +4,7 @@
 
 #include <QtTest/QTest>
 
+#include "app/leave_guard.h"
 #include "qt/main_window.h"
 #include "qt_app.h"
 #include "support/harness.h"
@@ -49,9 +50,11 @@ TEST_F(CloseTest, WriteAllAsksBeforeClosingAndCancelKeepsWriting) {
 
   Click(h.form().SaveGDI);
   h.RunFor(200);
-  h.dialogs.answers.push_back(0);
+  // Close anyway, then leave the unit stopped as the write left it.
+  h.dialogs.answers = {0, 1};
   EXPECT_TRUE(window.close());
-  EXPECT_EQ(h.dialogs.questions.size(), 2u);
+  EXPECT_EQ(h.dialogs.questions.size(), 3u);
+  EXPECT_EQ(h.dialogs.questions.back(), kLeaveStoppedQuestion);
   EXPECT_FALSE(window.isVisible());
   EXPECT_FALSE(h.program->port().IsOpen());
 }
@@ -65,6 +68,31 @@ TEST_F(CloseTest, LoaderRunAsksBeforeClosing) {
   ASSERT_TRUE(h.RunUntil([&] { return !h.program->loader.running(); }));
   EXPECT_TRUE(window.close());
   EXPECT_EQ(h.dialogs.questions.size(), 1u) << "no question once the run has ended";
+}
+
+// Closing while the unit is stopped: Cancel keeps the window, Start and close runs the Run
+// sequence and closes the window when it has done its part.
+TEST_F(CloseTest, StoppedUnitIsStartedBeforeTheWindowCloses) {
+  Click(h.form().StopGDI);
+  ASSERT_TRUE(h.RunUntil([&] { return h.form().RunGDI.visible(); }));
+  ASSERT_TRUE(h.RunUntil([&] { return !h.program->transfer.ReadRunning(); }, 60000));
+  h.RunFor(300);
+  EXPECT_FALSE(window.close());
+  EXPECT_EQ(h.dialogs.questions, std::vector<std::string>{kLeaveStoppedQuestion});
+  EXPECT_TRUE(window.isVisible());
+
+  const size_t before = h.unit().commands().size();
+  h.dialogs.answers = {0};
+  EXPECT_FALSE(window.close()) << "the window waits for the Run sequence";
+  ASSERT_TRUE(testing::WaitFor(
+      [&] {
+        h.RunFor(100);
+        return !window.isVisible();
+      },
+      10000));
+  EXPECT_EQ(h.Commands(before), std::vector<std::string>{"AT#REBOOT"});
+  EXPECT_FALSE(h.program->port().IsOpen());
+  EXPECT_EQ(h.dialogs.questions.size(), 2u);
 }
 
 }  // namespace

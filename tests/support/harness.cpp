@@ -9,6 +9,7 @@ std::optional<std::string> ScriptedDialogs::ChoosePort(const std::vector<PortInf
                                                        const std::string& preselect) {
   last_ports = ports;
   last_preselect = preselect;
+  ++port_dialogs;
   if (port_answers.empty()) return std::string("sim");
   auto a = port_answers.front();
   port_answers.pop_front();

@@ -34,6 +34,7 @@ class ScriptedDialogs : public Dialogs {
   std::vector<FileDialogOptions> file_options;
   std::vector<PortInfo> last_ports;
   std::string last_preselect;
+  int port_dialogs = 0;  // how often the port dialog was shown
 };
 
 // A whole program on virtual time against the simulated unit.
