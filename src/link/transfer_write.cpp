@@ -160,9 +160,10 @@ void Transfer::OnWriteAnswer(const CommandResult& r) {
     if (pending_position_ > 0) why += " to SIM position " + std::to_string(pending_position_);
     if (!pending_entry_.empty()) why += " (" + Printable(pending_entry_) + ")";
   }
-  // A refused or unsent command has certainly not changed its position.
+  // A refused or unsent command has certainly not changed its position; one that had gone out
+  // when the line dropped may have.
   const bool pending_not_written =
-      r.kind == CommandResult::kRefused || r.kind == CommandResult::kNotSent;
+      r.kind == CommandResult::kRefused || (r.kind == CommandResult::kNotSent && !r.went_out);
   StopWrite(why, OutcomeOf(r), pending_not_written);
 }
 
@@ -176,6 +177,13 @@ void Transfer::WriteAllStep() {
 
   ++op.WriteStep;
   p_.form.Prubeh.SetPosition(op.WriteStep);
+  // The unit's firmware version stays where the unit keeps it: nothing is written over it and
+  // it is not deleted.
+  if (version_position_ > 0 && op.NextSimPosition == version_position_) {
+    ++op.NextSimPosition;
+    // It holds what it should: the unit's own entry.
+    if (confirmed_position_ == version_position_ - 1) confirmed_position_ = version_position_;
+  }
   if (op.NextSimPosition > op.SimCapacity) {
     FinishWrite();
     return;

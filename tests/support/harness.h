@@ -36,6 +36,14 @@ class ScriptedDialogs : public Dialogs {
   std::string last_preselect;
 };
 
+// A unit whose module answers while its application runs (the simulated unit before it learnt
+// that the application owns the line), for tests of the link, the loader and the module that send
+// their commands without stopping the unit first.
+inline SimConfig AnsweringConfig(SimConfig c = {}) {
+  c.module_answers_while_app_runs = true;
+  return c;
+}
+
 // A whole program on virtual time against the simulated unit.
 class Harness {
  public:
@@ -46,6 +54,8 @@ class Harness {
 
   // Runs FormCreate.
   void Start();
+  // Before Start: the unit's module answers while its application runs (AnsweringConfig).
+  void AnswerWhileRunning() { sim.unit().Configure(AnsweringConfig(sim.unit().config())); }
   // Runs the event loop in virtual time until `ms` milliseconds have passed: port data and timer
   // ticks are delivered as they fall due.
   void RunFor(int64_t ms);
