@@ -144,8 +144,10 @@ ReadResult StopAndReadAll(Session& s) {
                .deadline = [&] { return start + limit; },
                .timeout_message =
                    [&] {
-                     if (!status.greeting_answered()) return status.NoAnswerMessage();
-                     return "The unit did not report STOP within " + Seconds(limit) +
+                     // Nothing answered, not even the greeting.
+                     const std::string none =
+                         status.greeting_answered() ? std::string() : status.NoAnswerMessage() + " ";
+                     return none + "The unit did not report STOP within " + Seconds(limit) +
                             " of DTR going on. Is the unit's application running, and does the "
                             "cable carry DTR?";
                    },

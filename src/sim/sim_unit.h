@@ -172,6 +172,8 @@ class SimUnit {
   bool app_running() const { return app_running_; }
   bool echo() const { return echo_; }
   bool dtr() const { return dtr_; }
+  // Bytes the unit has taken off the line so far.
+  int64_t bytes_taken() const { return bytes_taken_; }
   // The line has dropped (SimFaults::line_lost_after_bytes).
   bool line_lost() const { return line_lost_; }
 
