@@ -51,6 +51,11 @@ UploadResult UploadOnce(const std::string& name, const std::string& data) {
   VirtualClock clock;
   QuietDialogs dialogs;
   SimProvider sim(clock);
+  // The loader runs on a stopped unit (its Send button is offered only then): the module, not
+  // the application, has the line.
+  SimConfig config;
+  config.app_running_at_start = false;
+  sim.unit().Configure(config);
   Program program(BenchEnv(clock, sim, dialogs));
   program.FormCreate();
 

@@ -141,7 +141,10 @@ void Program::FormCreate() {
   // 12-15: the first command opens the port; a failure skips the rest.
   Run([this] {
     link.Begin(LinkUser::kStartup, [this] {
-      link.Send("ATE0\r\n", [this](const CommandResult&) { link.End(LinkUser::kStartup); });
+      link.Send("ATE0\r\n", [this](const CommandResult& r) {
+        link.End(LinkUser::kStartup);
+        status.NoteGreeting(r);
+      });
     });
     port_.SetDtr(false);
     clock_.Pause(200);
@@ -259,8 +262,12 @@ void Program::PortSelectClick() {
   // An answer still awaited came from the old port; the unit on the new one is greeted as at
   // start-up.
   link.Abandon("The serial port was changed.");
+  status.ForgetUnit();
   link.Begin(LinkUser::kStartup, [this] {
-    link.Send("ATE0\r\n", [this](const CommandResult&) { link.End(LinkUser::kStartup); });
+    link.Send("ATE0\r\n", [this](const CommandResult& r) {
+      link.End(LinkUser::kStartup);
+      status.NoteGreeting(r);
+    });
   });
   port_.SetDtr(false);
   clock_.Pause(200);

@@ -5,6 +5,7 @@
 
 #include "app/variant.h"
 #include "base/error.h"
+#include "base/message_text.h"
 #include "cli/commands.h"
 #include "cli/engine.h"
 #include "cli/fleet.h"
@@ -94,7 +95,8 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
     if (IsFleetRun(o)) return RunFleet(o, io, hooks.unit_program);
     if (o.progress_lines) io.progress = true;
   } catch (const CliFailure& f) {
-    io.err << (f.code() == kExitUsage ? name + ": " : std::string()) << f.what() << "\n";
+    io.err << (f.code() == kExitUsage ? name + ": " : std::string())
+           << EscapeForUtf8Output(f.what()) << "\n";
     return f.code();
   }
 
@@ -132,12 +134,12 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
       code = Dispatch(s);
     } catch (const CliFailure& f) {
       s.ClearProgress();
-      io.err << f.what() << "\n";
+      io.err << EscapeForUtf8Output(f.what()) << "\n";
       code = f.code();
       failure = f.what();
     } catch (const std::exception& e) {
       s.ClearProgress();
-      io.err << e.what() << "\n";
+      io.err << EscapeForUtf8Output(e.what()) << "\n";
       code = kExitFailure;
       failure = e.what();
     }

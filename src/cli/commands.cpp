@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <algorithm>
+#include <set>
 
 #include "base/codepage.h"
 #include "base/error.h"
@@ -22,13 +23,14 @@ std::string PanelValue(const std::string& panel) {
   return Shown(colon == std::string::npos ? panel : panel.substr(colon + 1));
 }
 
-// Waits for the answer to a single query: a line that `matches`, then nothing more.
+// Waits for the answer to a single query: a line that `matches`, then its final result.
 // Returns the matching line.
 std::string AwaitReply(Session& s, size_t from, const std::function<bool(const std::string&)>& matches,
                        const std::string& what) {
   const Traffic& t = s.traffic();
   int64_t until = s.NowMs() + s.ReplyTimeoutMs();
   std::string found;
+  bool matched = false;
   s.PumpUntil({.done =
                    [&] {
                      for (; from < t.lines().size(); ++from) {
@@ -36,8 +38,11 @@ std::string AwaitReply(Session& s, size_t from, const std::function<bool(const s
                        if (IsUnsolicited(line)) continue;
                        if (Contains(line, "ERROR"))
                          throw CliFailure(kExitRefused, "The unit refused " + what + ": " + DescribeModuleErrors(line));
-                       if (matches(line)) {
+                       if (!matched && matches(line)) {
                          found = line;
+                         matched = true;
+                       } else if (matched && line == "OK") {
+                         ++from;
                          return true;
                        }
                      }
@@ -46,8 +51,11 @@ std::string AwaitReply(Session& s, size_t from, const std::function<bool(const s
                .deadline = [until] { return until; },
                .timeout_message =
                    [&] {
-                     return "The unit did not answer " + what + " within " +
-                            std::to_string(s.ReplyTimeoutMs() / 1000) + " s.";
+                     const std::string seconds = std::to_string(s.ReplyTimeoutMs() / 1000);
+                     if (matched)
+                       return "The unit answered " + what + " but did not end the answer (no OK) within " +
+                              seconds + " s.";
+                     return "The unit did not answer " + what + " within " + seconds + " s.";
                    },
                .progress = [&] { return "Asking for " + what + "..."; }});
   return found;
@@ -103,16 +111,26 @@ int StatusCommand(Session& s) {
              "the supply query (AT#ADC=1,2)");
   std::string imei = AskImei(s);
 
+  const StatusQueries& q = s.program().status;
   int level = s.program().op.SignalLevel;
   std::ostream& out = s.io().out;
   s.ClearProgress();
+  // A value whose reply could not be read is unknown, never the number of an earlier reply.
+  const std::string unknown = "unknown (the unit's reply could not be read)";
   out << "Operator:       " << PanelValue(f.StatusBar1.panel(0)) << "\n"
-      << "Signal:         " << level << " (" << SignalWords(level) << ")\n"
-      << "Battery:        " << Shown(f.Voltage.caption()) << "\n"
-      << "Supply:         " << Shown(f.Power.caption()) << "\n"
+      << "Signal:         "
+      << (q.signal_known() ? std::to_string(level) + " (" + SignalWords(level) + ")" : unknown)
+      << "\n"
+      << "Battery:        " << (q.battery_known() ? Shown(f.Voltage.caption()) : unknown) << "\n"
+      << "Supply:         " << (q.supply_known() ? Shown(f.Power.caption()) : unknown) << "\n"
       << "SIM capacity:   " << r.capacity << " positions, " << r.entries.size() << " in use\n"
       << "Firmware:       " << FirmwareLabel(s) << "\n"
       << "IMEI:           " << imei << "\n";
+  if (!q.signal_known() || !q.battery_known() || !q.supply_known()) {
+    s.io().err << "Some of the unit's values could not be read (line noise?); they show as "
+                  "unknown.\n";
+    return kExitDamaged;
+  }
   return kExitOk;
 }
 
@@ -172,6 +190,18 @@ void ReportLeftOutRows(Session& s) {
 
 void RestartUnit(Session& s);
 
+// Stops the unit for a command that does not need its phone book: the listing that Stop starts
+// may be spoilt by line noise without harm; the unit has stopped all the same.
+void StopAndReadIfNeeded(Session& s) {
+  const int stops_before = s.program().status.stops_seen();
+  try {
+    StopAndReadAll(s);
+  } catch (const CliFailure& f) {
+    if (f.code() != kExitDamaged || s.program().status.stops_seen() == stops_before) throw;
+    s.Note(std::string(f.what()) + " This command does not need the phone book; going on.");
+  }
+}
+
 // After success, --run restarts the unit's application.
 int Finished(Session& s, int code) {
   if (code == kExitOk && s.options().run_after) RestartUnit(s);
@@ -221,15 +251,48 @@ int WriteCommand(Session& s) {
 
 int VerifyCommand(Session& s) {
   ReadResult unit = ReadWithRetries(s, kReadRetries, /*stop_first=*/true);
-  LoadParameterFile(s, s.options().operand);
-  std::vector<UnitEntry> expected = EntriesOfWindow(s);
+  const std::string& file = s.options().operand;
+  LoadParameterFile(s, file);
+  std::vector<UnitEntry> window = EntriesOfWindow(s);
   ReportLeftOutRows(s);
-  return Finished(s, Report(s, CompareEntries(expected, unit.entries, kUnitOnlyEntries), "verified"));
+  // A key the file lacks keeps the window's value from the unit's reading: the file says
+  // nothing about it, so it is named as missing instead of compared as the file's.
+  std::set<std::string> in_file;
+  for (const UnitEntry& e : EntriesOfParameterFile(ReadFileBytes(file, "Cannot open file \"%s\". %s")))
+    in_file.insert(e.name);
+  std::vector<UnitEntry> expected;
+  std::vector<std::string> ignored = kUnitOnlyEntries;
+  std::vector<std::string> missing;
+  for (UnitEntry& e : window) {
+    if (in_file.count(e.name)) {
+      expected.push_back(std::move(e));
+    } else if (std::find(missing.begin(), missing.end(), e.name) == missing.end()) {
+      missing.push_back(e.name);
+      ignored.push_back(e.name);
+    }
+  }
+  const int code = Report(s, CompareEntries(expected, unit.entries, ignored), "verified");
+  if (missing.empty()) return Finished(s, code);
+  s.ClearProgress();
+  s.io().out << "Missing from " << file << " (not checked):\n";
+  for (const std::string& name : missing) {
+    std::string held;
+    for (const UnitEntry& e : unit.entries)
+      if (e.name == name) held = e.value;
+    s.io().out << "  " << CodePageToUtf8(name) << "  missing from the file"
+               << (held.empty() ? std::string(", not on the unit")
+                                : ", unit \"" + CodePageToUtf8(held) + "\"")
+               << "\n";
+  }
+  s.io().err << "The file " << file << " lacks " << missing.size()
+             << (missing.size() == 1 ? " key" : " keys")
+             << " of the unit's settings; they were not checked.\n";
+  return Finished(s, code);
 }
 
 int SendListCommand(Session& s) {
   const std::string& file = s.options().operand;
-  StopAndReadAll(s);
+  StopAndReadIfNeeded(s);
   Program& p = s.program();
   Form1& f = s.form();
   size_t shown = s.dialogs().messages().size();
@@ -275,7 +338,7 @@ int PinCommand(Session& s) {
   bool change = s.options().command == "pin-change";
   const std::string& pin = s.options().operand;
   try {
-    StopAndReadAll(s);
+    StopAndReadIfNeeded(s);
   } catch (const CliFailure&) {
     // The state these commands are for: the SIM waits for its PIN and refuses to be read. The
     // unit has stopped all the same, so the PIN commands can go.
@@ -292,6 +355,11 @@ int PinCommand(Session& s) {
   WaitWhile(s, [&] { return pin_handler.Running(); },
             [&] { return "Waiting for " + what + "..."; }, "The PIN command");
   const CommandResult& r = pin_handler.last_result();
+  if (pin_handler.pin_refused())
+    throw CliFailure(kExitRefused, "The SIM refused the PIN " + pin + " (" + r.command + "): " +
+                                       Printable(DescribeModuleErrors(r.line)) +
+                                       ". Nothing more was sent. A wrong PIN counts against the "
+                                       "SIM's few tries.");
   if (r.kind == CommandResult::kNoAnswer || r.kind == CommandResult::kNotSent ||
       r.kind == CommandResult::kDamaged || s.dialogs().messages().size() > shown)
     throw CliFailure(ExitCodeOf(OutcomeOf(r)),

@@ -128,11 +128,16 @@ ReadResult StopAndReadAll(Session& s) {
   // A latching button: pressing Stop holds it down and releases Run.
   f.StopGDI.SetDown(true);
   f.RunGDI.SetDown(false);
+  const StatusQueries& status = s.program().status;
+  const int stops_before = status.stops_seen();
   s.Click(f.StopGDI);
   int64_t start = s.NowMs();
   int64_t limit = 3 * s.ReplyTimeoutMs();
   s.PumpUntil({.done =
                    [&] {
+                     // A unit whose application was stopped already answers at once and
+                     // reports no STOP: the program has taken it as stopped.
+                     if (status.stops_seen() > stops_before) return true;
                      for (; from < t.lines().size(); ++from) {
                        const std::string& line = t.lines()[from];
                        if (line == "STOP" || line == "#APLAYEV: 0") return true;
@@ -142,7 +147,10 @@ ReadResult StopAndReadAll(Session& s) {
                .deadline = [&] { return start + limit; },
                .timeout_message =
                    [&] {
-                     return "The unit did not report STOP within " + Seconds(limit) +
+                     // Nothing answered, not even the greeting.
+                     const std::string none =
+                         status.greeting_answered() ? std::string() : status.NoAnswerMessage() + " ";
+                     return none + "The unit did not report STOP within " + Seconds(limit) +
                             " of DTR going on. Is the unit's application running, and does the "
                             "cable carry DTR?";
                    },
@@ -163,6 +171,10 @@ ReadResult StopAndReadAll(Session& s) {
 ReadResult ReadAllAgain(Session& s) {
   WaitUntilShownStopped(s);
   Transfer& transfer = s.program().transfer;
+  // A read that a repeated STOP started runs or waits its turn: Load on top of it would only
+  // tell the window's user to wait.
+  WaitWhile(s, [&] { return transfer.ReadRunning(); }, [&] { return ReadProgress(s); },
+            "The read");
   s.Click(s.form().LoadGDI);
   WaitWhile(s, [&] { return transfer.ReadRunning(); }, [&] { return ReadProgress(s); },
             "The read");

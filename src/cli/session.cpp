@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/error.h"
+#include "base/message_text.h"
 
 namespace vrkt::cli {
 
@@ -57,7 +58,8 @@ Session::~Session() {
 
 void Session::PrintMessage(const std::string& text) {
   ClearProgress();
-  io_.err << text << "\n";
+  // Reply bytes that line noise damaged would make the output invalid UTF-8.
+  io_.err << EscapeForUtf8Output(text) << "\n";
   io_.err.flush();
 }
 

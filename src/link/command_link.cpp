@@ -306,6 +306,19 @@ void CommandLink::DeadlineTimer() {
   if (JobAlive(job) && done) done(r);
 }
 
+void CommandLink::CutAtStopReport() {
+  if (!in_flight_.active) return;
+  if (in_flight_.late) {
+    FreeAfterLate();
+    return;
+  }
+  p_.LogNote("no answer to " + in_flight_.text + ": the unit's application had the line");
+  CommandResult r;
+  r.kind = CommandResult::kNoAnswer;
+  r.command = in_flight_.text;
+  Finish(std::move(r));
+}
+
 void CommandLink::FreeAfterLate() {
   in_flight_ = Outstanding{};
   p_.form.TransferDeadline.SetOn(false);
@@ -318,6 +331,7 @@ void CommandLink::Abandon(const std::string& why) {
   jobs_.clear();
   if (in_flight_.active) {
     CommandResult r{CommandResult::kNotSent, why, in_flight_.text};
+    r.went_out = true;
     Finish(std::move(r));
   }
 }

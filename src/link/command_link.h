@@ -27,6 +27,8 @@ struct CommandResult {
   std::string line;     // the final result as received; empty for kNoAnswer
   std::string command;  // the command, without its line end
   bool cts_off = false;  // kNoAnswer while the unit held CTS off: the command never went out
+  // kNotSent: the port failed after the command had left it, so the unit may have acted on it.
+  bool went_out = false;
   bool ok() const { return kind == kOk; }
 };
 
@@ -112,6 +114,11 @@ class CommandLink {
   // queued twice.
   void SendAlone(LinkUser user, const std::string& command, Done done = {});
 
+  // Takes what the unit has already sent, so that an answer waiting in the port ends the command
+  // in flight now (a click that decides on that answer after its pause). Not from inside the
+  // receiver.
+  void Settle() { CatchUp(); }
+
   // --- The receiver's side.
   LineKind Classify(std::string_view line, bool noisy) const;
   // A final result (kFinal or kDamagedFinal) has come: ends the command in flight.
@@ -128,6 +135,10 @@ class CommandLink {
   std::shared_ptr<const std::string> TakeDataForPrompt();
   // Data that follows a prompt went out: the deadline makes room for its time on the wire.
   void DataSent();
+  // The unit's application reported that it stopped: the command in flight went to the
+  // application, not the module, and no answer will come. It ends now as unanswered, without its
+  // deadline or the late-answer wait.
+  void CutAtStopReport();
   // Tick of the deadline timer.
   void DeadlineTimer();
   // The port failed or closed: the command in flight ends with `why`; nothing queued goes, and

@@ -79,7 +79,13 @@ void Dispatcher::OnEcho(const std::string& line) {
 void Dispatcher::OnStopped(const std::string& line) {
   Form1& f = p_.form;
   if (line == "#APLAYEV: 0") p_.variant.Is4G = true;
-  p_.status.StopReported();
+  // The first STOP after Stop: what went out before it went to the application, which answers
+  // nothing; waiting out its deadline would gain nothing.
+  if (f.StopGDI.down() && !p_.status.unit_seen_stopped()) p_.link.CutAtStopReport();
+  if (!p_.status.StopReported()) {
+    f.Prubeh.SetVisible(false);
+    return;
+  }
   f.Prubeh.SetVisible(false);
   f.SaveGDI.SetEnabled(true);
   f.Timer1_CSQstop.SetOn(true);

@@ -18,6 +18,9 @@ int ParseReplyInt(const std::string& field) {
   return static_cast<int>(v);
 }
 
+// The gauge's colour while the signal is unknown (its reply could not be read).
+constexpr Rgb kUnknownGrey{128, 128, 128};
+
 }  // namespace
 
 // A button's command waits its turn behind a running read or write, as a poll does.
@@ -38,9 +41,54 @@ void StatusQueries::StartWaiting(Waiting what) {
   waited_s_ = 0;
 }
 
-void StatusQueries::StopReported() {
+bool StatusQueries::StopReported() {
   p_.form.Cekani.SetOn(false);
   waiting_ = Waiting::kNone;
+  unit_seen_stopped_ = true;
+  ++stops_seen_;
+  // Shown stopped at once, as the next presence tick would show it.
+  TimerCTSTimer();
+  // Recognised as stopped before its report came (a module that answers while its application
+  // runs): the read is under way already.
+  if (stop_recognised_) {
+    stop_recognised_ = false;
+    return false;
+  }
+  return true;
+}
+
+void StatusQueries::NoteGreeting(const CommandResult& r) {
+  greeting_ = r.ok() ? Greeting::kAnswered : Greeting::kUnanswered;
+  if (greeting_ == Greeting::kAnswered && waiting_ == Waiting::kStop && !unit_seen_stopped_)
+    RecogniseStopped();
+}
+
+void StatusQueries::RecogniseStopped() {
+  Form1& f = p_.form;
+  p_.LogNote("the unit answers: its application is stopped already");
+  f.Cekani.SetOn(false);
+  waiting_ = Waiting::kNone;
+  unit_seen_stopped_ = true;
+  stop_recognised_ = true;
+  ++stops_seen_;
+  TimerCTSTimer();
+  // What the STOP report does (the dispatcher's rule), without waiting for a report that an
+  // application stopped before the click does not send again.
+  f.Prubeh.SetVisible(false);
+  f.SaveGDI.SetEnabled(true);
+  f.Timer1_CSQstop.SetOn(true);
+  p_.transfer.StartStopRead();
+}
+
+void StatusQueries::ForgetUnit() {
+  greeting_ = Greeting::kUnknown;
+  unit_seen_stopped_ = false;
+  stop_recognised_ = false;
+}
+
+std::string StatusQueries::NoAnswerMessage() const {
+  return "The unit does not answer on " + p_.port().port_name() +
+         ": check the cable and the unit's power.";
 }
 
 void StatusQueries::StopGDIClick() {
@@ -50,6 +98,8 @@ void StatusQueries::StopGDIClick() {
   p_.port().SetDtr(true);
   StartWaiting(Waiting::kStop);
   p_.op.BookReplaceOnNext = true;
+  stop_recognised_ = false;
+  if (greeting_ == Greeting::kAnswered && !unit_seen_stopped_) RecogniseStopped();
 }
 
 void StatusQueries::RunGDIClick() {
@@ -57,6 +107,10 @@ void StatusQueries::RunGDIClick() {
   f.RunGDI.SetDown(true);
   f.StopGDI.SetDown(false);
   p_.port().SetDtr(false);
+  // The application runs again (or will once the module has restarted): the module goes deaf.
+  unit_seen_stopped_ = false;
+  stop_recognised_ = false;
+  greeting_ = Greeting::kUnknown;
   p_.Pause(1000);
   // A 4G unit restarts its application on DTR alone.
   if (!p_.variant.Is4G) p_.link.SendAlone(LinkUser::kRun, "AT#REBOOT\r\n");
@@ -73,7 +127,10 @@ void StatusQueries::CekaniTimer() {
   EndWaiting();
   // After Run nothing more is expected from the unit: the bar has only shown the restart. After
   // Stop the unit never reported: give the window back and say why instead of waiting for ever.
-  if (what == Waiting::kStop) p_.dialogs().ShowWarning(kNoStopMessage);
+  // A unit that answered nothing at all, not even the greeting, is said not to answer.
+  if (what == Waiting::kStop)
+    p_.dialogs().ShowWarning(greeting_ == Greeting::kAnswered ? std::string(kNoStopMessage)
+                                                              : NoAnswerMessage());
 }
 
 void StatusQueries::EndWaiting() {
@@ -107,7 +164,8 @@ void StatusQueries::TimerCTSTimer() {
   Form1& f = p_.form;
   const bool filled = f.TLtime.HasSelection();
   f.Save.SetEnabled(filled);
-  const bool stopped = p_.port().Dtr();
+  // Stopped once the unit has shown it: DTR alone proves nothing when no unit answers.
+  const bool stopped = p_.port().Dtr() && unit_seen_stopped_;
   f.RunGDI.SetVisible(stopped);
   f.StopGDI.SetVisible(!stopped);
   Control* unit_buttons[] = {&f.LoadGDI, &f.IMEI, &f.Send, &f.UNPIN, &f.CodePIN};
@@ -127,7 +185,17 @@ void StatusQueries::TimerCTSTimer() {
 
 void StatusQueries::ShowSignal(const std::string& line) {
   Form1& f = p_.form;
-  int v = ParseReplyInt(TrimBlanks(Before(CutThrough(line, ":"), ",")));
+  int v = 0;
+  try {
+    v = ParseReplyInt(TrimBlanks(Before(CutThrough(line, ":"), ",")));
+  } catch (const AppError&) {
+    // Unknown, not the level of an earlier reply: an empty grey gauge.
+    signal_known_ = false;
+    f.Smeter.SetColor(kUnknownGrey);
+    f.Smeter.SetPosition(0);
+    throw;
+  }
+  signal_known_ = true;
   p_.op.SignalLevel = v;
   if (v >= 15 && v <= 21)
     f.Smeter.SetColor(kCyan);
@@ -148,8 +216,20 @@ void StatusQueries::ShowBattery(const std::string& line) {
   waiting_ = Waiting::kNone;
   std::string rest = CutThrough(line, ",");
   p_.LogNote(rest);
+  int v = 0;
+  try {
+    v = ParseReplyInt(rest);
+  } catch (const AppError&) {
+    // Unknown: the displays go back to what they show before any reply.
+    battery_known_ = false;
+    f.StatusBar1.SetPanel(1, " " + p_.settings.BoardVoltageCaption + ":");
+    f.BVoltage.SetPosition(300);
+    f.Voltage.SetCaption(" - - - - mV");
+    throw;
+  }
+  battery_known_ = true;
   f.StatusBar1.SetPanel(1, " " + p_.settings.BoardVoltageCaption + ": " + rest + "0 mV");
-  f.BVoltage.SetPosition(ParseReplyInt(rest));
+  f.BVoltage.SetPosition(v);
   f.Voltage.SetCaption(rest + "0 mV");
 }
 
@@ -157,7 +237,16 @@ void StatusQueries::ShowSupply(const std::string& line) {
   Form1& f = p_.form;
   std::string rest = CutThrough(line, ":");
   p_.LogNote(rest);
-  int64_t v = ParseReplyInt(rest);
+  int64_t v = 0;
+  try {
+    v = ParseReplyInt(rest);
+  } catch (const AppError&) {
+    supply_known_ = false;
+    f.PVoltage.SetPosition(70);
+    f.Power.SetCaption(" - - - V");
+    throw;
+  }
+  supply_known_ = true;
   f.PVoltage.SetPosition(static_cast<int>(std::clamp<int64_t>(v + 10, INT_MIN, INT_MAX)));
   int pos = f.PVoltage.position();
   f.Power.SetCaption(std::to_string(pos / 10) + "." + std::to_string(pos % 10) + " V");

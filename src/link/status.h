@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "link/command_link.h"
+
 #include "phonebook/row_check.h"
 
 namespace vrkt {
@@ -36,9 +38,30 @@ class StatusQueries {
   void ShowBattery(const std::string& line);    // "#CBC: 0,385" (10 mV units after the comma)
   void ShowSupply(const std::string& line);     // "#ADC: 230"
   void ShowSimCapacity(const SimLimits& limits);
-  // The unit reported STOP: the wait after Stop is over.
-  void StopReported();
+  // The unit reported STOP: the wait after Stop is over. Returns whether the read that a STOP
+  // starts is still to come (not when the program had already recognised the unit as stopped).
+  bool StopReported();
+  // The answer to the greeting ("ATE0") that start-up and a port change send. While the unit's
+  // application runs the module answers nothing, so an answer means that the application is
+  // stopped already: Stop then brings no STOP, and the unit is taken as stopped at once.
+  void NoteGreeting(const CommandResult& r);
+  // Another port: nothing is known of the unit there.
+  void ForgetUnit();
+  // Whether the unit has been seen stopped (it reported STOP, or answered while its application
+  // was thought to run) since the last Run; only then does the window show it stopped.
+  bool unit_seen_stopped() const { return unit_seen_stopped_; }
+  // How many times the unit has been seen to stop (a STOP report or the recognition above).
+  int stops_seen() const { return stops_seen_; }
+  // Whether the module answered the greeting (false also while it is awaited).
+  bool greeting_answered() const { return greeting_ == Greeting::kAnswered; }
+  // "The unit does not answer on PORT: ...".
+  std::string NoAnswerMessage() const;
   void ShowOperator(const std::string& line);   // "+COPS: 0,0,\"NAME\""
+
+  // Whether the last reply of each kind could be read; an unreadable one shows as unknown.
+  bool signal_known() const { return signal_known_; }
+  bool battery_known() const { return battery_known_; }
+  bool supply_known() const { return supply_known_; }
 
   static constexpr const char* kNoStopMessage =
       "The unit did not report STOP within 250 seconds after Stop. Check the cable, the port "
@@ -46,11 +69,21 @@ class StatusQueries {
 
  private:
   enum class Waiting { kNone, kStop, kRun };
+  enum class Greeting { kUnknown, kAnswered, kUnanswered };
+  // The unit answered although its application was held to run: it is stopped already.
+  void RecogniseStopped();
   void StartWaiting(Waiting what);
   void EndWaiting();
   Program& p_;
   Waiting waiting_ = Waiting::kNone;
   int waited_s_ = 0;
+  Greeting greeting_ = Greeting::kUnknown;
+  bool unit_seen_stopped_ = false;
+  bool stop_recognised_ = false;  // this Stop's read started without a STOP report
+  int stops_seen_ = 0;
+  bool signal_known_ = false;
+  bool battery_known_ = false;
+  bool supply_known_ = false;
 };
 
 }  // namespace vrkt

@@ -79,6 +79,8 @@ class Transfer {
   bool ReadRunning() const;
   bool WriteRunning() const;
   const SimReading& last_reading() const { return reading_; }
+  // Where the last whole reading found the VER entry (0: nowhere); write-all leaves it alone.
+  int version_position() const { return version_position_; }
   const SequenceOutcome& last_read_outcome() const { return read_outcome_; }
   const SequenceOutcome& last_write_outcome() const { return write_outcome_; }
   // Whether a write-all is followed by reading the unit back and comparing (the window: yes; the
@@ -196,6 +198,10 @@ class Transfer {
   std::string sim_lock_;
   bool asking_pin_state_ = false;
   CommandResult failed_;  // the failure that the PIN question is about
+  // The SIM position of the unit's VER entry (its firmware version) in the last whole reading, 0
+  // when it held none. Write-all passes over it: only the unit's firmware writes that entry.
+  int version_position_ = 0;
+  bool noise_in_answer_ = false;  // a line of the operator's answer was spoilt by line noise
 };
 
 }  // namespace vrkt

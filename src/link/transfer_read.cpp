@@ -40,6 +40,12 @@ int IndexOfDamagedLine(const std::string& line) {
   return index;
 }
 
+bool HasHighBytes(const std::string& line) {
+  for (char c : line)
+    if (static_cast<unsigned char>(c) >= 128) return true;
+  return false;
+}
+
 // Whether a line that no form splits still shows the remains of a listing head ("+CPBR:" with
 // a byte flipped or lost): noise adds bytes above 127, and a flipped bit leaves most of the head.
 bool LooksLikeEntry(const std::string& line) {
@@ -155,6 +161,7 @@ void Transfer::ResetRead(bool from_load) {
   sim_lock_.clear();
   asking_pin_state_ = false;
   operator_seen_ = false;
+  noise_in_answer_ = false;
   end_after_answer_ = false;
   range_seen_ = 0;
   lines_listed_ = 0;
@@ -216,7 +223,7 @@ void Transfer::SendReadCommand(const std::string& command, CommandLink::Done don
   }
 }
 
-bool Transfer::TakeReadLine(const std::string& line, bool /*noisy*/) {
+bool Transfer::TakeReadLine(const std::string& line, bool noisy) {
   if (!p_.link.InFlight() || p_.link.user_in_flight() != LinkUser::kRead) return false;
   const std::string& asked = p_.link.command_in_flight();
   if (asking_pin_state_ && asked == "AT+CPIN?" && StartsWith(line, "+CPIN:")) {
@@ -226,6 +233,9 @@ bool Transfer::TakeReadLine(const std::string& line, bool /*noisy*/) {
   }
   switch (read_stage_) {
     case ReadStage::kOperator:
+      if (asked == CommandLink::Plain(kOperatorQuery) && !Contains(line, "+COPS") &&
+          (noisy || HasHighBytes(line)))
+        noise_in_answer_ = true;
       if (asked != CommandLink::Plain(kOperatorQuery) || !Contains(line, "+COPS")) return false;
       TakeOperator(line);
       return true;
@@ -286,7 +296,11 @@ void Transfer::OnOperatorAnswer(const CommandResult& r) {
   if (!r.ok()) {
     FailRead(r);
   } else if (!operator_seen_) {
-    StopRead("the unit answered the operator query (AT+COPS?) without an operator",
+    // A line came that noise had made unreadable, or none at all before the "OK".
+    StopRead(noise_in_answer_
+                 ? "the unit's answer to the operator query (AT+COPS?) could not be read (line "
+                   "noise)"
+                 : "the unit answered the operator query (AT+COPS?) without an operator",
              SequenceOutcome::kDamaged);
   } else if (end_after_answer_) {
     // The unit did not look stopped yet: the read ends here, as the window's user would see.
@@ -529,6 +543,9 @@ void Transfer::ReportVerification() {
 
 void Transfer::CompleteRead() {
   reading_.complete = true;
+  version_position_ = 0;
+  for (const ListedEntry& e : reading_.entries)
+    if (e.name == "VER") version_position_ = e.index;
   read_outcome_.kind = SequenceOutcome::kDone;
   if (verifying_) {
     EndRead();
@@ -590,6 +607,9 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
       !(kind == SequenceOutcome::kNoAnswer && stage == ReadStage::kEntries && listed > 0))
     reason += " while waiting for " + waiting_for;
   reason += ".";
+  // Nothing at all came back: no reading again helps until the cable or the power is seen to.
+  if (kind == SequenceOutcome::kNoAnswer && lines_listed_ == 0 && !operator_seen_)
+    reason += " " + p_.status.NoAnswerMessage();
   // The write itself ended well; only the check could not be made.
   if (verifying_)
     reason = "Every SIM position was written, but reading the unit back to check it failed: " +

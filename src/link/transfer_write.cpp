@@ -160,9 +160,10 @@ void Transfer::OnWriteAnswer(const CommandResult& r) {
     if (pending_position_ > 0) why += " to SIM position " + std::to_string(pending_position_);
     if (!pending_entry_.empty()) why += " (" + Printable(pending_entry_) + ")";
   }
-  // A refused or unsent command has certainly not changed its position.
+  // A refused or unsent command has certainly not changed its position; one that had gone out
+  // when the line dropped may have.
   const bool pending_not_written =
-      r.kind == CommandResult::kRefused || r.kind == CommandResult::kNotSent;
+      r.kind == CommandResult::kRefused || (r.kind == CommandResult::kNotSent && !r.went_out);
   StopWrite(why, OutcomeOf(r), pending_not_written);
 }
 
@@ -234,9 +235,19 @@ void Transfer::WriteBookLine(int r) {
 void Transfer::SkipKeptPositions() {
   // An entry the last read could not read stays as the unit has it: its position is neither
   // reused nor deleted.
+  // The unit's firmware version stays where the unit keeps it too: nothing is written over it
+  // and it is not deleted.
   OperationState& op = p_.op;
-  while (kept_positions_.count(op.NextSimPosition) > 0) {
-    p_.LogNote("SIM" + std::to_string(op.NextSimPosition) + " kept: its entry could not be read");
+  for (;;) {
+    const int at = op.NextSimPosition;
+    if (version_position_ > 0 && at == version_position_) {
+      // It holds what it should: the unit's own entry.
+    } else if (kept_positions_.count(at) > 0) {
+      p_.LogNote("SIM" + std::to_string(at) + " kept: its entry could not be read");
+    } else {
+      return;
+    }
+    if (confirmed_position_ == at - 1) confirmed_position_ = at;
     ++op.NextSimPosition;
   }
 }

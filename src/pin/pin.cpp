@@ -5,11 +5,21 @@
 #include "app/program.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "link/module_errors.h"
 
 namespace vrkt {
 
 namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The SIM refused the PIN itself ("incorrect password"), or wants its PUK now. A SIM that was not
+// waiting for a PIN refuses "AT+CPIN=" too, with another reason or a bare "ERROR"; the final
+// command checks the PIN then.
+bool IsWrongPin(const CommandResult& r) {
+  if (r.kind != CommandResult::kRefused) return false;
+  return IsModuleError(r.line, ModuleErrorFamily::kCme, 16) ||
+         IsModuleError(r.line, ModuleErrorFamily::kCme, 12);
+}
 }  // namespace
 
 std::string NormalizePin(std::string_view text) {
@@ -45,6 +55,7 @@ void PinHandler::SendPinCommands(const std::string& pin, const std::string& fina
   p_.link.Begin(LinkUser::kPin, [this, pin, final_command] {
     CommandLink& link = p_.link;
     no_answer_.clear();
+    pin_refused_ = false;
     last_result_ = CommandResult{CommandResult::kNoAnswer, "", final_command};
     // A command without an answer ends the job: what follows would only meet the late answer,
     // and a PIN sent to a unit that is not listening gains nothing.
@@ -57,15 +68,29 @@ void PinHandler::SendPinCommands(const std::string& pin, const std::string& fina
       p_.dialogs().ShowMessage(message);
       return true;
     };
+    const uint64_t round = ++round_;
+    // Red from the start: a refusal that comes during the pauses shows as red, not as the colour
+    // of the last PIN command.
+    p_.form.PINOK.SetColor(kRed);
     // Echo on: the module's repeat of the final command is what turns PINOK yellow.
     link.Send("ATE1\r\n", noted);
     p_.Pause(1000);
-    link.Send("AT+CPIN=" + pin + "\r\n", noted);
+    p_.link.Settle();
+    if (round != round_ || !p_.link.Running(LinkUser::kPin)) return;
+    // A SIM that calls the PIN wrong gets nothing more: the final command would only spend
+    // another of its few tries on the same PIN.
+    link.Send("AT+CPIN=" + pin + "\r\n", [this, noted](const CommandResult& r) {
+      if (noted(r) || !IsWrongPin(r)) return;
+      last_result_ = r;
+      pin_refused_ = true;
+      p_.link.End(LinkUser::kPin);
+    });
     p_.Pause(1000);
+    p_.link.Settle();
+    if (round != round_ || pin_refused_ || !p_.link.Running(LinkUser::kPin)) return;
     link.Send(final_command + "\r\n", [this, noted](const CommandResult& r) {
       if (!noted(r)) last_result_ = r;
     });
-    p_.form.PINOK.SetColor(kRed);
     // Echo off again: with echo on, every later answer would follow a copy of its command.
     link.Send("ATE0\r\n", [this, noted](const CommandResult& r) {
       if (!noted(r)) p_.link.End(LinkUser::kPin);

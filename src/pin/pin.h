@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,8 @@ class PinHandler {
   // Whether the PIN commands are still going on, and how the last PIN command itself ended.
   bool Running() const;
   const CommandResult& last_result() const { return last_result_; }
+  // The SIM refused the PIN of the last PIN command ("AT+CPIN="): nothing was sent after it.
+  bool pin_refused() const { return pin_refused_; }
 
  private:
   // Sends echo on, the current PIN and then `final_command`, with the module's pacing.
@@ -37,6 +40,8 @@ class PinHandler {
   Program& p_;
   std::string no_answer_;  // why a command of the running PIN job got no answer
   CommandResult last_result_;
+  bool pin_refused_ = false;
+  uint64_t round_ = 0;  // counts the PIN commands, so that a click knows whether it is still on
 };
 
 }  // namespace vrkt

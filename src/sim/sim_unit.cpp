@@ -33,6 +33,7 @@ void SimUnit::Configure(const SimConfig& config) {
   burst_bytes_ = 0;
   bytes_taken_ = 0;
   cts_ = true;
+  line_lost_ = false;
   out_.clear();
   tx_free_us_ = 0;
   to_pc_.clear();
@@ -52,7 +53,9 @@ void SimUnit::Configure(const SimConfig& config) {
   line_first_us_ = -1;
   answer_free_us_ = 0;
   answer_head_us_ = 0;
-  app_running_ = true;
+  app_running_ = config.app_running_at_start;
+  app_line_.clear();
+  app_took_.clear();
   stop_due_us_ = -1;
   app_start_due_us_ = -1;
 }
@@ -134,6 +137,7 @@ void SimUnit::ScheduleStop(int64_t at_us) {
 
 void SimUnit::Update() {
   const int64_t now = NowUs();
+  if (line_lost_) return;
   while (wire_pos_ < wire_.size() && cts_) {
     int64_t t = burst_start_us_ + WireUs(burst_bytes_ + 1);
     if (t > now) break;
@@ -145,6 +149,15 @@ void SimUnit::Update() {
     if (faults_.cts_lost_after_bytes >= 0 && bytes_taken_ >= faults_.cts_lost_after_bytes) {
       faults_.cts_lost_after_bytes = -1;
       cts_ = false;
+    }
+    if (faults_.line_lost_after_bytes >= 0 && bytes_taken_ >= faults_.line_lost_after_bytes) {
+      faults_.line_lost_after_bytes = -1;
+      // What the unit had still to send is lost with the line.
+      line_lost_ = true;
+      out_.clear();
+      wire_.clear();
+      wire_pos_ = 0;
+      return;
     }
   }
   if (wire_pos_ > 65536) {
@@ -323,6 +336,16 @@ void SimUnit::BeginExchange(std::string line, int64_t first_us, int64_t last_us)
 
 void SimUnit::TakeByte(char c, int64_t t_us) {
   if (t_us < busy_until_us_) return;  // rebooting: the bytes are lost
+  if (app_running_ && !config_.module_answers_while_app_runs) {
+    // The application owns the line: what comes is its, and it answers nothing.
+    if (c == '\r') {
+      if (!app_line_.empty()) app_took_.push_back({t_us / 1000, app_line_});
+      app_line_.clear();
+    } else if (c != '\n' && app_line_.size() < 1024) {
+      app_line_.push_back(c);
+    }
+    return;
+  }
   if (data_ != Data::kNone && t_us >= data_from_us_) {
     if (data_buf_.empty())
       transcript_.push_back(
@@ -392,7 +415,8 @@ class SimConnection : public PortConnection {
   bool Cts() override { return unit_->Cts(); }
   void SetDtr(bool on) override { unit_->SetDtr(on); }
   std::string Failure() override {
-    return unit_->faults().unplugged ? "the device was removed" : std::string();
+    if (unit_->faults().unplugged) return "the device was removed";
+    return unit_->line_lost() ? "the connection to the unit was lost" : std::string();
   }
 
  private:

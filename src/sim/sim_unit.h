@@ -32,6 +32,13 @@ struct SimConfig {
   // A 4G unit reports "#APLAYEV: 0" instead of "STOP" when DTR stops its application, and
   // restarts the application on DTR off alone.
   bool is4g = false;
+  // While the unit's application runs it owns the serial line: the module hears nothing and
+  // answers nothing until the application has stopped. True: the module answers all the same.
+  bool module_answers_while_app_runs = false;
+  // False: the application is stopped at power-on of the simulation (a unit that an earlier
+  // session left stopped). Raising DTR then brings no STOP: the application reports it only as
+  // it stops.
+  bool app_running_at_start = true;
   int capacity = 250;
   bool prefill = true;  // the SIM holds a configuration for `family` and some ordinary entries
   std::string version = "214";  // the VER entry
@@ -116,6 +123,10 @@ struct SimFaults {
   bool endless_listing = false;
   // The adapter is pulled out: every open connection to the unit has failed.
   bool unplugged = false;
+  // The line drops once the unit has taken this many bytes (-1: never): the last byte still
+  // arrives and is acted on, nothing more goes either way, and the PC's port reports the
+  // connection lost (an unplugged adapter).
+  int64_t line_lost_after_bytes = -1;
 };
 
 // A command line as the unit took it off the wire, with the virtual time its last byte arrived.
@@ -144,8 +155,9 @@ struct SimExchange {
 // +CPBR (range, single, span), +CPBW (write, delete), +CPIN, +CLCK="SC", +CPWD="SC", #WSCRIPT and
 // #ASEND with their data prompts, #ESCRIPT, #DSCRIPT, #LSCRIPT, #REBOOT, +CMEE. Anything else
 // answers "ERROR".
-// Application: runs at power-on; DTR on stops it after 1.5..3 s and it reports "STOP"; DTR off
-// and "AT#REBOOT" start it again (a 4G unit: DTR off alone).
+// Application: runs at power-on and owns the line meanwhile (the module is deaf and mute); DTR on
+// stops it after 1.5..3 s and it reports "STOP"; DTR off and "AT#REBOOT" start it again (a 4G
+// unit: DTR off alone).
 class SimUnit {
  public:
   static constexpr int64_t kBytesPerSecond = 11520;
@@ -180,6 +192,8 @@ class SimUnit {
 
   // --- Observation for tests.
   const std::vector<SimCommand>& commands() const { return commands_; }
+  // Command lines that went to the running application instead of the module, unanswered.
+  const std::vector<SimCommand>& taken_by_application() const { return app_took_; }
   // Every command and data block with its timing on the wire, in the order they were taken.
   const std::vector<SimExchange>& transcript() const { return transcript_; }
   const std::map<std::string, std::string>& scripts() const { return scripts_; }
@@ -188,6 +202,10 @@ class SimUnit {
   bool app_running() const { return app_running_; }
   bool echo() const { return echo_; }
   bool dtr() const { return dtr_; }
+  // Bytes the unit has taken off the line so far.
+  int64_t bytes_taken() const { return bytes_taken_; }
+  // The line has dropped (SimFaults::line_lost_after_bytes).
+  bool line_lost() const { return line_lost_; }
 
  private:
   struct Chunk {
@@ -237,6 +255,7 @@ class SimUnit {
   int64_t bytes_taken_ = 0;
   bool cts_ = true;
   bool dtr_ = false;
+  bool line_lost_ = false;
 
   // Unit -> PC.
   std::deque<Chunk> out_;
@@ -269,6 +288,8 @@ class SimUnit {
 
   // Application.
   bool app_running_ = true;
+  std::string app_line_;  // what the running application is taking off the line
+  std::vector<SimCommand> app_took_;
   int64_t stop_due_us_ = -1;
   int64_t app_start_due_us_ = -1;
 };

@@ -72,6 +72,7 @@ TEST(PortChoiceTest, LastPortIsReadAtStartAndWrittenWhenAPortWasChosen) {
 class PortSelectTest : public ::testing::Test {
  protected:
   PortSelectTest() {
+    h.AnswerWhileRunning();
     h.Start();
     h.RunFor(1000);
   }

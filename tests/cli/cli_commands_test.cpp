@@ -262,8 +262,8 @@ TEST(CliFaultTest, WriteFailuresGiveTheirExitCodes) {
   } cases[] = {
       {"silence", [](SimUnit& u, Session&) { u.faults().silent = true; }, nullptr, kExitNoAnswer,
        "Writing to the unit stopped: the unit gave no answer within 10 seconds."},
-      {"error", nullptr, [](SimUnit& u) { u.faults().error_on = {"AT+CPBW=12,"}; }, kExitRefused,
-       "Writing to the unit stopped: the unit answered \"ERROR\" to SIM position 12 ("},
+      {"error", nullptr, [](SimUnit& u) { u.faults().error_on = {"AT+CPBW=13,"}; }, kExitRefused,
+       "Writing to the unit stopped: the unit answered \"ERROR\" to SIM position 13 ("},
       {"cts lost", [](SimUnit& u, Session&) { u.SetCts(false); }, nullptr, kExitPort,
        "CTS went off on sim: the unit was disconnected or lost power. SIM positions 1 to 3 were "
        "written. Positions 4 to 250 were not written (position 4 may have been)."},
@@ -411,7 +411,13 @@ TEST(CliPinTest, PinCommandsSucceedOnlyWhenTheSimAgrees) {
 TEST(CliRunTest, RestartsTheUnitsApplication) {
   for (const char* program : {"VRKTset-cli", "VRKT4Gset-cli"}) {
     bool reboot_sent = false;
-    CliResult r = RunCliForTest({program, "--port", "sim", "run"});
+    // A unit an earlier session left stopped: its module takes the restart command.
+    CliResult r = RunCliForTest({program, "--port", "sim", "run"},
+                                {.on_sim = [](SimProvider& p) {
+                                  SimConfig c = p.unit().config();
+                                  c.app_running_at_start = false;
+                                  p.unit().Configure(c);
+                                }});
     EXPECT_EQ(r.code, kExitOk) << r.err;
     for (const SimCommand& c : r.unit_commands) reboot_sent = reboot_sent || c.line == "AT#REBOOT";
     EXPECT_EQ(reboot_sent, std::string(program) == "VRKTset-cli") << program;

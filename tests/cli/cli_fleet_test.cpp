@@ -120,7 +120,7 @@ TEST(CliFleetTest, FourUnitsAtOnceEachTellsItsOwnTruth) {
   const std::string reference = ReadReference(dir);
   const std::string good1 = "sim:a,imei=356938035643811";
   const std::string silent = "sim:b,imei=356938035643822,silent-after=10";
-  const std::string refusing = "sim:c,imei=356938035643833,refuse-write=12";
+  const std::string refusing = "sim:c,imei=356938035643833,refuse-write=13";
   const std::string good2 = "sim:d,imei=356938035643844";
   CliResult r = RunUnits({"VRKTset-cli", "write", dir.File("ref.vrk"), "--report",
                           dir.File("line.csv"), "--timeout", "2", "--port", good1, "--port", silent,
@@ -136,7 +136,7 @@ TEST(CliFleetTest, FourUnitsAtOnceEachTellsItsOwnTruth) {
   } expected[] = {
       {good1, "356938035643811", "passed", kExitOk, ""},
       {silent, "", "no answer", kExitNoAnswer, "no answer within 2 seconds"},
-      {refusing, "356938035643833", "refused", kExitRefused, "\"ERROR\" to SIM position 12"},
+      {refusing, "356938035643833", "refused", kExitRefused, "\"ERROR\" to SIM position 13"},
       {good2, "356938035643844", "passed", kExitOk, ""},
   };
   auto report = ReportByPort(dir.Read("line.csv"));
@@ -164,7 +164,7 @@ TEST(CliFleetTest, FourUnitsAtOnceEachTellsItsOwnTruth) {
   }
   EXPECT_EQ(report[good1][8], "250");
   EXPECT_EQ(report[good2][8], "250");
-  EXPECT_EQ(report[refusing][8], "11");  // confirmed up to the refused position
+  EXPECT_EQ(report[refusing][8], "12");  // confirmed up to the refused position (12: VER, kept)
   EXPECT_LT(std::stoi(report[silent][8]), 10);
   // Each unit's own messages reach the user, named by port.
   EXPECT_THAT(r.err, HasSubstr(refusing + ": Writing to the unit stopped"));

@@ -175,6 +175,7 @@ TEST_F(QuietUnitTest, PinIndicatorFollowsEchoOkAndError) {
 
 TEST_F(QuietUnitTest, FirstOkTurnsHiddenYellowIndicatorGreen) {
   testing::Harness fresh;
+  fresh.AnswerWhileRunning();
   fresh.Start();
   EXPECT_EQ(fresh.form().PINOK.color(), kYellow);
   fresh.RunFor(500);

@@ -14,6 +14,7 @@ namespace vrkt {
 class QuietUnitTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    h.AnswerWhileRunning();
     h.Start();
     h.RunFor(1000);
     h.form().Monitor.Clear();

@@ -82,15 +82,18 @@ TEST_F(QuietUnitTest, BadNumberIsReportedAndTheNextLineStillServed) {
   EXPECT_EQ(h.dialogs.messages[1], "'38a' is not a valid integer value");
   EXPECT_EQ(h.program->op.SignalLevel, 23);
   EXPECT_TRUE(h.program->op.RxLine.empty());
-  // The battery display got as far as its panel before the number failed.
-  EXPECT_EQ(h.form().StatusBar1.panel(1), " board voltage: 38a0 mV");
+  // A battery value that cannot be read shows as unknown, not as a number.
+  EXPECT_EQ(h.form().StatusBar1.panel(1), " board voltage:");
   EXPECT_EQ(h.form().Voltage.caption(), " - - - - mV");
+  EXPECT_FALSE(h.program->status.battery_known());
+  EXPECT_TRUE(h.program->status.signal_known());
 }
 
 // The module's data prompt releases the upload data; large data goes in queue-sized pieces.
 class UploadTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    h.AnswerWhileRunning();
     h.Start();
     h.RunFor(1000);
   }
@@ -122,7 +125,7 @@ TEST_F(UploadTest, DataGoesInPiecesEachAfterTheQueueDrained) {
     // The line rate bounds the time: no piece was written before there was room for it.
     EXPECT_GE(h.clock.NowMs() - start, static_cast<int64_t>(c.size) * 1000 / 11520);
     EXPECT_TRUE(h.dialogs.messages.empty());
-    h.unit().Configure(SimConfig{});
+    h.unit().Configure(testing::AnsweringConfig());
   }
 }
 

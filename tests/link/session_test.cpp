@@ -100,7 +100,8 @@ TEST_F(SessionTest, SilentUnitEndsTheWaitWithAMessage) {
   EXPECT_TRUE(h.form().Prubeh.visible());
   h.RunFor(StatusQueries::kWaitLimitS * 1000);
   ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  EXPECT_EQ(h.dialogs.messages[0], StatusQueries::kNoStopMessage);
+  // Nothing answered at all, not even the greeting: the unit is said not to answer.
+  EXPECT_EQ(h.dialogs.messages[0], h.program->status.NoAnswerMessage());
   EXPECT_FALSE(h.form().Prubeh.visible());
   EXPECT_FALSE(h.form().Cekani.is_enabled());
   EXPECT_FALSE(Issued("ATE0"));
@@ -126,7 +127,7 @@ TEST_F(SessionTest, ErrorReplyInTheChainStopsTheReadWithANote) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.refused);
     testing::Harness fresh;
-    fresh.unit().Configure(SimConfig{});
+    fresh.unit().Configure(testing::AnsweringConfig());
     fresh.Start();
     fresh.RunFor(1000);
     const size_t from = fresh.unit().commands().size();

@@ -251,7 +251,8 @@ TEST(SlowUnitTest, EveryWaitEndsWhateverIsPressedMeanwhile) {
   EXPECT_FALSE(f.Cekani.is_enabled());
   EXPECT_FALSE(f.Prubeh.visible());
   ASSERT_EQ(h.dialogs.messages.size(), 1u);
-  EXPECT_EQ(h.dialogs.messages[0], StatusQueries::kNoStopMessage);
+  // Nothing answered at all, not even the greeting: the unit is said not to answer.
+  EXPECT_EQ(h.dialogs.messages[0], h.program->status.NoAnswerMessage());
 }
 
 TEST(SlowUnitTest, MainFlowsWorkInBothFramings) {
@@ -308,6 +309,7 @@ TEST(SlowUnitTest, MainFlowsWorkInBothFramings) {
 
 TEST(SlowUnitTest, DamagedFinalResultIsNotCalledSilence) {
   testing::Harness h;
+  h.AnswerWhileRunning();
   h.Start();
   h.RunFor(1000);
   h.unit().faults().silent = true;

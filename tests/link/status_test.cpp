@@ -67,16 +67,24 @@ TEST_F(QuietUnitTest, PresenceTimerEnablesUnitButtons) {
   Form1& f = h.form();
   struct Case {
     bool cts, dtr, filled;
+    bool seen_stopped;  // the unit reported STOP (or answered as a stopped unit does)
     bool save, savegdi, unit_buttons, run_shown;
   } cases[] = {
-      {false, false, true, true, false, false, false},
-      {false, true, true, true, false, false, true},  // Stop without a unit still shows Run
-      {true, false, true, true, false, false, false},
-      {true, true, true, true, true, true, true},
-      {true, true, false, false, true, true, true},  // SaveGDI keeps what it had
-      {true, false, false, false, false, false, false},
+      {false, false, true, true, true, false, false, false},
+      {false, true, true, true, true, false, false, true},  // a stopped unit, CTS lost
+      // Stop with nothing answering: DTR alone does not make a unit look stopped.
+      {false, true, true, false, true, false, false, false},
+      {true, true, true, false, true, false, false, false},
+      {true, false, true, true, true, false, false, false},
+      {true, true, true, true, true, true, true, true},
+      {true, true, false, true, false, true, true, true},  // SaveGDI keeps what it had
+      {true, false, false, true, false, false, false, false},
   };
   for (const Case& c : cases) {
+    if (c.seen_stopped)
+      h.program->status.StopReported();
+    else
+      h.program->status.ForgetUnit();
     h.unit().SetCts(c.cts);
     h.program->port().SetDtr(c.dtr);
     f.TLtime.SetItemIndex(c.filled ? 3 : -1);
@@ -96,6 +104,9 @@ TEST_F(QuietUnitTest, StopAndRunStartTheWaitAndPaceTheReboot) {
   Form1& f = h.form();
   OperationState& op = h.program->op;
   op.BookReplaceOnNext = false;
+  // Nothing known of the unit yet: an answer to the greeting would mean that its application
+  // is stopped already.
+  h.program->status.ForgetUnit();
   h.Click(f.StopGDI);
   EXPECT_TRUE(h.program->port().Dtr());
   EXPECT_EQ(f.Prubeh.max(), StatusQueries::kWaitLimitS);

@@ -49,6 +49,7 @@ class LoaderRunTest : public ::testing::Test {
     dir_ = fs::temp_directory_path() / ("vrkt_loader_" + std::to_string(rd()));
     fs::create_directories(dir_);
     fs::current_path(dir_);
+    h_.AnswerWhileRunning();
     h_.Start();
     h_.RunFor(1000);  // echo off, the start-up settles
     h_.program->form.Monitor.Clear();
@@ -290,7 +291,7 @@ TEST_F(LoaderRunTest, AStepWithoutUsableReplyEndsTheRunWithWhatHappened) {
   WriteFile("clip.dat", Bytes(100, 3));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    h_.sim.unit().Configure(SimConfig{});
+    h_.sim.unit().Configure(testing::AnsweringConfig());
     h_.program->Run([&] { h_.program->Send("ATE0\r\n"); });
     h_.RunFor(1000);
     if (c.fault) c.fault(h_.sim.unit().faults());

@@ -150,6 +150,8 @@ TEST_F(ShellTest, PauseKeepsTheWindowPainting) {
 TEST_F(ShellTest, PumpDeliversPortDataAndTimerTicks) {
   qt::QtClock clock;
   SimProvider sim(clock);
+  // A module that answers the greeting at once, so that its answer waits in the port.
+  sim.unit().Configure(testing::AnsweringConfig());
   testing::ScriptedDialogs dialogs;
   ProgramEnv env;
   env.program_path = "VRKTset";

@@ -510,7 +510,10 @@ class Runner {
     if (!inv_.buttons_follow_state || !quiet) return;
     unit().faults().cts_lost_after_bytes = -1;
     h_.RunFor(2100);
-    const bool present = p().port().IsCtsOn(), stopped = p().port().Dtr();
+    // Stopped: DTR on and the unit seen stopped (it reported STOP or answered as a stopped unit
+    // does); DTR alone proves nothing when nothing answers.
+    const bool present = p().port().IsCtsOn(),
+               stopped = p().port().Dtr() && p().status.unit_seen_stopped();
     for (Button* b : {&f().LoadGDI, &f().Send, &f().UNPIN, &f().CodePIN}) {
       if (b->enabled() != (present && stopped))
         return Fail(b->name() + (b->enabled() ? " is offered" : " is not offered") +

@@ -90,12 +90,26 @@ WriteVerdict JudgeFinishedWrite(Program& p, const SimCard& card, const WriteReco
   }
   WriteVerdict verdict{!stopped.empty(), {}};
   const Card now = CardOf(card);
-  const std::vector<ExpectedEntry>& want = write.wanted;
-  const std::vector<ExpectedEntry> later = ExpectedSim(p);
+  // The write passes over the unit's VER entry: it keeps its position, and the entries after it
+  // move up by one.
+  const int ver = p.transfer.version_position();
+  const bool ver_kept = ver > 0 && static_cast<size_t>(ver) <= write.before.size() &&
+                        write.before[static_cast<size_t>(ver) - 1] &&
+                        write.before[static_cast<size_t>(ver) - 1]->text == "VER";
+  auto with_version = [&](std::vector<ExpectedEntry> list) {
+    if (ver_kept && static_cast<size_t>(ver) <= list.size() + 1)
+      list.insert(list.begin() + (ver - 1),
+                  ExpectedEntry{"VER", write.before[static_cast<size_t>(ver) - 1]->number});
+    return list;
+  };
+  const std::vector<ExpectedEntry> want = with_version(write.wanted);
+  const std::vector<ExpectedEntry> later = with_version(ExpectedSim(p));
   auto at = [](const std::vector<ExpectedEntry>& list, size_t pos) -> const ExpectedEntry* {
     return pos <= list.size() ? &list[pos - 1] : nullptr;
   };
   auto written_well = [&](size_t pos) {
+    if (ver_kept && static_cast<int>(pos) == ver && Same(now[pos - 1], write.before[pos - 1]))
+      return true;
     return Holds(now[pos - 1], at(want, pos)) || Holds(now[pos - 1], at(later, pos));
   };
   auto wanted = [&](size_t pos) {

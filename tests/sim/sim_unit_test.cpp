@@ -4,14 +4,17 @@
 #include <set>
 
 #include "sim/sim_unit.h"
+#include "support/harness.h"
 
 namespace vrkt {
 namespace {
 
+using vrkt::testing::AnsweringConfig;
+
 // Drives the unit directly, as a port would.
 class SimTest : public ::testing::Test {
  protected:
-  void SetUp() override { unit.Configure(SimConfig{}); }
+  void SetUp() override { unit.Configure(AnsweringConfig()); }
   // Writes a command and collects everything the unit says within `ms`.
   std::string Ask(const std::string& bytes, int64_t ms = 1000) {
     unit.Write(bytes);
@@ -72,7 +75,7 @@ TEST_F(SimTest, PhoneBookReadWriteAndLimits) {
     EXPECT_EQ(e->text, c.text);
   }
   EXPECT_EQ(Ask("AT+CPBR=200,250\r\n"), "\r\n+CME ERROR: 22\r\n");
-  SimConfig small;
+  SimConfig small = AnsweringConfig();
   small.capacity = 20;
   small.family = SimFamily::kDvg;
   unit.Configure(small);
@@ -109,7 +112,7 @@ TEST_F(SimTest, DataCommandsTakeExactlyTheAnnouncedBytes) {
 }
 
 TEST_F(SimTest, PinCommands) {
-  SimConfig config;
+  SimConfig config = AnsweringConfig();
   config.pin_enabled = true;
   config.pin_entered = false;
   unit.Configure(config);
@@ -157,7 +160,7 @@ TEST_F(SimTest, SameSeedSameTimingOtherSeedOtherTiming) {
   auto stop_time = [](uint32_t seed) {
     VirtualClock c;
     SimUnit u(c);
-    SimConfig config;
+    SimConfig config = AnsweringConfig();
     config.seed = seed;
     u.Configure(config);
     u.SetDtr(true);
@@ -171,7 +174,7 @@ TEST_F(SimTest, SameSeedSameTimingOtherSeedOtherTiming) {
 }
 
 TEST_F(SimTest, AnswersLeaveInTheOrderTheCommandsCame) {
-  SimConfig config;
+  SimConfig config = AnsweringConfig();
   config.pin_enabled = true;
   config.pin_entered = false;
   config.echo = false;
@@ -200,7 +203,7 @@ TEST_F(SimTest, AnswersLeaveInTheOrderTheCommandsCame) {
 }
 
 TEST_F(SimTest, ModuleFramingEchoesBytesFramesLinesAndSpellsErrors) {
-  SimConfig config;
+  SimConfig config = AnsweringConfig();
   config.framing = SimFraming::kModule;
   config.range_without_parens = true;
   config.name_length = 14;
@@ -223,7 +226,7 @@ TEST_F(SimTest, ModuleFramingEchoesBytesFramesLinesAndSpellsErrors) {
 }
 
 TEST_F(SimTest, SlowListingNoiseAndSilenceAreTheirOwnFaults) {
-  SimConfig config;
+  SimConfig config = AnsweringConfig();
   config.echo = false;
   unit.Configure(config);
   unit.faults().listing_ms_per_byte = 10;
@@ -238,7 +241,7 @@ TEST_F(SimTest, SlowListingNoiseAndSilenceAreTheirOwnFaults) {
   auto noisy = [](uint32_t seed) {
     VirtualClock c;
     SimUnit u(c);
-    SimConfig cfg;
+    SimConfig cfg = AnsweringConfig();
     cfg.echo = false;
     u.Configure(cfg);
     u.faults().line_noise = 0.05;
@@ -266,7 +269,7 @@ TEST_F(SimTest, SlowListingNoiseAndSilenceAreTheirOwnFaults) {
 }
 
 TEST_F(SimTest, ASimStillStoringAfterItsOkLosesAWriteThatComesTooSoon) {
-  SimConfig config;
+  SimConfig config = AnsweringConfig();
   config.echo = false;
   config.write_ms = 100;
   config.write_busy_after_ok_ms = 80;

@@ -37,6 +37,14 @@ class ScriptedDialogs : public Dialogs {
   int port_dialogs = 0;  // how often the port dialog was shown
 };
 
+// A unit whose module answers while its application runs (the simulated unit before it learnt
+// that the application owns the line), for tests of the link, the loader and the module that send
+// their commands without stopping the unit first.
+inline SimConfig AnsweringConfig(SimConfig c = {}) {
+  c.module_answers_while_app_runs = true;
+  return c;
+}
+
 // A whole program on virtual time against the simulated unit.
 class Harness {
  public:
@@ -47,6 +55,8 @@ class Harness {
 
   // Runs FormCreate.
   void Start();
+  // Before Start: the unit's module answers while its application runs (AnsweringConfig).
+  void AnswerWhileRunning() { sim.unit().Configure(AnsweringConfig(sim.unit().config())); }
   // Runs the event loop in virtual time until `ms` milliseconds have passed: port data and timer
   // ticks are delivered as they fall due.
   void RunFor(int64_t ms);
