@@ -8,6 +8,7 @@
 #include "cli/compare.h"
 #include "cli/sequences.h"
 #include "files/param_file.h"
+#include "cli/verified_write.h"
 #include "phonebook/book_import.h"
 #include "phonebook/phonebook.h"
 
@@ -153,10 +154,10 @@ int PhoneBookUnitCommand(Session& s) {
   const size_t had = s.form().PhoneBook1.rows().size();
   s.Run([&] { p.phonebook.SetRows(RowsAfterImport(s.form().PhoneBook1.rows(), in.rows, o.replace)); });
   std::vector<UnitEntry> expected = EntriesOfWindow(s);
-  WriteAll(s);
-  ReadResult back = ReadWithRetries(s, 3, /*stop_first=*/false);
-  std::vector<Difference> diffs = CompareEntries(expected, back.entries, {"VER"});
+  const VerifiedWrite w = WriteAndVerify(s, expected);
+  const std::vector<Difference>& diffs = w.diffs;
   s.ClearProgress();
+  s.io().out << WriteSummary(w) << "\n";
   if (!diffs.empty()) {
     s.io().out << "Differences between what was written and the unit after the write:\n"
                << FormatDifferences(diffs, "written");

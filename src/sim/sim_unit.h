@@ -86,6 +86,12 @@ struct SimFaults {
   int silent_after_commands = -1;
   // SIM positions whose writes are answered "OK" but never stored (a SIM that fails quietly).
   std::vector<int> lost_writes;
+  // Someone else changes the SIM between a reading and the write that follows it: once this many
+  // listings of SIM positions have been answered (0: never), position `change_position` takes
+  // `change_entry`, or is emptied when the entry has neither number nor text.
+  int change_after_listings = 0;
+  int change_position = 0;
+  SimEntry change_entry;
 };
 
 // A command line as the unit took it off the wire, with the virtual time its last byte arrived.
@@ -223,6 +229,7 @@ class SimUnit {
   std::string data_buf_;
   int64_t busy_until_us_ = 0;  // rebooting: deaf and mute
   int64_t sim_storing_until_us_ = 0;  // the SIM still stores a write it has acknowledged
+  int listings_answered_ = 0;         // for SimFaults::change_after_listings
   std::map<std::string, std::string> scripts_;
   std::map<std::string, std::string> files_;
   std::string run_script_;
