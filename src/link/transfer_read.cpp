@@ -367,6 +367,8 @@ void Transfer::EndRead() {
   asking_pin_state_ = false;
   p_.op.QueryOperatorOnOk = false;
   p_.link.End(LinkUser::kRead);
+  // Only a whole reading of this unit tells which positions differ.
+  p_.form.OnlyChanged.SetEnabled(CanWriteChangedOnly());
 }
 
 void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {

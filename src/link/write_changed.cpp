@@ -45,7 +45,8 @@ void Transfer::PlanChangedWrite() {
   kept_position_ = 0;
   plan_layout_.clear();
   plan_basis_.clear();
-  if (!changed_only_ || !CanWriteChangedOnly()) return;
+  const CheckBox& box = p_.form.OnlyChanged;
+  if (!(changed_only_ || (box.checked() && box.enabled())) || !CanWriteChangedOnly()) return;
   // The entries a write of every position puts on the SIM, in its order: what the steps below
   // would send, the values as they were at the click.
   std::vector<UnitEntry> entries;
