@@ -57,7 +57,6 @@ const CaptionKey kCaptionKeys[] = {
     {"max. time", "LabelMaxTime"},
     {"Save", "SaveGDI"},
     {"Load", "LoadGDI"},
-    {"Only changed positions", "OnlyChanged"},
     {"Battery", "Battery"},
     {"signal", "signal"},
     {"Save Log", "SaveMonitor"},
