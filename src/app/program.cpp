@@ -124,6 +124,8 @@ void Program::FormCreate() {
   settings.WaitSer = static_cast<int>(profile.ReadInteger("Form", "WaitSer", 1000));
   settings.Inicializace = profile.ReadBool("Form", "Inicializace", false);
   form.Inicializace.SetVisible(settings.Inicializace);
+  form.OnlyChanged.SetChecked(profile.ReadBool("Form", "OnlyChanged", false));
+  form.OnlyChanged.SetEnabled(false);
   ApplyInterfaceTexts(*this, profile);
   port_.SetPreferredPorts(settings.Port != 0 ? std::to_string(settings.Port) : std::string(),
                           settings.LastPort);
@@ -182,6 +184,9 @@ bool Program::FormClose() {
     profile.WriteInteger("Form", "Top", form.top);
     profile.WriteInteger("Form", "Left", form.left);
     WriteInterfaceTexts(*this, profile);
+    // Written once it was ever checked: a file that never had the key stays as it was.
+    if (form.OnlyChanged.checked() || profile.ReadString("Form", "OnlyChanged", "-") != "-")
+      profile.WriteInteger("Form", "OnlyChanged", form.OnlyChanged.checked() ? 1 : 0);
     if (port_.chosen_this_run()) profile.WriteString("Form", "LastPort", port_.last_port());
     profile.Commit();
   } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 #include "base/file_io.h"
 #include "base/text.h"
 #include "cli/sequences.h"
+#include "cli/verified_write.h"
 #include "link/write_check.h"
 #include "link/module_errors.h"
 
@@ -237,16 +238,10 @@ int WriteCommand(Session& s) {
     expected = EntriesOfWindow(s);
   }
   ReportLeftOutRows(s);
-  WriteAll(s);
-  ReadResult back;
-  try {
-    back = ReadWithRetries(s, kReadRetries, /*stop_first=*/false);
-  } catch (const CliFailure& f) {
-    throw CliFailure(f.code(), "Every SIM position was written; only the check failed, reading "
-                               "the unit back: " + std::string(f.what()));
-  }
-  return Finished(s, Report(s, CompareEntries(expected, back.entries, kUnitOnlyEntries),
-                            "written and read back"));
+  const VerifiedWrite w = WriteAndVerify(s, expected);
+  s.ClearProgress();
+  s.io().out << WriteSummary(w) << "\n";
+  return Finished(s, Report(s, w.diffs, "written and read back"));
 }
 
 int VerifyCommand(Session& s) {

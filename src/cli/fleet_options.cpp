@@ -95,19 +95,26 @@ bool ParseLineOption(const std::string& arg, const std::function<std::string()>&
     if (o.report_path.empty()) Usage("--report needs a file name.");
   } else if (arg == "--pace" || arg == "--fast") {
     int pace = kFastPaceMs;
+    bool automatic = false;
     if (arg == "--fast") {
       no_value();
+    } else if (const std::string text = take_value(); text == "auto") {
+      automatic = true;
     } else {
-      const std::string text = take_value();
       std::optional<int> ms = WholeNumber(text, 0, 5000);
       if (!ms)
-        Usage("--pace needs a whole number of milliseconds from 0 to 5000, not \"" + text + "\".");
+        Usage("--pace needs a whole number of milliseconds from 0 to 5000 or \"auto\", not \"" +
+              text + "\".");
       pace = *ms;
     }
-    if (o.pace_given && o.pace_ms != pace)
+    if (o.pace_given && (o.pace_ms != pace || o.pace_auto != automatic))
       Usage("--pace and --fast name different paces; give one.");
     o.pace_ms = pace;
+    o.pace_auto = automatic;
     o.pace_given = true;
+  } else if (arg == "--all") {
+    no_value();
+    o.write_all = true;
   } else if (arg == "--unit-record") {
     o.unit_record_path = take_value();
   } else if (arg == "--progress-lines") {
@@ -125,6 +132,8 @@ void CheckLineOptions(Options& o) {
   for (const std::string& port : o.ports) CheckSimPort(port);
   if (o.pace_given && !WritesTheUnit(o))
     Usage("--pace and --fast set the pace of a write: options of write and phonebook import.");
+  if (o.write_all && !WritesTheUnit(o))
+    Usage("--all writes every SIM position: an option of write and phonebook import.");
   if (!o.report_path.empty() && o.port.empty())
     Usage("--report records units: it needs --port or --ports.");
   if (!IsFleetRun(o)) return;
@@ -163,13 +172,18 @@ std::string LineOptionsHelp() {
          "  --ports FILE       the ports, one per line (# starts a comment); a table even for one\n"
          "  --report FILE      append one CSV line per unit (a header first in a new file): time,\n"
          "                     port, IMEI, firmware, SHA-256 of the file, command, result, exit\n"
-         "                     code, positions written and duration in seconds; the IMEI is\n"
+         "                     code, positions written, positions already right and duration\n"
+         "                     in seconds; the IMEI is\n"
          "                     asked for (AT+CGSN) once the command has ended\n"
          "  --pace MS          the pause before each command of a write (write, phonebook\n"
          "                     import); default 200, as the window program\n"
          "  --fast             --pace 20, for units known to keep up: a SIM that is still\n"
          "                     storing may lose a write that comes too soon. Every write is read\n"
-         "                     back and compared, so such a unit fails; it never passes\n"
+         "                     back and compared, so such a unit fails; it never passes\n"         "  --pace auto        --pace 20 first; positions the read-back finds lost are\n"
+         "                     written again at 200 ms, and the pace used is reported\n"
+         "  --all              write every SIM position (write, phonebook import); without it\n"
+         "                     only the positions that differ from what the file puts there\n"
+         "                     are written, and the whole SIM is read back and compared\n"
          "  With several ports or --ports, read -o and --log need {port} in the file name\n"
          "  (-o units/{port}.vrk): the port's name without its folder, other characters than\n"
          "  letters, digits, \".\", \"-\" and \"_\" as \"_\". The exit code is 0 only when every\n"

@@ -41,6 +41,8 @@ struct Options {
   std::string report_path;         // --report FILE
   int pace_ms = 200;               // --pace MS, --fast
   bool pace_given = false;
+  bool pace_auto = false;          // --pace auto: fast first, lost writes again at the default pace
+  bool write_all = false;          // --all: write every SIM position, not only those that differ
   // The arguments that a run over several ports hands on unchanged to the run of each unit.
   std::vector<std::string> unit_args;
   // Set by the run over several ports for each unit's run (not in the help).

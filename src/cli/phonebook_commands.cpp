@@ -9,6 +9,7 @@
 #include "cli/sequences.h"
 #include "files/param_file.h"
 #include "link/transfer_wire.h"
+#include "cli/verified_write.h"
 #include "phonebook/book_import.h"
 #include "phonebook/phonebook.h"
 #include "sim/sim_unit.h"
@@ -218,10 +219,10 @@ int PhoneBookUnitCommand(Session& s) {
   MergedBook merged = MergeRows(s.form().PhoneBook1.rows(), in.rows, ModeOf(o), p.op.sim_limits.name_length);
   s.Run([&] { p.phonebook.SetRows(merged.rows); });
   std::vector<UnitEntry> expected = EntriesOfWindow(s);
-  WriteAll(s);
-  ReadResult back = ReadWithRetries(s, 3, /*stop_first=*/false);
-  std::vector<Difference> diffs = CompareEntries(expected, back.entries, {"VER"});
+  const VerifiedWrite w = WriteAndVerify(s, expected);
+  const std::vector<Difference>& diffs = w.diffs;
   s.ClearProgress();
+  s.io().out << WriteSummary(w) << "\n";
   if (!diffs.empty()) {
     s.io().out << "Differences between what was written and the unit after the write:\n"
                << FormatDifferences(diffs, "written");

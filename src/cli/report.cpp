@@ -13,7 +13,7 @@
 namespace vrkt::cli {
 
 const char kReportHeader[] =
-    "time,port,imei,firmware,sha256,command,result,exit_code,positions_written,duration_s\n";
+    "time,port,imei,firmware,sha256,command,result,exit_code,positions_written,positions_already_right,duration_s\n";
 
 namespace {
 
@@ -77,6 +77,7 @@ std::string ReportLine(const UnitRecord& r) {
                                 ResultWord(r.exit_code),
                                 std::to_string(r.exit_code),
                                 std::to_string(r.positions),
+                                std::to_string(r.already_right),
                                 duration};
   std::string line;
   for (size_t i = 0; i < std::size(fields); ++i) line += (i ? "," : "") + CsvField(fields[i]);
@@ -126,7 +127,8 @@ std::string ReportTimeNow() {
 
 namespace {
 constexpr const char* kKeys[] = {"time",    "port",   "imei",      "firmware",  "sha256",
-                                 "command", "reason", "exit_code", "positions", "duration_ms"};
+                                 "command", "reason", "exit_code", "positions", "already_right",
+                                 "duration_ms"};
 }  // namespace
 
 std::string SerializeRecord(const UnitRecord& r) {
@@ -139,6 +141,7 @@ std::string SerializeRecord(const UnitRecord& r) {
                                 r.reason,
                                 std::to_string(r.exit_code),
                                 std::to_string(r.positions),
+                                std::to_string(r.already_right),
                                 std::to_string(r.duration_ms)};
   std::string text;
   for (size_t i = 0; i < std::size(kKeys); ++i) {
@@ -171,6 +174,7 @@ std::optional<UnitRecord> ParseRecord(const std::string& text) {
         if (!n) return std::nullopt;
         if (key == "exit_code") r.exit_code = static_cast<int>(*n);
         if (key == "positions") r.positions = static_cast<int>(*n);
+        if (key == "already_right") r.already_right = static_cast<int>(*n);
         if (key == "duration_ms") r.duration_ms = *n;
       }
     }

@@ -16,6 +16,7 @@ struct UnitRecord {
   std::string command;
   int exit_code = 0;
   int positions = 0;  // SIM positions the unit confirmed in a write
+  int already_right = 0;  // positions a write found holding their entry already
   int64_t duration_ms = 0;
   // Why the run failed, in one line; for the table, not the report.
   std::string reason;

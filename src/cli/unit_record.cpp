@@ -57,7 +57,8 @@ UnitRecord TakeUnitRecord(Session& s, int exit_code, const std::string& failure,
   if (const size_t ver = r.firmware.rfind("Ver:");
       ver != std::string::npos && TrimBlanks(r.firmware.substr(ver + 4)).empty())
     r.firmware.clear();
-  r.positions = s.program().transfer.confirmed_position();
+  r.positions = s.program().transfer.tally().written;
+  r.already_right = s.program().transfer.tally().already_right;
   // A unit that stopped answering, a lost port or a restarting module would only add a deadline.
   const bool answers = exit_code != kExitPort && exit_code != kExitNoAnswer &&
                        exit_code != kExitUsage && o.command != "run";

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/entry_compare.h"
+#include "link/changed_positions.h"
 #include "link/command_link.h"
 #include "link/transfer_wire.h"
 
@@ -75,6 +76,9 @@ class Transfer {
   void DisableForTransfer();
   void EnableAfterTransfer();
 
+  // Lists the whole SIM once more, as the check after a write does, and leaves the window as it
+  // is: last_reading() and last_read_outcome() tell what came of it.
+  void ListAgain();
   // Whether a read (started by Load or by the unit's stop report) runs or waits its turn.
   bool ReadRunning() const;
   bool WriteRunning() const;
@@ -100,6 +104,32 @@ class Transfer {
   void set_pace_ms(int ms) { pace_ms_ = ms; }
   int pace_ms() const { return pace_ms_; }
 
+  // Changed positions only: the next write-all sends only the positions whose entry differs from
+  // what a write of every position would leave there, judged by the last whole reading of the
+  // SIM (write_changed.cpp). It keeps the position of the unit's version entry. Without such a
+  // reading the write-all writes every position.
+  void set_changed_only(bool on) { changed_only_ = on; }
+  bool changed_only() const { return changed_only_; }
+  // Whether a whole reading of the unit's SIM is at hand that a changed-only write can go by.
+  bool CanWriteChangedOnly() const;
+  // Whether the running or last write-all went by changed positions only.
+  bool wrote_changed_only() const { return plan_active_; }
+  // The last write-all: SIM positions the unit confirmed, and (changed positions only) those that
+  // already held what the write would have put there; planned: those it set out to write.
+  int positions_written() const;
+  int positions_already_right() const { return plan_active_ ? already_right_ : 0; }
+  int positions_planned() const;
+  // Every write-all the program ran: how many, the positions they wrote, and the positions the
+  // first of them found already right.
+  struct WriteTally {
+    int writes = 0;
+    int written = 0;
+    int already_right = 0;
+  };
+  const WriteTally& tally() const { return tally_; }
+  // What the last whole reading found, position by position; empty when there is none.
+  SimSlots ReadSlots() const;
+
  private:
   enum class ReadStage { kIdle, kStopEcho, kOperator, kRange, kEntries, kCharset, kUsedCount };
 
@@ -121,11 +151,23 @@ class Transfer {
   // What write-all sends for each reserved step, in write order.
   std::vector<std::string> ReservedValues(const Form1& form, const HeldValues& held) const;
 
+  // Changed positions only (write_changed.cpp).
+  void PlanChangedWrite();
+  // The position of the step about to run holds the entry already (or is empty as it should
+  // be), or the step sends nothing but "AT": it is passed over without a command.
+  bool SkipUnchangedStep();
+  bool PositionIsRight(int position, const SimSlot& entry) const;
+  std::string ChangedSoFar(bool pending_refused) const;
+  void CountWrite();
+  // "3 positions written, 247 already right".
+  std::string ChangedTally() const;
+
   // Read-all.
   void BeginRead(bool from_load);
   void ResetRead(bool from_load);
   // Reads the SIM back after a write and compares it with what was written.
-  void BeginVerify(const std::string& write_note);
+  // `quiet`: only the reading is taken, nothing is shown or compared.
+  void BeginVerify(const std::string& write_note, bool quiet = false);
   void ReportVerification();
   void SendReadCommand(const std::string& command, CommandLink::Done done);
   void OnStopEcho(const CommandResult& r);
@@ -192,6 +234,7 @@ class Transfer {
   SequenceOutcome read_outcome_;
   bool verifying_ = false;  // the read checks a write and leaves the window alone
   bool verify_after_write_ = true;
+  bool quiet_check_ = false;  // the check's reading is taken and nothing more
   std::vector<UnitEntry> written_;  // what the last write-all put on the SIM, in order
   std::string verify_note_;         // what the write's own end message would have said
   int verified_differences_ = -1;
@@ -202,6 +245,17 @@ class Transfer {
   // when it held none. Write-all passes over it: only the unit's firmware writes that entry.
   int version_position_ = 0;
   bool noise_in_answer_ = false;  // a line of the operator's answer was spoilt by line noise
+
+  // Changed positions only.
+  bool changed_only_ = false;
+  bool plan_active_ = false;   // the write-all goes by the plan below
+  SimSlots plan_layout_;       // what a write of every position leaves on the SIM
+  SimSlots plan_basis_;        // what the reading found
+  std::set<int> plan_kept_;    // positions never written: the version entry's, unreadable ones
+  int planned_ = 0;            // positions that differ
+  int written_count_ = 0;      // of them, confirmed by the unit
+  int already_right_ = 0;
+  WriteTally tally_;
 };
 
 }  // namespace vrkt

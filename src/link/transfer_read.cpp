@@ -158,6 +158,7 @@ void Transfer::BeginRead(bool from_load) {
 void Transfer::ResetRead(bool from_load) {
   read_from_load_ = from_load;
   verifying_ = false;
+  quiet_check_ = false;
   sim_lock_.clear();
   asking_pin_state_ = false;
   operator_seen_ = false;
@@ -505,12 +506,18 @@ void Transfer::OnUsedCountAnswer(const CommandResult& r) {
   CompleteRead();
 }
 
-void Transfer::BeginVerify(const std::string& write_note) {
+void Transfer::ListAgain() {
+  if (ReadRunning() || p_.op.SimCapacity <= 0) return;
+  BeginVerify({}, /*quiet=*/true);
+}
+
+void Transfer::BeginVerify(const std::string& write_note, bool quiet) {
   verify_note_ = write_note;
   const int capacity = p_.op.SimCapacity;
-  p_.link.Begin(LinkUser::kRead, [this, capacity] {
+  p_.link.Begin(LinkUser::kRead, [this, capacity, quiet] {
     ResetRead(/*from_load=*/false);
     verifying_ = true;
+    quiet_check_ = quiet;
     range_seen_ = capacity;
     reading_.capacity = capacity;
     reading_.limits = p_.op.sim_limits;
@@ -527,6 +534,7 @@ void Transfer::ReportVerification() {
   if (diffs.empty()) {
     const size_t n = written_.size();
     msg = "Written and verified: " + std::to_string(n) + (n == 1 ? " position." : " positions.");
+    if (plan_active_) msg = "Written and verified: " + ChangedTally() + ".";
   } else {
     constexpr size_t kShown = 20;
     std::vector<Difference> shown(diffs.begin(),
@@ -549,7 +557,7 @@ void Transfer::CompleteRead() {
   read_outcome_.kind = SequenceOutcome::kDone;
   if (verifying_) {
     EndRead();
-    ReportVerification();
+    if (!quiet_check_) ReportVerification();
     return;
   }
   kept_positions_.clear();
@@ -584,6 +592,8 @@ void Transfer::EndRead() {
   asking_pin_state_ = false;
   p_.op.QueryOperatorOnOk = false;
   p_.link.End(LinkUser::kRead);
+  // Only a whole reading of this unit tells which positions differ.
+  p_.form.OnlyChanged.SetEnabled(CanWriteChangedOnly());
 }
 
 void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
@@ -611,7 +621,7 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
   if (kind == SequenceOutcome::kNoAnswer && lines_listed_ == 0 && !operator_seen_)
     reason += " " + p_.status.NoAnswerMessage();
   // The write itself ended well; only the check could not be made.
-  if (verifying_)
+  if (verifying_ && !quiet_check_)
     reason = "Every SIM position was written, but reading the unit back to check it failed: " +
              why + ".";
   std::string msg = reason + "\n";

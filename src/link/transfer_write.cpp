@@ -122,6 +122,7 @@ void Transfer::SaveGDIClick() {
   }
   skipped_rows_ = plan.skipped;
   reserved_at_click_ = ReservedValues(f, p_.held);
+  PlanChangedWrite();
   written_.clear();
   unsafe_reports_.clear();
   refused_entries_.clear();
@@ -132,7 +133,7 @@ void Transfer::SaveGDIClick() {
   write_outcome_ = SequenceOutcome{};
   DisableForTransfer();
   try {
-    f.Prubeh.SetMax(op.SimCapacity + 10);
+    f.Prubeh.SetMax(plan_active_ ? std::max(planned_, 1) : op.SimCapacity + 10);
     f.Prubeh.SetVisible(true);
     op.WriteAllRunning = true;
     op.WriteStep = 0;
@@ -171,9 +172,35 @@ void Transfer::WriteAllStep() {
   OperationState& op = p_.op;
   if (!op.WriteAllRunning) return;
   // This "OK" answers the previous command: its position is now stored or emptied.
-  if (pending_position_ > 0) confirmed_position_ = pending_position_;
+  if (pending_position_ > 0) {
+    confirmed_position_ = pending_position_;
+    ++written_count_;
+  }
   pending_position_ = 0;
   pending_entry_.clear();
+
+  if (plan_active_) {
+    // Steps whose position already holds its entry, and steps that would send only "AT", go by
+    // without a command; the pace is kept before each command that is sent.
+    for (;;) {
+      ++op.WriteStep;
+      SkipKeptPositions();
+      if (op.NextSimPosition > op.SimCapacity) {
+        p_.form.Prubeh.SetPosition(written_count_);
+        FinishWrite();
+        return;
+      }
+      if (!SkipUnchangedStep()) break;
+    }
+    p_.form.Prubeh.SetPosition(written_count_);
+    p_.Pause(pace_ms_);
+    try {
+      RunWriteStep();
+    } catch (const std::exception& e) {
+      StopWrite(e.what(), SequenceOutcome::kPortLost, true);
+    }
+    return;
+  }
 
   ++op.WriteStep;
   p_.form.Prubeh.SetPosition(op.WriteStep);
@@ -311,6 +338,7 @@ std::string Transfer::LeftoverReport(bool sim_full) const {
 void Transfer::FinishWrite() {
   Form1& f = p_.form;
   p_.op.WriteAllRunning = false;
+  CountWrite();
   p_.link.End(LinkUser::kWrite);
   f.Prubeh.SetVisible(false);
   EnableAfterTransfer();
@@ -344,6 +372,7 @@ void Transfer::FinishWrite() {
 }
 
 std::string Transfer::WrittenSoFar(bool pending_refused) const {
+  if (plan_active_) return ChangedSoFar(pending_refused);
   const int capacity = p_.op.SimCapacity;
   const int done = confirmed_position_;
   std::string out;
@@ -375,6 +404,7 @@ void Transfer::StopWrite(const std::string& why, SequenceOutcome::Kind kind,
   p_.LogNote("write stopped: " + why);
   const std::string written = WrittenSoFar(pending_refused);
   op.WriteAllRunning = false;
+  CountWrite();
   pending_position_ = 0;
   p_.link.End(LinkUser::kWrite);
   f.Prubeh.SetVisible(false);

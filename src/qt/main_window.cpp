@@ -1,5 +1,6 @@
 #include "qt/main_window.h"
 
+#include <QCheckBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -104,6 +105,10 @@ void MainWindow::BuildUnitGroup() {
   }
   MakePictureButton(unit, "SaveGDI", {6, 86, 76, 30}, "unit_save");
   MakePictureButton(unit, "LoadGDI", {6, 120, 76, 30}, "unit_load");
+  auto* only_changed = Make<QCheckBox>(unit, "OnlyChanged", {1, 150, 83, 16});
+  QFont small = only_changed->font();
+  small.setPixelSize(7);
+  only_changed->setFont(small);
 
   auto* supply = new BarWidget(Qt::Vertical, unit);
   supply->setObjectName("PVoltage");

@@ -247,6 +247,15 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
       answer_free_us_ = at;
       return;
     }
+    if (*to > *from && ++listings_answered_ == faults_.change_after_listings &&
+        faults_.change_position >= 1 && faults_.change_position <= cap) {
+      // Listed as it was; changed once the listing is out.
+      const SimEntry& c = faults_.change_entry;
+      if (c.number.empty() && c.text.empty())
+        card_.Erase(faults_.change_position);
+      else
+        card_.Write(faults_.change_position, c.number, c.type, c.text);
+    }
     if (lines.empty()) {
       Reply(t_us, 30, {}, CmeError(22));
       return;

@@ -44,6 +44,7 @@ void SimUnit::Configure(const SimConfig& config) {
   data_left_ = 0;
   busy_until_us_ = 0;
   sim_storing_until_us_ = 0;
+  listings_answered_ = 0;
   scripts_.clear();
   files_.clear();
   run_script_.clear();

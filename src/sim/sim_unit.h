@@ -127,6 +127,12 @@ struct SimFaults {
   // arrives and is acted on, nothing more goes either way, and the PC's port reports the
   // connection lost (an unplugged adapter).
   int64_t line_lost_after_bytes = -1;
+  // Someone else changes the SIM between a reading and the write that follows it: once this many
+  // listings of SIM positions have been answered (0: never), position `change_position` takes
+  // `change_entry`, or is emptied when the entry has neither number nor text.
+  int change_after_listings = 0;
+  int change_position = 0;
+  SimEntry change_entry;
 };
 
 // A command line as the unit took it off the wire, with the virtual time its last byte arrived.
@@ -272,6 +278,7 @@ class SimUnit {
   std::string data_buf_;
   int64_t busy_until_us_ = 0;  // rebooting: deaf and mute
   int64_t sim_storing_until_us_ = 0;  // the SIM still stores a write it has acknowledged
+  int listings_answered_ = 0;         // for SimFaults::change_after_listings
   std::map<std::string, std::string> scripts_;
   std::map<std::string, std::string> files_;
   std::string run_script_;

@@ -210,6 +210,8 @@ class Form1 {
   Button StopGDI{this, "StopGDI", ""};
   Button SaveGDI{this, "SaveGDI", "Save"};
   Button LoadGDI{this, "LoadGDI", "Load"};
+  // Write-all sends only the SIM positions that differ (enabled once the unit has been read).
+  CheckBox OnlyChanged{this, "OnlyChanged", "Only changed positions"};
   Bar PVoltage{this, "PVoltage", 70, 320, 70};
   Label Power{this, "Power", " - - - V"};
   Shape Shape10{this, "Shape10", kRed};

@@ -38,7 +38,9 @@ TEST(InterfaceTextsTest, EveryTranslatedKeyReachesItsControlsAndComesBack) {
       "TEST1",   "TEST2",       "TEST3",     "TEST4",   "TEST5",        "TEST6",    "TEST7",
       "TEST8",   "min.",        "Baud rate", "Bd",      "PIN",          ".",        "V",
       "IN1",     "CSD (RS232)", "PC",        "IMEI",    "Inicializace", " - - - V", " - - - - mV",
-      "Cancel",  "Import",      "Export",    "Port..."};
+      "Cancel",  "Import",      "Export",    "Port...",
+      // Beyond the settings file's language keys, which a file of today's layout must keep.
+      "Only changed positions"};
   // Tooltips that no key covers.
   const std::set<std::string> untranslated_tooltips = {"Bevel1",     "VoltFr",     "IMEI",
                                                         "BookImport", "BookExport", "PortSelect"};

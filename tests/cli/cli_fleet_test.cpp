@@ -75,8 +75,8 @@ std::map<std::string, std::vector<std::string>> ReportByPort(const std::string& 
   std::map<std::string, std::vector<std::string>> by_port;
   for (size_t i = 1; i < lines.size(); ++i) {
     std::vector<std::string> f = CsvFields(lines[i]);
-    EXPECT_EQ(f.size(), 10u) << lines[i];
-    if (f.size() == 10) {
+    EXPECT_EQ(f.size(), 11u) << lines[i];
+    if (f.size() == 11) {
       EXPECT_TRUE(by_port.emplace(f[1], f).second) << "twice: " << f[1];
     }
   }
@@ -122,7 +122,7 @@ TEST(CliFleetTest, FourUnitsAtOnceEachTellsItsOwnTruth) {
   const std::string silent = "sim:b,imei=356938035643822,silent-after=10";
   const std::string refusing = "sim:c,imei=356938035643833,refuse-write=13";
   const std::string good2 = "sim:d,imei=356938035643844";
-  CliResult r = RunUnits({"VRKTset-cli", "write", dir.File("ref.vrk"), "--report",
+  CliResult r = RunUnits({"VRKTset-cli", "--all", "write", dir.File("ref.vrk"), "--report",
                           dir.File("line.csv"), "--timeout", "2", "--port", good1, "--port", silent,
                           "--port", refusing, "--port", good2});
   // A unit that did not answer and one that refused: no single code tells both.
@@ -153,14 +153,14 @@ TEST(CliFleetTest, FourUnitsAtOnceEachTellsItsOwnTruth) {
       EXPECT_THAT(row[4], HasSubstr(e.reason));
 
     const std::vector<std::string>& f = report[e.port];
-    ASSERT_EQ(f.size(), 10u);
+    ASSERT_EQ(f.size(), 11u);
     EXPECT_EQ(f[2], e.imei);
     EXPECT_EQ(f[3], "VRKT Ver: 214");
     EXPECT_EQ(f[4], Sha256Of(reference));
     EXPECT_EQ(f[5], "write");
     EXPECT_EQ(f[6], e.result);
     EXPECT_EQ(f[7], std::to_string(e.code));
-    EXPECT_GT(std::stod(f[9]), 0.0);
+    EXPECT_GT(std::stod(f[10]), 0.0);
   }
   EXPECT_EQ(report[good1][8], "250");
   EXPECT_EQ(report[good2][8], "250");
@@ -271,8 +271,8 @@ TEST(CliRecordTest, OnePortRecordsItsUnitAndAnUnwritableReportStopsFirst) {
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[1], "by hand");
   std::vector<std::string> s = CsvFields(lines[2]), u = CsvFields(lines[3]);
-  ASSERT_EQ(s.size(), 10u);
-  ASSERT_EQ(u.size(), 10u);
+  ASSERT_EQ(s.size(), 11u);
+  ASSERT_EQ(u.size(), 11u);
   EXPECT_EQ(s[1], "sim");
   EXPECT_EQ(s[2], "356938035643809");
   EXPECT_EQ(s[5] + s[6] + s[7], "statuspassed0");
@@ -286,7 +286,7 @@ TEST(CliRecordTest, OnePortRecordsItsUnitAndAnUnwritableReportStopsFirst) {
                                     "--timeout", "1", "--report", dir.File("silent.csv")});
   EXPECT_EQ(silent.code, kExitNoAnswer);
   std::vector<std::string> q = CsvFields(Lines(dir.Read("silent.csv")).back());
-  ASSERT_EQ(q.size(), 10u);
+  ASSERT_EQ(q.size(), 11u);
   EXPECT_EQ(q[2] + q[3] + q[6], "no answer");
 
   CliResult blocked = RunCliForTest(
@@ -320,7 +320,7 @@ TEST(CliRecordTest, WritersInParallelNeverSplitALineOrRepeatTheHeader) {
   EXPECT_EQ(lines[0] + "\n", kReportHeader);
   for (size_t i = 1; i < lines.size(); ++i) {
     std::vector<std::string> f = CsvFields(lines[i]);
-    ASSERT_EQ(f.size(), 10u) << i;
+    ASSERT_EQ(f.size(), 11u) << i;
     EXPECT_EQ(f[3], std::string(3000, static_cast<char>('a' + (f[1].back() - '0')))) << i;
   }
 
@@ -335,7 +335,7 @@ TEST(CliRecordTest, WritersInParallelNeverSplitALineOrRepeatTheHeader) {
   EXPECT_EQ(Lines(dir.Read("r.csv")).size(), 2u + kWriters * kLines);
 }
 
-TEST(CliRecordTest, ReportLinesStayOneLineOfTenFields) {
+TEST(CliRecordTest, ReportLinesStayOneLineOfElevenFields) {
   UnitRecord r;
   r.time = "2024-05-01T10:00:00+02:00";
   r.port = "sim:a,b";
@@ -343,12 +343,13 @@ TEST(CliRecordTest, ReportLinesStayOneLineOfTenFields) {
   r.command = "write";
   r.exit_code = kExitMismatch;
   r.positions = 17;
+  r.already_right = 233;
   r.duration_ms = 12345;
   const std::string line = ReportLine(r);
   EXPECT_EQ(line,
             "2024-05-01T10:00:00+02:00,\"sim:a,b\",,\"VRKT \"\"Ver\"\"  214\",,write,mismatch,6,17,"
-            "12.3\n");
-  EXPECT_EQ(CsvFields(line.substr(0, line.size() - 1)).size(), 10u);
+            "233,12.3\n");
+  EXPECT_EQ(CsvFields(line.substr(0, line.size() - 1)).size(), 11u);
   // The record a unit's run hands on comes back whole.
   r.reason = "The unit refused it.";
   std::optional<UnitRecord> back = ParseRecord(SerializeRecord(r));
@@ -356,6 +357,7 @@ TEST(CliRecordTest, ReportLinesStayOneLineOfTenFields) {
   EXPECT_EQ(back->firmware, "VRKT \"Ver\"  214");
   EXPECT_EQ(back->reason, r.reason);
   EXPECT_EQ(back->positions, 17);
+  EXPECT_EQ(back->already_right, 233);
   EXPECT_EQ(back->duration_ms, 12345);
   EXPECT_FALSE(ParseRecord("port=sim\n"));
 }
@@ -376,7 +378,7 @@ TEST(CliPaceTest, FastWriteToAUnitThatCannotKeepUpFailsItsReadBack) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.pace.empty() ? "default" : c.pace.back());
-    std::vector<std::string> argv = {"VRKTset-cli",       "--port",   slow_unit,        "write",
+    std::vector<std::string> argv = {"VRKTset-cli", "--port",   slow_unit,        "--all", "write",
                                      dir.File("ref.vrk"), "--report", dir.File("r.csv")};
     argv.insert(argv.end(), c.pace.begin(), c.pace.end());
     CliResult r = RunCliForTest(argv);
@@ -401,7 +403,7 @@ TEST(CliPaceTest, FastWriteToAUnitThatCannotKeepUpFailsItsReadBack) {
     EXPECT_GE(min_gap, c.min_gap_ms);
     EXPECT_LE(max_gap, c.max_gap_ms);
     std::vector<std::string> f = CsvFields(Lines(dir.Read("r.csv")).back());
-    ASSERT_EQ(f.size(), 10u);
+    ASSERT_EQ(f.size(), 11u);
     EXPECT_EQ(f[7], std::to_string(c.code));
   }
 }
