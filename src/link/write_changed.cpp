@@ -30,7 +30,7 @@ SimSlots Transfer::ReadSlots() const {
 }
 
 int Transfer::positions_written() const {
-  return plan_active_ ? written_count_ : confirmed_position_;
+  return written_count_;
 }
 
 int Transfer::positions_planned() const {

@@ -89,6 +89,8 @@ TEST_F(LeaveGuardTest, PortChangeWhileStoppedAsksAndStartsFirst) {
 // The adapter is pulled out: one message, the port stays closed and the window stays usable
 // offline; nothing brings the port dialog back until Port... is clicked.
 TEST_F(LeaveGuardTest, LostPortStaysLostUntilTheUserChoosesOne) {
+  // A module that answers the signal query while the unit runs, to fill the gauges.
+  h.sim.unit().Configure(testing::AnsweringConfig(h.sim.unit().config()));
   h.Click(h.form().signal);
   ASSERT_TRUE(h.RunUntil([&] { return h.form().Smeter.position() > 0; }, 10000));
   h.program->status.ShowOperator("+COPS: 0,0,\"NETZ\"");
