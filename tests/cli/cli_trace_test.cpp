@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "cli/cli_support.h"
@@ -46,7 +47,10 @@ std::string WindowState(Form1& form) {
       for (const std::string& r : g->rows()) s << "\n  # " << r;
     s << "\n";
   }
-  return s.str();
+  // The command line loads its files through temporary copies whose names differ from run to
+  // run; the window names them in its title and the Monitor.
+  static const std::regex temporary("vrkt-cli-[0-9]+\\.tmp");
+  return std::regex_replace(s.str(), temporary, "vrkt-cli-N.tmp");
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
