@@ -12,6 +12,7 @@
 #include "cli/cli_support.h"
 #include "cli/exit_codes.h"
 #include "cli/session.h"
+#include "support/window_state.h"
 #include "link/wire_trace.h"
 #include "ui/controls.h"
 
@@ -31,26 +32,11 @@ std::vector<std::string> Actions(const std::string& trace_text) {
   return out;
 }
 
-// Every control of the window as the run left it, one line each. The receive indicator is left
-// out: it blinks once for each batch of bytes the port hands over, and the trace keeps bytes to
-// the millisecond, not how the port batched them within one.
+// The window as the run left it. The command line loads its files through temporary copies
+// whose names differ from run to run; the window names them in its title and the Monitor.
 std::string WindowState(Form1& form) {
-  std::ostringstream s;
-  for (const Control* c : form.controls()) {
-    if (c == &form.RXDled) continue;
-    s << c->name() << " v" << c->visible() << " e" << c->enabled() << " [" << c->caption() << "]";
-    if (auto* e = dynamic_cast<const Edit*>(c)) s << " text=" << e->text();
-    if (auto* b = dynamic_cast<const CheckBox*>(c)) s << " checked=" << b->checked();
-    if (auto* m = dynamic_cast<const Memo*>(c))
-      for (const std::string& l : m->lines()) s << "\n  | " << l;
-    if (auto* g = dynamic_cast<const Grid*>(c))
-      for (const std::string& r : g->rows()) s << "\n  # " << r;
-    s << "\n";
-  }
-  // The command line loads its files through temporary copies whose names differ from run to
-  // run; the window names them in its title and the Monitor.
   static const std::regex temporary("vrkt-cli-[0-9]+\\.tmp");
-  return std::regex_replace(s.str(), temporary, "vrkt-cli-N.tmp");
+  return std::regex_replace(vrkt::testing::WindowState(form), temporary, "vrkt-cli-N.tmp");
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {

@@ -14,6 +14,7 @@
 #include "sim/sim_unit.h"
 #include "support/harness.h"
 #include "support/temp_dir.h"
+#include "support/window_state.h"
 #include "ui/controls.h"
 
 namespace vrkt {
@@ -42,22 +43,6 @@ struct Outcome {
   std::vector<std::string> messages;
   std::vector<std::string> divergences;
 };
-
-std::string WindowState(Form1& form) {
-  std::ostringstream s;
-  for (const Control* c : form.controls()) {
-    if (c == &form.RXDled) continue;  // blinks per batch of bytes read, finer than the trace
-    s << c->name() << " v" << c->visible() << " e" << c->enabled() << " [" << c->caption() << "]";
-    if (auto* e = dynamic_cast<const Edit*>(c)) s << " text=" << e->text();
-    if (auto* b = dynamic_cast<const CheckBox*>(c)) s << " checked=" << b->checked();
-    if (auto* m = dynamic_cast<const Memo*>(c))
-      for (const std::string& l : m->lines()) s << "\n  | " << l;
-    if (auto* g = dynamic_cast<const Grid*>(c))
-      for (const std::string& r : g->rows()) s << "\n  # " << r;
-    s << "\n";
-  }
-  return s.str();
-}
 
 std::vector<std::string> Actions(const std::string& trace_text) {
   std::vector<std::string> out;
@@ -140,7 +125,7 @@ Outcome RunSession(const std::string& port, testing::TempDir& dir) {
   run_for(20000);
   program.port().Close();
   out.trace = recorder.Text();
-  out.window = WindowState(f);
+  out.window = testing::WindowState(f);
   out.messages = dialogs.messages;
   return out;
 }
