@@ -385,10 +385,13 @@ std::string Upper(std::string_view s) {
   return out;
 }
 
+// Whether `s` is `upper` in any letter case; the names of a vCard are ASCII.
 bool EqualsUpper(std::string_view s, std::string_view upper) {
   if (s.size() != upper.size()) return false;
-  for (size_t i = 0; i < s.size(); ++i)
-    if (std::toupper(static_cast<unsigned char>(s[i])) != upper[i]) return false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i] >= 'a' && s[i] <= 'z' ? static_cast<char>(s[i] - 'a' + 'A') : s[i];
+    if (c != upper[i]) return false;
+  }
   return true;
 }
 
