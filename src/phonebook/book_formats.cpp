@@ -385,40 +385,70 @@ std::string Upper(std::string_view s) {
   return out;
 }
 
-// A logical line and the file line it starts on.
-struct VcardLine {
-  std::string text;
-  int line = 0;
-};
+// Whether `s` is `upper` in any letter case; the names of a vCard are ASCII.
+bool EqualsUpper(std::string_view s, std::string_view upper) {
+  if (s.size() != upper.size()) return false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i] >= 'a' && s[i] <= 'z' ? static_cast<char>(s[i] - 'a' + 'A') : s[i];
+    if (c != upper[i]) return false;
+  }
+  return true;
+}
 
-// Physical lines joined where a folded line continues (a line that starts with a blank or a
-// tab), and where a quoted-printable value ends in a soft line break ("="). Works on bytes, so
-// that a fold inside a multi-byte letter joins the letter again before anything decodes it.
-std::vector<VcardLine> UnfoldLines(std::string_view text) {
-  std::vector<VcardLine> lines;
+bool ContainsUpper(std::string_view s, std::string_view upper) {
+  for (size_t i = 0; i + upper.size() <= s.size(); ++i)
+    if (EqualsUpper(s.substr(i, upper.size()), upper)) return true;
+  return false;
+}
+
+// Calls `each(text, line)` for every logical line, with the file line it starts on: physical
+// lines joined where a folded line continues (a line that starts with a blank or a tab), and
+// where a quoted-printable value ends in a soft line break ("="). Works on bytes, so that a fold
+// inside a multi-byte letter joins the letter again before anything decodes it. The text handed
+// over lives until the next call only.
+template <typename Each>
+void ForEachUnfoldedLine(std::string_view text, Each&& each) {
+  std::string joined;        // the logical line when it spans physical lines
+  std::string_view pending;  // the logical line so far, in `text` or in `joined`
+  bool have = false, in_joined = false;
+  int pending_line = 0;
+  auto extend = [&](std::string_view more) {
+    if (!in_joined) {
+      joined.assign(pending);
+      in_joined = true;
+    }
+    joined.append(more);
+    pending = joined;
+  };
   size_t pos = 0;
   int number = 0;
   while (pos <= text.size()) {
     ++number;
-    size_t end = text.find_first_of("\r\n", pos);
-    std::string_view line = text.substr(pos, end == std::string_view::npos ? std::string_view::npos
-                                                                             : end - pos);
+    size_t end = pos;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    std::string_view line = text.substr(pos, end - pos);
     const bool folded = !line.empty() && (line.front() == ' ' || line.front() == '\t');
-    const bool soft_break = !lines.empty() && lines.back().text.ends_with('=') &&
-                            Upper(lines.back().text).find("QUOTED-PRINTABLE") != std::string::npos;
-    if (!lines.empty() && folded) {
-      lines.back().text.append(line.substr(1));
-    } else if (soft_break) {
-      lines.back().text.pop_back();
-      lines.back().text.append(line);
+    if (have && folded) {
+      extend(line.substr(1));
+    } else if (have && pending.ends_with('=') && ContainsUpper(pending, "QUOTED-PRINTABLE")) {
+      if (!in_joined) {
+        joined.assign(pending);
+        in_joined = true;
+      }
+      joined.pop_back();
+      extend(line);
     } else if (!line.empty()) {
-      lines.push_back({std::string(line), number});
+      if (have) each(pending, pending_line);
+      pending = line;
+      pending_line = number;
+      have = true;
+      in_joined = false;
     }
-    if (end == std::string_view::npos) break;
+    if (end == text.size()) break;
     pos = end + 1;
     if (text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
   }
-  return lines;
+  if (have) each(pending, pending_line);
 }
 
 // Backslash escapes of vCard text; a line break becomes a blank, since a row never holds one.
@@ -488,10 +518,9 @@ enum class Property { kOther, kBegin, kEnd, kVersion, kFn, kN, kOrg, kTel, kAbLa
 
 struct ContentLine {
   Property property = Property::kOther;
-  std::string group;   // upper case: "ITEM1" of "item1.TEL"
-  std::string name;    // upper case, without its group
-  std::string params;  // upper case, ";"-separated as written
-  std::string value;
+  std::string group;       // upper case: "ITEM1" of "item1.TEL"
+  std::string params;      // upper case, ";"-separated as written
+  std::string_view value;  // in the line it was parsed from
   int line = 0;
 };
 
@@ -515,15 +544,14 @@ std::optional<ContentLine> ParseContentLine(std::string_view line) {
     c.group = Upper(name.substr(0, dot));
     name.remove_prefix(dot + 1);
   }
-  c.name = Upper(name);
   static const std::pair<std::string_view, Property> kProperties[] = {
       {"BEGIN", Property::kBegin}, {"END", Property::kEnd}, {"VERSION", Property::kVersion},
       {"FN", Property::kFn},       {"N", Property::kN},     {"ORG", Property::kOrg},
       {"TEL", Property::kTel},     {"X-ABLABEL", Property::kAbLabel}};
   for (const auto& [text, property] : kProperties)
-    if (c.name == text) c.property = property;
+    if (EqualsUpper(name, text)) c.property = property;
   if (semi != std::string_view::npos) c.params = Upper(head.substr(semi));
-  c.value = std::string(line.substr(colon + 1));
+  c.value = line.substr(colon + 1);
   return c;
 }
 
@@ -580,10 +608,11 @@ std::string LineLabel(int line) { return "line " + std::to_string(line); }
 // The value's text as UTF-8: quoted-printable decoded, and its bytes taken as the card says.
 VcardText ValueText(const ContentLine& c, const CardDecoding& d) {
   if (c.params.empty() || c.params.find("QUOTED-PRINTABLE") == std::string::npos) {
-    if (IsAscii(c.value)) return {c.value, {}};
+    if (IsAscii(c.value)) return {std::string(c.value), {}};
   }
-  std::string bytes =
-      c.params.find("QUOTED-PRINTABLE") != std::string::npos ? DecodeQuotedPrintable(c.value) : c.value;
+  std::string bytes = c.params.find("QUOTED-PRINTABLE") != std::string::npos
+                          ? DecodeQuotedPrintable(c.value)
+                          : std::string(c.value);
   if (IsAscii(bytes)) return {std::move(bytes), {}};
   auto as_utf8 = [&](std::string_view why) -> VcardText {
     if (IsValidUtf8(bytes)) {
@@ -628,10 +657,10 @@ VcardText ValueText(const ContentLine& c, const CardDecoding& d) {
 
 // The kind of a TEL line: its TYPE values ("TEL;TYPE=CELL,VOICE", 2.1's bare "TEL;CELL"), or
 // the label an address book gives its group ("item1.X-ABLabel:_$!<Mobile>!$_").
-PhoneKind KindOfTel(const ContentLine& c, std::string_view group_label) {
-  if (c.params.empty() && group_label.empty()) return PhoneKind::kAny;
+PhoneKind KindOfTel(std::string_view params, std::string_view group_label) {
+  if (params.empty() && group_label.empty()) return PhoneKind::kAny;
   std::string types;
-  for (std::string_view p : SplitUnescaped(c.params, ';')) {
+  for (std::string_view p : SplitUnescaped(params, ';')) {
     if (p.empty()) continue;
     size_t eq = p.find('=');
     if (eq == std::string_view::npos) {
@@ -831,78 +860,118 @@ std::vector<BookRecord> ReadVcard(std::string_view bytes, int code_page,
   }
 
   std::vector<BookRecord> out;
+  out.reserve(text.size() / 64);
   int card = 0;
-  std::vector<ContentLine> lines;  // the card's lines; values are decoded at its end
+  bool in_card = false;
+  // A card's values are decoded as its lines arrive once its VERSION is known; lines before it
+  // wait for it (or for the card's end), with their text kept.
+  bool version_read = false;
+  std::vector<std::pair<ContentLine, std::string>> waiting;
+  std::map<std::string, std::string> labels;  // group -> X-ABLABEL value
   struct Tel {
     std::string number;
-    PhoneKind kind;
+    std::string group;  // the kind is told at the card's end, when every label is known
+    std::string params;
     std::string problem;
   };
   std::vector<Tel> tels;
-  bool in_card = false;
+  std::string fn, n_name, org, problem;
+  auto take = [&](ContentLine& c) {
+    VcardText v = ValueText(c, decoding);
+    if (c.property == Property::kTel) {
+      std::string number(TrimSpaces(Unescape(v.utf8)));
+      // vCard 4 writes numbers as "tel:" addresses.
+      if (number.size() >= 4 && EqualsUpper(std::string_view(number).substr(0, 4), "TEL:"))
+        number.erase(0, 4);
+      tels.push_back(
+          {std::move(number), std::move(c.group), std::move(c.params), std::move(v.problem)});
+      return;
+    }
+    if (!v.problem.empty() && problem.empty()) problem = v.problem;
+    if (c.property == Property::kFn) {
+      // Not trimmed: blanks around a name are part of it on the SIM too.
+      fn = Unescape(v.utf8);
+    } else if (c.property == Property::kN) {
+      n_name = NameFromN(v.utf8);
+    } else if (org.empty()) {
+      org = std::string(TrimSpaces(Unescape(SplitUnescaped(v.utf8, ';').front())));
+    }
+  };
+  auto take_waiting = [&] {
+    for (auto& [c, value] : waiting) {
+      c.value = value;
+      take(c);
+    }
+    waiting.clear();
+  };
+  auto start = [&] {
+    in_card = true;
+    ++card;
+    decoding.version.clear();
+    version_read = false;
+    labels.clear();
+    tels.clear();
+    fn.clear();
+    n_name.clear();
+    org.clear();
+    problem.clear();
+  };
   auto finish = [&] {
     in_card = false;
-    decoding.version.clear();
-    std::map<std::string, std::string> labels;  // group -> X-ABLABEL value
-    for (const ContentLine& c : lines) {
-      if (c.property == Property::kVersion) decoding.version = std::string(TrimSpaces(c.value));
-      if (c.property == Property::kAbLabel && !c.group.empty()) labels[c.group] = c.value;
-    }
-    std::string fn, n_name, org, problem;
-    tels.clear();
-    for (const ContentLine& c : lines) {
-      if (c.property != Property::kFn && c.property != Property::kN &&
-          c.property != Property::kOrg && c.property != Property::kTel)
-        continue;
-      VcardText v = ValueText(c, decoding);
-      if (c.property == Property::kTel) {
-        std::string number(TrimSpaces(Unescape(v.utf8)));
-        // vCard 4 writes numbers as "tel:" addresses.
-        if (Upper(number.substr(0, 4)) == "TEL:") number.erase(0, 4);
-        auto label = labels.find(c.group);
-        tels.push_back({std::move(number), KindOfTel(c, label == labels.end() ? "" : label->second),
-                        v.problem});
-        continue;
-      }
-      if (!v.problem.empty() && problem.empty()) problem = v.problem;
-      if (c.property == Property::kFn) {
-        // Not trimmed: blanks around a name are part of it on the SIM too.
-        fn = Unescape(v.utf8);
-      } else if (c.property == Property::kN) {
-        n_name = NameFromN(v.utf8);
-      } else if (org.empty()) {
-        org = std::string(TrimSpaces(Unescape(SplitUnescaped(v.utf8, ';').front())));
-      }
-    }
+    take_waiting();
     const std::string name = !fn.empty() ? fn : !n_name.empty() ? n_name : org;
     const std::string where = "card " + std::to_string(card);
     if (tels.empty()) out.push_back({where, name, {}, problem, PhoneKind::kAny, card});
     for (size_t i = 0; i < tels.size(); ++i) {
       std::string at = tels.size() == 1 ? where : where + ", number " + std::to_string(i + 1);
-      out.push_back({at, name, tels[i].number, problem.empty() ? tels[i].problem : problem,
-                     tels[i].kind, card});
+      std::string_view label;
+      if (!tels[i].group.empty())
+        if (auto it = labels.find(tels[i].group); it != labels.end()) label = it->second;
+      out.push_back({at, name, std::move(tels[i].number),
+                     problem.empty() ? std::move(tels[i].problem) : problem,
+                     KindOfTel(tels[i].params, label), card});
     }
-    lines.clear();
   };
-  const std::vector<VcardLine> unfolded = UnfoldLines(text);
-  out.reserve(unfolded.size() / 4);
-  for (const VcardLine& line : unfolded) {
-    std::optional<ContentLine> c = ParseContentLine(line.text);
-    if (!c) continue;
-    c->line = line.line;
-    if (c->property == Property::kBegin && Upper(TrimSpaces(c->value)) == "VCARD") {
+  ForEachUnfoldedLine(text, [&](std::string_view line, int line_number) {
+    std::optional<ContentLine> c = ParseContentLine(line);
+    if (!c) return;
+    c->line = line_number;
+    if (c->property == Property::kBegin && EqualsUpper(TrimSpaces(c->value), "VCARD")) {
       if (in_card) finish();
-      in_card = true;
-      ++card;
-      continue;
+      start();
+      return;
     }
-    if (!in_card) continue;
-    if (c->property == Property::kEnd) {
-      finish();
-    } else {
-      lines.push_back(std::move(*c));
+    if (!in_card) return;
+    switch (c->property) {
+      case Property::kEnd:
+        finish();
+        break;
+      case Property::kVersion:
+        // The first VERSION counts; a card gives one.
+        if (!version_read) {
+          decoding.version = std::string(TrimSpaces(c->value));
+          version_read = true;
+          take_waiting();
+        }
+        break;
+      case Property::kAbLabel:
+        if (!c->group.empty()) labels[c->group] = std::string(c->value);
+        break;
+      case Property::kFn:
+      case Property::kN:
+      case Property::kOrg:
+      case Property::kTel:
+        if (version_read) {
+          take(*c);
+        } else {
+          std::string value(c->value);
+          waiting.emplace_back(std::move(*c), std::move(value));
+        }
+        break;
+      default:
+        break;
     }
-  }
+  });
   if (in_card) finish();
   if (encoding) {
     if (used.empty()) used.push_back(forced ? EncodingName(*forced) : "UTF-8");

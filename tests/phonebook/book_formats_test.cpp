@@ -172,6 +172,30 @@ TEST(VcardTest, OlderPhonesWriteQuotedPrintable) {
                           Rec("card 3", "Last", "2")));
 }
 
+TEST(VcardTest, VersionGovernsTheLinesBeforeItAndLabelsTheNumbersBeforeThem) {
+  const std::string book =
+      "BEGIN:VCARD\r\n"
+      "FN:Ku\xE8" "era\r\n"                           // 8-bit, read before its card's VERSION
+      "item1.TEL:602555115\r\n"
+      "VERSION:3.0\r\n"
+      "item1.X-ABLabel:work\r\n"
+      "END:VCARD\r\n"
+      "BEGIN:VCARD\r\n"                               // no VERSION: the code page is taken
+      "FN;ENCODING=QUOTED-PRINTABLE:=C8=\r\n"
+      "ern=\r\n"
+      "=FD\r\n"
+      "item1.TEL:602555116\r\n"
+      "item1.X-ABLabel:_$!<Mobile>!$_\r\n"
+      "END:VCARD\r\n";
+  std::vector<BookRecord> read = ReadVcard(book, 1250);
+  EXPECT_THAT(read, ElementsAre(Rec("card 1", "", "602555115",
+                                    "line 2 is not UTF-8, which a vCard 3.0 must be"),
+                                Rec("card 2", "\xC4\x8C" "ern\xC3\xBD", "602555116")));
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read[0].kind, PhoneKind::kWork);
+  EXPECT_EQ(read[1].kind, PhoneKind::kMobile);
+}
+
 TEST(VcardTest, WrittenAsVersion3) {
   const std::string long_name(100, 'x');
   std::string out = WriteVcard({{"Nov\xC3\xA1k, Jan", "+420602"}, {long_name, "1"}});
