@@ -41,6 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   testing::Harness h(program);
+  // The rows go to the module without stopping the unit first.
+  h.AnswerWhileRunning();
   h.Start();
   h.RunFor(300);
   h.program->phonebook.Clear();
