@@ -1,6 +1,8 @@
 #include "qt/text_fit.h"
 
 #include <QAbstractButton>
+#include <QCheckBox>
+#include <QRadioButton>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -39,7 +41,13 @@ int TextWidthNeeded(const QWidget* w) {
   }
   if (auto* b = qobject_cast<const QAbstractButton*>(w)) {
     if (b->text().isEmpty()) return 0;
-    return b->sizeHint().width();
+    // Boxes and round buttons have their mark beside the text, which their hint includes; a
+    // push button's hint has a least width of the style's that has nothing to do with its text.
+    if (qobject_cast<const QCheckBox*>(b) || qobject_cast<const QRadioButton*>(b))
+      return b->sizeHint().width();
+    int need = b->fontMetrics().horizontalAdvance(b->text()) + 8;
+    if (!b->icon().isNull()) need += b->iconSize().width() + 4;
+    return need;
   }
   if (auto* g = qobject_cast<const QGroupBox*>(w)) {
     if (g->title().isEmpty()) return 0;
