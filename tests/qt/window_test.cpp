@@ -202,6 +202,31 @@ TEST_F(WindowTest, DefaultTextsFitAndNothingOverlaps) {
   }
 }
 
+// The translations that ship with the program: in each, on both variants, every text fits its
+// control once the window has stretched, and nothing overlaps.
+TEST_F(WindowTest, ShippedTranslationsFit) {
+  const int saved = ActiveCodePage();
+  for (const char* language : {"cs", "de", "pl"}) {
+    for (const char* program : {"VRKTset", "DVG1Cset"}) {
+      SCOPED_TRACE(std::string(language) + " " + program);
+      testing::TempDir dir;
+      const std::string ini =
+          testing::ReadBytes(std::string(VRKT_TRANSLATIONS_DIR) + "/" + language + ".ini");
+      ASSERT_FALSE(ini.empty());
+      testing::WriteBytes(dir.File(std::string(program) + ".ini"), ini);
+      Window w(program, dir.str());
+      ShowWithOverlays(w);
+      // The translation arrived, in its own letters.
+      EXPECT_NE(w.Get<QAbstractButton>("Find")->text(), "Find");
+      EXPECT_NE(w.Get<QAbstractButton>("LineIn")->text(), "Insert Line");
+      ExpectWholeTabs(w.Get<QTabWidget>("PageControl1"), program);
+      ExpectNothingClippedOrCovered(w, program, /*texts=*/true);
+      EXPECT_LE(w.window.minimumWidth(), w.window.client()->width());
+    }
+  }
+  SetActiveCodePage(saved);
+}
+
 // A translation whose tab captions do not fit one row: the tabs take two rows, every caption
 // whole, the selected tab's row next to the page, and the shorter pages still show everything.
 TEST_F(WindowTest, LongTabCaptionsTakeSeveralRows) {
