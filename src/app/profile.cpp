@@ -1,8 +1,10 @@
 #include "app/profile.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 
+#include "base/codepage.h"
 #include "base/error.h"
 #include "base/file_io.h"
 
@@ -127,6 +129,10 @@ void ProfileFile::Load() {
 void ProfileFile::Parse(std::string_view bytes) {
   lines_.clear();
   unreadable_ = false;
+  const bool mark = bytes.substr(0, 3) == "\xEF\xBB\xBF";
+  const bool beyond_ascii = std::any_of(bytes.begin(), bytes.end(),
+                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  utf8_ = mark || (beyond_ascii && IsValidUtf8(bytes));
   eol_ = "\r\n";
   bool eol_known = false;
   size_t pos = 0;
@@ -204,7 +210,8 @@ bool ProfileFile::FindValue(std::string_view section, std::string_view key,
 std::string ProfileFile::ReadString(const std::string& section, const std::string& key,
                                     const std::string& def) const {
   std::string value;
-  return FindValue(section, key, &value) ? value : def;
+  if (!FindValue(section, key, &value)) return def;
+  return utf8_ ? Utf8ToCodePage(value) : value;
 }
 
 int64_t ProfileFile::ReadInteger(const std::string& section, const std::string& key,
@@ -220,7 +227,8 @@ bool ProfileFile::ReadBool(const std::string& section, const std::string& key, b
 }
 
 void ProfileFile::WriteString(const std::string& section, const std::string& key,
-                              const std::string& value) {
+                              const std::string& text) {
+  const std::string value = utf8_ ? CodePageToUtf8(text) : text;
   const std::string raw = RawOf(value);
   size_t header = FindSection(section);
   if (header == npos) {

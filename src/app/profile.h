@@ -43,6 +43,10 @@ class ProfileFile {
   void Commit();
 
   std::string Bytes() const;
+  // A file with a UTF-8 byte-order mark, or one whose bytes are well-formed UTF-8 with letters
+  // beyond ASCII, holds UTF-8: reads give its values in the active code page, writes store
+  // UTF-8 again. Any other file holds code-page text, read and written as it is.
+  bool utf8() const { return utf8_; }
 
  private:
   struct Line {
@@ -68,6 +72,7 @@ class ProfileFile {
   std::vector<Line> lines_;
   std::string eol_ = "\r\n";
   bool unreadable_ = false;
+  bool utf8_ = false;
 };
 
 }  // namespace vrkt

@@ -229,7 +229,8 @@ int64_t Program::NextTimerDue() const {
 void Program::CheckPortHealth() {
   std::string name = port_.port_name();
   std::string why = port_.CheckFailure();
-  form.PortName.SetCaption("Port: " + (port_.IsOpen() ? port_.port_name() : std::string("none")));
+  form.PortName.SetCaption(settings.PortCaption + ": " +
+                           (port_.IsOpen() ? port_.port_name() : settings.NoPortCaption));
   if (why.empty()) return;
   const std::string message = "The serial port " + name + " was closed: " + why;
   // Whatever waited for the unit's answer will not get it.

@@ -44,6 +44,9 @@ struct AppSettings {
   std::string Language = "Eng";
   std::string OperatorCaption = "Operator";
   std::string BoardVoltageCaption = "board voltage";
+  // The port label: "Port: COM1", "Port: none".
+  std::string PortCaption = "Port";
+  std::string NoPortCaption = "none";
 };
 
 // What the program runs on: the outside world behind small interfaces.

@@ -24,7 +24,9 @@ enum class CaptionKind {
   kOperator,
   kBoardVoltage,
   kPhoneTitle,
-  kNameTitle
+  kNameTitle,
+  kPortLabel,
+  kNoPort
 };
 
 struct CaptionKey {
@@ -100,6 +102,20 @@ const CaptionKey kCaptionKeys[] = {
     {"Name", nullptr, CaptionKind::kNameTitle},
     {"UNPIN", "UNPIN"},
     {"For Code PIN", "CodePIN"},
+    {"Import", "BookImport"},
+    {"Export", "BookExport"},
+    {"Port...", "PortSelect"},
+    {"Cancel", "CancelSend"},
+    {"min.", "LabelMin"},
+    {"Baud rate", "LabelBaudRate"},
+    {"Bd", "LabelBd"},
+    {"PIN", "Label54"},
+    {"IN1", "GroupBox9"},
+    {"CSD (RS232)", "RS232"},
+    {"PC", "GroupBox5"},
+    {"IMEI", "IMEI"},
+    {"Port", nullptr, CaptionKind::kPortLabel},
+    {"none", nullptr, CaptionKind::kNoPort},
 };
 
 // The DVG unit group's own key has a default that differs from the key.
@@ -191,7 +207,12 @@ const std::vector<HelpKey>& HelpKeys() {
       {"Load", {"Load"}, "Loading parameters from PC."},
       {"Save", {"Save"}, "Saving parameters to PC."},
       {"signal", {"signal"}, "Finding the signal strength (only when stopped ", true},
-      {"SMeter", {"Smeter"}, "Signal is good, when color is green or blue."},
+      {"SMeter", {"Smeter", "Bevel1"}, "Signal is good, when color is green or blue."},
+      {"VoltFr", {"VoltFr"}, "Only information - not editable!"},
+      {"IMEI", {"IMEI"}, "IMEI of GSM module"},
+      {"PortSelect", {"PortSelect"}, "Choose the serial port the unit is connected to."},
+      {"BookImport", {"BookImport"}, "Add phone book rows from a CSV or vCard file."},
+      {"BookExport", {"BookExport"}, "Save the phone book as a CSV or vCard file."},
       {"RS232", {"RS232"}, "RS232 tunnel parameters seting."},
       {"DTIME", {"Dtime"}, "The maximum duration of the RS232 tunnel in minutes."},
       {"RATE", {"Rate"}, "Baud rate of communications in RS232 tunnel."},
@@ -250,6 +271,12 @@ void ApplyInterfaceTexts(Program& program, const ProfileFile& profile) {
       case CaptionKind::kNameTitle:
         name_title = profile.ReadString(kLanguageSection, k.key, k.key);
         break;
+      case CaptionKind::kPortLabel:
+        settings.PortCaption = profile.ReadString(kLanguageSection, k.key, k.key);
+        break;
+      case CaptionKind::kNoPort:
+        settings.NoPortCaption = profile.ReadString(kLanguageSection, k.key, k.key);
+        break;
     }
   }
   form.StatusBar1.SetPanel(0, settings.OperatorCaption + ":");
@@ -295,6 +322,12 @@ void WriteInterfaceTexts(const Program& program, ProfileFile& profile) {
         break;
       case CaptionKind::kNameTitle:
         value = form.PhoneBook1.name_title();
+        break;
+      case CaptionKind::kPortLabel:
+        value = settings.PortCaption;
+        break;
+      case CaptionKind::kNoPort:
+        value = settings.NoPortCaption;
         break;
     }
     profile.WriteString(kLanguageSection, k.key, value);

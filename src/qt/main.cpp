@@ -12,6 +12,7 @@
 #include "qt/event_pump.h"
 #include "qt/main_window.h"
 #include "qt/program_path.h"
+#include "qt/translation_files.h"
 #include "qt/qt_clock.h"
 #include "qt/qt_dialogs.h"
 #include "qt/serial_backend.h"
@@ -51,7 +52,8 @@ bool AnswerInfoOption(int argc, char** argv, const std::string& name) {
              "Options:\n"
              "  --code-page N     keep names and texts in Windows code page N (1250 ... 1258),\n"
              "                    over the settings file's CodePage and the system's\n"
-             "  --language LANG   the language (cs, sk, pl, hu, de ...) that picks the code page\n"
+             "  --language LANG   the language (cs, sk, pl, hu, de ...) that picks the code page;\n"
+             "                    for cs, de and pl also the window's texts\n"
              "                    where the system has none of its own (a UTF-8 desktop)\n"
              "  -h, --help        show this help\n"
              "  --version         show the program version\n\n"
@@ -152,6 +154,8 @@ int main(int argc, char** argv) {
 
   // The port dialog of the first command comes before the window is shown.
   program.FormCreate();
+  // --language cs|de|pl shows the translation that ships with the program.
+  UseTranslation(program, program_path, env.language);
   dialogs.SetParent(&window);
   window.ShowAtModelPosition();
   event_pump.Start();

@@ -7,7 +7,11 @@
 #include <QFrame>
 #include <QTabWidget>
 #include <QTimer>
+#include <QScreen>
+#include <QScrollArea>
+#include <QShowEvent>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "app/leave_guard.h"
 #include "app/program.h"
@@ -15,6 +19,7 @@
 #include "qt/form_binder.h"
 #include "qt/page_tabs.h"
 #include "qt/shortcuts.h"
+#include "qt/text_fit.h"
 #include "qt/widgets.h"
 
 namespace vrkt::qt {
@@ -46,11 +51,23 @@ QPushButton* MakePictureButton(QWidget* parent, const char* name, QRect geometry
 MainWindow::MainWindow(Program& program, std::function<void()> after_action)
     : program_(program) {
   setObjectName("Form1");
-  setFixedSize(kWidth, kHeight);
+  // The controls sit on a client area of their own in a scroll area: the window can be made
+  // smaller than its contents on a small screen, and larger at will.
+  scroll_ = new QScrollArea(this);
+  scroll_->setObjectName("qt_client_scroll");
+  scroll_->setFrameShape(QFrame::NoFrame);
+  client_ = new QWidget;
+  client_->setObjectName("qt_client");
+  client_->resize(kWidth, kHeight);
+  scroll_->setWidget(client_);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(scroll_);
+  resize(kWidth, kHeight);
   setWindowIcon(ArtIcon("program", {64, 64}));
   binder_ = new FormBinder(program, this, std::move(after_action));
 
-  auto* tabs = Make<PageTabs>(this, "PageControl1", {0, 0, 585, 449});
+  auto* tabs = Make<PageTabs>(client_, "PageControl1", {0, 0, 585, 449});
   tabs->setIconSize({40, 40});
   tabs->setUsesScrollButtons(false);
   tabs->setElideMode(Qt::ElideNone);
@@ -92,8 +109,31 @@ MainWindow::MainWindow(Program& program, std::function<void()> after_action)
 
 MainWindow::~MainWindow() = default;
 
+void MainWindow::FitToTexts() {
+  if (!fit_) fit_ = std::make_unique<TextFit>(client_);
+  fit_->Fit();
+  // As large as the client area where the screen allows; smaller screens scroll.
+  QSize want = client_->size();
+  QSize room = want;
+  if (QScreen* s = screen()) {
+    // Room for the title bar and the frame the window manager adds.
+    room = s->availableGeometry().size() - QSize(16, 40);
+  }
+  QSize least = want.boundedTo(room);
+  setMinimumSize(least);
+  resize(want.boundedTo(room).expandedTo(least));
+}
+
+void MainWindow::showEvent(QShowEvent* e) {
+  if (!fitted_) {
+    fitted_ = true;
+    FitToTexts();
+  }
+  QWidget::showEvent(e);
+}
+
 void MainWindow::BuildUnitGroup() {
-  auto* unit = Make<QGroupBox>(this, "GroupBox4", {590, 2, 130, 320});
+  auto* unit = Make<QGroupBox>(client_, "GroupBox4", {590, 2, 130, 320});
   // Run and Stop share one place; the program shows one of them at a time. Both latch.
   for (const char* name : {"RunGDI", "StopGDI"}) {
     auto* b = Make<QToolButton>(unit, name, {8, 20, 58, 58});
@@ -142,35 +182,35 @@ void MainWindow::BuildUnitGroup() {
 }
 
 void MainWindow::BuildPcGroup() {
-  auto* pc = Make<QGroupBox>(this, "GroupBox5", {590, 326, 130, 120});
+  auto* pc = Make<QGroupBox>(client_, "GroupBox5", {590, 326, 130, 120});
   MakePictureButton(pc, "Save", {10, 22, 110, 44}, "pc_save");
   MakePictureButton(pc, "Load", {10, 70, 110, 44}, "pc_load");
 }
 
 void MainWindow::BuildSignalRow() {
-  Make<QPushButton>(this, "signal", {4, 453, 64, 24});
-  auto* bevel = Make<QFrame>(this, "Bevel1", {72, 453, 300, 24});
+  Make<QPushButton>(client_, "signal", {4, 453, 64, 24});
+  auto* bevel = Make<QFrame>(client_, "Bevel1", {72, 453, 300, 24});
   bevel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   auto* meter = new BarWidget(Qt::Horizontal, bevel);
   meter->setObjectName("Smeter");
   meter->setGeometry(3, 3, 294, 18);
   meter->SetTrackColor(QColor(128, 128, 128));
   // Beside the gauge, clear of the progress bar, so the port can be changed during any wait.
-  Make<QPushButton>(this, "PortSelect", {378, 453, 64, 24});
-  MakeLabel(this, "PortName", {448, 455, 246, 20});
-  auto* led = new ShapeWidget(ShapeWidget::Form::kCircle, this);
+  Make<QPushButton>(client_, "PortSelect", {378, 453, 64, 24});
+  MakeLabel(client_, "PortName", {448, 455, 246, 20});
+  auto* led = new ShapeWidget(ShapeWidget::Form::kCircle, client_);
   led->setObjectName("RXDled");
   led->setGeometry(700, 457, 16, 16);
   led->setAttribute(Qt::WA_TransparentForMouseEvents);
   // The progress bar covers the button and the gauge while a transfer runs.
-  auto* progress = new BarWidget(Qt::Horizontal, this);
+  auto* progress = new BarWidget(Qt::Horizontal, client_);
   progress->setObjectName("Prubeh");
   progress->setGeometry(4, 453, 368, 24);
   progress->raise();
 }
 
 void MainWindow::BuildStatusBar() {
-  auto* bar = Make<QFrame>(this, "StatusBar1", {0, 480, kWidth, 20});
+  auto* bar = Make<QFrame>(client_, "StatusBar1", {0, 480, kWidth, 20});
   int x = 0;
   for (int i = 0; i < 5; ++i) {
     static constexpr int kWidths[] = {280, 160, 80, 80, 60};

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QScrollArea>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 namespace vrkt {
 class Program;
@@ -10,9 +12,11 @@ class Program;
 namespace vrkt::qt {
 
 class FormBinder;
+class TextFit;
 
-// The main window: every control of the window model drawn at a fixed place in a client area of
-// 724 x 500, bound to the model by name.
+// The main window: every control of the window model drawn at its place in a client area of
+// 724 x 500, bound to the model by name. Longer texts (a translation) stretch the client area
+// across; a screen too small for it gets scroll bars.
 class MainWindow : public QWidget {
  public:
   static constexpr int kWidth = 724;
@@ -24,9 +28,15 @@ class MainWindow : public QWidget {
   FormBinder& binder() { return *binder_; }
   // Shows the window at the model's position.
   void ShowAtModelPosition();
+  // Widens the client area until every text fits and sizes the window to it (within the
+  // screen); runs before the window is first shown and whenever the texts may have grown.
+  void FitToTexts();
+  // The client area: every control, at its place.
+  QWidget* client() const { return client_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
 
  private:
   void BuildUnitGroup();
@@ -35,6 +45,10 @@ class MainWindow : public QWidget {
   void BuildStatusBar();
   Program& program_;
   FormBinder* binder_ = nullptr;
+  QWidget* client_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
+  std::unique_ptr<TextFit> fit_;
+  bool fitted_ = false;
   bool close_after_action_ = false;
   // Closes once the Run chosen in the close question has done its part.
   void CloseOnceStarted();

@@ -1,5 +1,7 @@
 #include "qt/widgets.h"
 
+#include <cmath>
+
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
@@ -140,9 +142,11 @@ LineArt::LineArt(QWidget* parent) : QWidget(parent) {
 void LineArt::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setPen(QPen(palette().color(QPalette::Dark), 1));
-  for (const QLine& l : lines_) p.drawLine(l);
+  auto x = [this](int v) { return static_cast<int>(std::lround(v * stretch_)); };
+  for (const QLine& l : lines_) p.drawLine(x(l.x1()), l.y1(), x(l.x2()), l.y2());
   p.setPen(QPen(palette().color(QPalette::Dark), 1, Qt::DotLine));
-  for (const QRect& r : frames_) p.drawRect(r);
+  for (const QRect& r : frames_)
+    p.drawRect(QRect(QPoint(x(r.left()), r.top()), QPoint(x(r.right()), r.bottom())));
 }
 
 QLabel* Picture(QWidget* parent, const QString& art, QRect geometry) {

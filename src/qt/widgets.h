@@ -69,6 +69,12 @@ class LineArt : public QWidget {
   void AddLine(QLine line) { lines_.push_back(line); }
   // A dotted frame around a set of related controls.
   void AddDottedFrame(QRect r) { frames_.push_back(r); }
+  // Stretches every x coordinate by `factor`, as the controls the lines join were stretched.
+  void SetStretch(double factor) {
+    stretch_ = factor;
+    resize(static_cast<int>(800 * factor) + 1, 600);
+    update();
+  }
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -76,6 +82,7 @@ class LineArt : public QWidget {
  private:
   QVector<QLine> lines_;
   QVector<QRect> frames_;
+  double stretch_ = 1.0;
 };
 
 // Keeps `w` reaching down to `margin` pixels above its parent's bottom edge whenever the parent

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/temp_dir.h"
+#include "base/codepage.h"
 #include "base/error.h"
 
 namespace vrkt {
@@ -179,6 +180,36 @@ TEST(ProfileWriteTest, CarriageReturnThatEndsTheFileEndsTheLine) {
   p.WriteString("Help", "PIN", "x");
   EXPECT_EQ(Parsed(p.Bytes()).ReadString("Language", "Save", "<def>"), "Ulo");
   EXPECT_EQ(Parsed(p.Bytes()).ReadString("Help", "PIN", "<def>"), "x");
+}
+
+// A settings file saved by a modern editor is UTF-8, with or without its mark; the program's
+// texts are in the code page, and what is written back must stay UTF-8.
+TEST(ProfileEncodingTest, Utf8FilesAreReadAndWrittenAsUtf8) {
+  const int saved = ActiveCodePage();
+  SetActiveCodePage(1250);
+  const std::string cp_text = "Ulo\x9Eit nastaven\xED";  // "Uložit nastavení" in 1250
+  for (const std::string& mark : {std::string("\xEF\xBB\xBF"), std::string()}) {
+    SCOPED_TRACE(mark.empty() ? "no mark" : "mark");
+    ProfileFile p = Parsed(mark + "[Language]\r\nSave=Ulo\xC5\xBEit nastaven\xC3\xAD\r\n");
+    EXPECT_TRUE(p.utf8());
+    EXPECT_EQ(p.ReadString("Language", "Save", ""), cp_text);
+    // The same text written back changes nothing; a new one is stored as UTF-8.
+    p.WriteString("Language", "Save", cp_text);
+    p.WriteString("Language", "Load", "Na\xE8\xEDst");  // "Načíst"
+    EXPECT_EQ(p.Bytes(), mark +
+                             "[Language]\r\nSave=Ulo\xC5\xBEit nastaven\xC3\xAD\r\n"
+                             "Load=Na\xC4\x8D\xC3\xADst\r\n");
+  }
+  // Code-page bytes are no well-formed UTF-8: such a file is read and written as it is, and so
+  // is a file of plain ASCII.
+  for (const std::string& body : {std::string("Save=") + cp_text, std::string("Save=plain")}) {
+    ProfileFile p = Parsed("[Language]\r\n" + body + "\r\n");
+    EXPECT_FALSE(p.utf8());
+    EXPECT_EQ(p.ReadString("Language", "Save", ""), body.substr(5));
+    p.WriteString("Language", "Load", "Na\xE8\xEDst");
+    EXPECT_EQ(p.Bytes(), "[Language]\r\n" + body + "\r\nLoad=Na\xE8\xEDst\r\n");
+  }
+  SetActiveCodePage(saved);
 }
 
 TEST(ProfileCommitTest, WritesFileAndReportsFailure) {

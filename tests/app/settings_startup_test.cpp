@@ -60,7 +60,8 @@ std::vector<std::string> LanguageKeys(const char* unit_key) {
           "+ randomize of minutes via IMEI", "Test Call", "Test Acustic path", "SMS TEST",
           "Power supply monitor", "Low supply voltage", "Volume", "Monitor", "Loader", "Support",
           "Input1", "Input2", "Input3", "Operator", "board voltage", "sec.", "Phone", "Name",
-          "UNPIN", "For Code PIN"};
+          "UNPIN", "For Code PIN", "Import", "Export", "Port...", "Cancel", "min.", "Baud rate",
+          "Bd", "PIN", "IN1", "CSD (RS232)", "PC", "IMEI", "Port", "none"};
 }
 
 const std::vector<std::string> kHelpKeys = {
@@ -70,7 +71,8 @@ const std::vector<std::string> kHelpKeys = {
     "Telephone number", "LineIn", "LineDel", "Find Name", "VolumeSpk", "VolumeMic", "RelCAM",
     "RelECALL", "RelLight", "RelRunning", "RelButton", "RelSMS", "Service OK", "ServiceMode",
     "Monitor", "SaveMonitor", "LoadList", "ClrList", "List", "Send", "LoadGDI", "SaveGDI",
-    "RunGDI", "StopGDI", "RXDled", "Battery", "Power", "Load", "Save", "signal", "SMeter", "RS232",
+    "RunGDI", "StopGDI", "RXDled", "Battery", "Power", "Load", "Save", "signal", "SMeter", "VoltFr",
+    "IMEI", "PortSelect", "BookImport", "BookExport", "RS232",
     "DTIME", "RATE", "Power supply monitor", "UNPIN", "CodePIN", "PIN"};
 // clang-format on
 
@@ -123,7 +125,7 @@ TEST(SettingsStartupTest, NoFileGivesDefaultsAndExitWritesEveryKeyInOrder) {
     EXPECT_EQ(KeysOf(entries, "Form"), form_keys);
     EXPECT_EQ(KeysOf(entries, "Language"), LanguageKeys(c.unit_key));
     EXPECT_EQ(KeysOf(entries, "Help"), kHelpKeys);
-    EXPECT_EQ(entries.size(), form_keys.size() + 64u + 56u);
+    EXPECT_EQ(entries.size(), form_keys.size() + 78u + 61u);
     if (c.port) {
       EXPECT_TRUE(Has(entries, "Form", "LastPort=" + *c.port));
     }
