@@ -145,9 +145,10 @@ void MainWindow::BuildUnitGroup() {
   }
   MakePictureButton(unit, "SaveGDI", {6, 86, 76, 30}, "unit_save");
   MakePictureButton(unit, "LoadGDI", {6, 120, 76, 30}, "unit_load");
-  auto* only_changed = Make<QCheckBox>(unit, "OnlyChanged", {1, 150, 83, 16});
+  // Under the buttons and the supply gauge, across the whole group.
+  auto* only_changed = Make<QCheckBox>(unit, "OnlyChanged", {2, 164, 126, 18});
   QFont small = only_changed->font();
-  small.setPixelSize(7);
+  small.setPixelSize(9);
   only_changed->setFont(small);
 
   auto* supply = new BarWidget(Qt::Vertical, unit);
@@ -167,17 +168,17 @@ void MainWindow::BuildUnitGroup() {
   power->setGeometry(84, 146, 42, 16);
   power->setAlignment(Qt::AlignCenter);
 
-  auto* battery = Make<QGroupBox>(unit, "Battery", {6, 166, 118, 148});
+  auto* battery = Make<QGroupBox>(unit, "Battery", {6, 184, 118, 132});
   auto* bv = new BarWidget(Qt::Vertical, battery);
   bv->setObjectName("BVoltage");
-  bv->setGeometry(50, 22, 18, 96);
+  bv->setGeometry(50, 22, 18, 80);
   auto* mark = new ShapeWidget(ShapeWidget::Form::kRectangle, battery);
   mark->setObjectName("Shape12");
   // 3.60 V on the 3.00 V to 4.20 V scale: below it the battery needs charging.
-  mark->setGeometry(70, mark_y(3.6, 22, 96, 3.0, 4.2) - 1, 8, 3);
+  mark->setGeometry(70, mark_y(3.6, 22, 80, 3.0, 4.2) - 1, 8, 3);
   auto* voltage = new ClickableLabel(battery);
   voltage->setObjectName("Voltage");
-  voltage->setGeometry(4, 122, 110, 18);
+  voltage->setGeometry(4, 106, 110, 18);
   voltage->setAlignment(Qt::AlignCenter);
 }
 
