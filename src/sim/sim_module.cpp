@@ -107,6 +107,12 @@ std::string ListingLine(const SimConfig& config, int i, const SimEntry& e) {
 
 }  // namespace
 
+std::string SimUnit::Final(const std::string& command, const std::string& result) const {
+  for (const std::string& c : faults_.no_final_on)
+    if (AsciiUpper(c) == command) return std::string();
+  return result;
+}
+
 void SimUnit::Execute(const std::string& line, int64_t t_us) {
   commands_.push_back({t_us / 1000, line});
   if (faults_.silent_after_commands >= 0 &&
@@ -137,9 +143,13 @@ void SimUnit::Execute(const std::string& line, int64_t t_us) {
     Reply(t_us, 10, {"10.01.302"}, "OK");
   } else if (cmd == "+CSQ") {
     int v = config_.signal == 99 ? 99 : std::clamp(config_.signal + Random(-2, 2), 0, 31);
-    Reply(t_us, 20, {"+CSQ: " + std::to_string(v) + ",0"}, "OK");
+    Reply(t_us, 20,
+          {"+CSQ: " + (faults_.damaged_status ? std::string("ab") : std::to_string(v)) + ",0"},
+          Final(up, "OK"));
   } else if (cmd == "#CBC") {
-    Reply(t_us, 30, {"#CBC: 0," + std::to_string(config_.battery)}, "OK");
+    Reply(t_us, 30,
+          {"#CBC: 0," + (faults_.damaged_status ? std::string("4x1") : std::to_string(config_.battery))},
+          Final(up, "OK"));
   } else if (cmd == "#ADC" && args == "1,2") {
     Reply(t_us, 30, {"#ADC: " + std::to_string(config_.supply)}, "OK");
   } else if (cmd == "+CGSN") {

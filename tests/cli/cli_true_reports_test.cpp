@@ -62,5 +62,28 @@ TEST(CliTrueReportsTest, AWrongPinIsNamedAndNothingMoreIsSent) {
   EXPECT_EQ(r.unit_commands.back().line, "AT+CPIN=1111");
 }
 
+TEST(CliTrueReportsTest, StatusValuesThatCannotBeReadShowAsUnknown) {
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "status"},
+                              WithUnit([](SimConfig&, SimFaults& f) { f.damaged_status = true; }));
+  EXPECT_EQ(r.code, kExitDamaged) << r.err;
+  EXPECT_NE(r.out.find("Signal:         unknown"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Battery:        unknown"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Signal:         0"), std::string::npos) << r.out;
+  // The supply reply was clean and still shows.
+  EXPECT_EQ(r.out.find("Supply:         unknown"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("could not be read"), std::string::npos) << r.err;
+}
+
+TEST(CliTrueReportsTest, ASignalReplyWithoutItsOkNamesTheSignalQuery) {
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "--timeout", "2", "status"},
+                              WithUnit([](SimConfig&, SimFaults& f) { f.no_final_on = {"AT+CSQ"}; }));
+  EXPECT_EQ(r.code, kExitNoAnswer) << r.err;
+  EXPECT_NE(r.err.find("answered the signal query (AT+CSQ) but did not end the answer"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("AT#CBC"), std::string::npos) << r.err;
+  for (const SimCommand& c : r.unit_commands) EXPECT_NE(c.line, "AT#CBC");
+}
+
 }  // namespace
 }  // namespace vrkt::cli::testing
