@@ -2,6 +2,8 @@
 // stopped, one that answers nothing, and a SIM that calls the PIN wrong.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "cli/exit_codes.h"
 #include "cli_support.h"
 
@@ -83,6 +85,27 @@ TEST(CliTrueReportsTest, ASignalReplyWithoutItsOkNamesTheSignalQuery) {
       << r.err;
   EXPECT_EQ(r.err.find("AT#CBC"), std::string::npos) << r.err;
   for (const SimCommand& c : r.unit_commands) EXPECT_NE(c.line, "AT#CBC");
+}
+
+TEST(CliTrueReportsTest, VerifyNamesKeysMissingFromTheFileAsMissing) {
+  TempDir dir;
+  CliResult read = RunCliForTest({"DVG1Cset-cli", "--port", "sim", "read", "-o", dir.File("u.dvg")});
+  ASSERT_EQ(read.code, kExitOk) << read.err;
+  // The file without its TINPUTS and SDATA lines, as an older program saved it.
+  std::string file, line;
+  std::istringstream in(dir.Read("u.dvg"));
+  while (std::getline(in, line))
+    if (line.rfind("TINPUTS=", 0) != 0 && line.rfind("SDATA=", 0) != 0) file += line + "\n";
+  ASSERT_NE(file.size(), dir.Read("u.dvg").size());
+  dir.Write("short.dvg", file);
+  CliResult r = RunCliForTest({"DVG1Cset-cli", "--port", "sim", "verify", dir.File("short.dvg")});
+  EXPECT_NE(r.out.find("TINPUTS  missing from the file"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("SDATA  missing from the file"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("TINPUTS    file"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("SDATA      file"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(" file \""), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("lacks 2 keys"), std::string::npos) << r.err;
+  for (const SimCommand& c : r.unit_commands) EXPECT_NE(c.line.rfind("AT+CPBW", 0), 0u) << c.line;
 }
 
 }  // namespace
