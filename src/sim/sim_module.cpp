@@ -227,9 +227,10 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
     }
     std::vector<std::string> lines;
     const int listing = listings_++;
-    const bool garble =
-        (faults_.garbled_listings < 0 || listing < faults_.garbled_listings) &&
-        listing % std::max(1, faults_.garbled_every) == 0;
+    const int counted = listing - faults_.garbled_from_listing;
+    const bool garble = counted >= 0 &&
+                        (faults_.garbled_listings < 0 || counted < faults_.garbled_listings) &&
+                        counted % std::max(1, faults_.garbled_every) == 0;
     auto hit = [garble](const std::vector<int>& positions, int i) {
       return garble && std::find(positions.begin(), positions.end(), i) != positions.end();
     };
@@ -313,7 +314,10 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
   }
   // The SIM takes its time to store a position; a refusal comes before any writing.
   const int after_ok = std::clamp(config_.write_busy_after_ok_ms, 0, std::max(0, config_.write_ms));
-  Reply(t_us, error ? 20 : 20 + config_.write_ms - after_ok, {}, error ? CmeError(error) : "OK");
+  const bool noisy = std::find(faults_.noisy_ok_writes.begin(), faults_.noisy_ok_writes.end(),
+                               *index) != faults_.noisy_ok_writes.end();
+  Reply(t_us, error ? 20 : 20 + config_.write_ms - after_ok, {},
+        error ? CmeError(error) : noisy ? "OK\r\x85" : "OK");
   if (!error && after_ok > 0) sim_storing_until_us_ = answer_head_us_ + after_ok * 1000LL;
 }
 

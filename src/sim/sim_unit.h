@@ -119,6 +119,9 @@ struct SimFaults {
   std::vector<int> dropped_lines;
   int garbled_listings = 1;
   int garbled_every = 1;
+  int garbled_from_listing = 0;  // the listings before this one (0: the first) are clean
+  // SIM positions whose write is answered "OK" with a noise byte between its CR and LF.
+  std::vector<int> noisy_ok_writes;
   // The listing never ends: its lines come again and again, without a final result.
   bool endless_listing = false;
   // The adapter is pulled out: every open connection to the unit has failed.

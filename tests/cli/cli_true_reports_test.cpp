@@ -108,5 +108,60 @@ TEST(CliTrueReportsTest, VerifyNamesKeysMissingFromTheFileAsMissing) {
   for (const SimCommand& c : r.unit_commands) EXPECT_NE(c.line.rfind("AT+CPBW", 0), 0u) << c.line;
 }
 
+// Noise that harms nothing during a write: the write goes on, and the read-back is taken again.
+TEST(CliTrueReportsTest, HarmlessNoiseDuringAWriteEndsNothing) {
+  TempDir dir;
+  CliResult ref = RunCliForTest({"VRKTset-cli", "--port", "sim", "read", "-o", dir.File("ref")});
+  ASSERT_EQ(ref.code, kExitOk) << ref.err;
+  std::string file = dir.Read("ref");
+  const std::string from = "MASTER2=+420731555202";
+  ASSERT_NE(file.find(from), std::string::npos);
+  file.replace(file.find(from), from.size(), "MASTER2=+420999888777");
+  dir.Write("new.vrk", file);
+  const std::vector<std::string> argv = {"VRKTset-cli", "--port", "sim", "write", dir.File("new.vrk")};
+  CliResult clean = RunCliForTest(argv);
+  ASSERT_EQ(clean.code, kExitOk) << clean.err;
+  int listings = 0;
+  for (const SimCommand& c : clean.unit_commands) listings += c.line.rfind("AT+CPBR=1,", 0) == 0;
+  ASSERT_GE(listings, 2);
+  bool changed = false;
+  for (const auto& e : clean.sim_book) changed = changed || (e && e->number == "+420999888777");
+  ASSERT_TRUE(changed);
+  struct Case {
+    const char* what;
+    std::function<void(SimFaults&)> fault;
+    bool noisy;
+  } cases[] = {
+      {"noise between the CR and LF of an OK",
+       [](SimFaults& f) { f.noisy_ok_writes = {4}; }, true},
+      {"a damaged line in the read-back",
+       [listings](SimFaults& f) {
+         f.garbled_heads = {4};
+         f.garbled_from_listing = listings - 1;
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CliResult r = RunCliForTest(argv, WithUnit([&c](SimConfig&, SimFaults& f) { c.fault(f); }));
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("The unit holds every entry"), std::string::npos) << r.out;
+    int wrote_noisy = 0, read = 0;
+    for (const SimCommand& u : r.unit_commands) {
+      read += u.line.rfind("AT+CPBR=1,", 0) == 0;
+      wrote_noisy += u.line.rfind("AT+CPBW=4,", 0) == 0;
+    }
+    if (c.noisy) EXPECT_GE(wrote_noisy, 1);
+    else EXPECT_GT(read, listings);  // the damaged read-back was taken again
+    ASSERT_EQ(r.sim_book.size(), clean.sim_book.size());
+    for (size_t i = 0; i < r.sim_book.size(); ++i) {
+      ASSERT_EQ(r.sim_book[i].has_value(), clean.sim_book[i].has_value()) << i;
+      if (!r.sim_book[i]) continue;
+      EXPECT_EQ(r.sim_book[i]->number, clean.sim_book[i]->number) << i;
+      EXPECT_EQ(r.sim_book[i]->text, clean.sim_book[i]->text) << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vrkt::cli::testing
