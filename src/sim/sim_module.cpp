@@ -107,6 +107,12 @@ std::string ListingLine(const SimConfig& config, int i, const SimEntry& e) {
 
 }  // namespace
 
+std::string SimUnit::Final(const std::string& command, const std::string& result) const {
+  for (const std::string& c : faults_.no_final_on)
+    if (AsciiUpper(c) == command) return std::string();
+  return result;
+}
+
 void SimUnit::Execute(const std::string& line, int64_t t_us) {
   commands_.push_back({t_us / 1000, line});
   if (faults_.silent_after_commands >= 0 &&
@@ -137,9 +143,13 @@ void SimUnit::Execute(const std::string& line, int64_t t_us) {
     Reply(t_us, 10, {"10.01.302"}, "OK");
   } else if (cmd == "+CSQ") {
     int v = config_.signal == 99 ? 99 : std::clamp(config_.signal + Random(-2, 2), 0, 31);
-    Reply(t_us, 20, {"+CSQ: " + std::to_string(v) + ",0"}, "OK");
+    Reply(t_us, 20,
+          {"+CSQ: " + (faults_.damaged_status ? std::string("ab") : std::to_string(v)) + ",0"},
+          Final(up, "OK"));
   } else if (cmd == "#CBC") {
-    Reply(t_us, 30, {"#CBC: 0," + std::to_string(config_.battery)}, "OK");
+    Reply(t_us, 30,
+          {"#CBC: 0," + (faults_.damaged_status ? std::string("4x1") : std::to_string(config_.battery))},
+          Final(up, "OK"));
   } else if (cmd == "#ADC" && args == "1,2") {
     Reply(t_us, 30, {"#ADC: " + std::to_string(config_.supply)}, "OK");
   } else if (cmd == "+CGSN") {
@@ -217,9 +227,10 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
     }
     std::vector<std::string> lines;
     const int listing = listings_++;
-    const bool garble =
-        (faults_.garbled_listings < 0 || listing < faults_.garbled_listings) &&
-        listing % std::max(1, faults_.garbled_every) == 0;
+    const int counted = listing - faults_.garbled_from_listing;
+    const bool garble = counted >= 0 &&
+                        (faults_.garbled_listings < 0 || counted < faults_.garbled_listings) &&
+                        counted % std::max(1, faults_.garbled_every) == 0;
     auto hit = [garble](const std::vector<int>& positions, int i) {
       return garble && std::find(positions.begin(), positions.end(), i) != positions.end();
     };
@@ -303,7 +314,10 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
   }
   // The SIM takes its time to store a position; a refusal comes before any writing.
   const int after_ok = std::clamp(config_.write_busy_after_ok_ms, 0, std::max(0, config_.write_ms));
-  Reply(t_us, error ? 20 : 20 + config_.write_ms - after_ok, {}, error ? CmeError(error) : "OK");
+  const bool noisy = std::find(faults_.noisy_ok_writes.begin(), faults_.noisy_ok_writes.end(),
+                               *index) != faults_.noisy_ok_writes.end();
+  Reply(t_us, error ? 20 : 20 + config_.write_ms - after_ok, {},
+        error ? CmeError(error) : noisy ? "OK\r\x85" : "OK");
   if (!error && after_ok > 0) sim_storing_until_us_ = answer_head_us_ + after_ok * 1000LL;
 }
 

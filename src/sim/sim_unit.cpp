@@ -305,7 +305,9 @@ void SimUnit::Reply(int64_t t_us, int latency_ms, const std::vector<std::string>
   std::vector<std::string> pieces;
   for (size_t i = 0; i < info.size(); ++i)
     pieces.push_back((framed || i == 0 ? "\r\n" : "") + info[i] + "\r\n");
-  pieces.push_back("\r\n" + final_text + "\r\n");
+  // A final result that carries its own carriage return ends with a noise byte before its LF.
+  const size_t cr = final_text.find('\r');
+  pieces.push_back("\r\n" + final_text + (cr == std::string::npos ? "\r\n" : "\n"));
   const int64_t delay_ms =
       std::max(latency_ms, faults_.latency_ms) + faults_.extra_latency_ms + Random(0, 5);
   // A module works through one command at a time: this answer follows the last one.
@@ -313,7 +315,7 @@ void SimUnit::Reply(int64_t t_us, int latency_ms, const std::vector<std::string>
   const int64_t head = at;
   const int exchange = current_exchange_;
   current_exchange_ = -1;
-  if (exchange >= 0) transcript_[static_cast<size_t>(exchange)].final_result = final_text;
+  if (exchange >= 0) transcript_[static_cast<size_t>(exchange)].final_result = final_text.substr(0, cr);
   if (ms_per_byte <= 0 && pieces.size() > 1) {
     std::string all;
     for (const std::string& p : pieces) all += p;

@@ -119,6 +119,9 @@ struct SimFaults {
   std::vector<int> dropped_lines;
   int garbled_listings = 1;
   int garbled_every = 1;
+  int garbled_from_listing = 0;  // the listings before this one (0: the first) are clean
+  // SIM positions whose write is answered "OK" with a noise byte between its CR and LF.
+  std::vector<int> noisy_ok_writes;
   // The listing never ends: its lines come again and again, without a final result.
   bool endless_listing = false;
   // The adapter is pulled out: every open connection to the unit has failed.
@@ -133,6 +136,10 @@ struct SimFaults {
   int change_after_listings = 0;
   int change_position = 0;
   SimEntry change_entry;
+  // The status replies arrive with their values unreadable ("+CSQ: ab,0", "#CBC: 0,4x1").
+  bool damaged_status = false;
+  // Commands (as sent, "AT+CSQ") whose answer comes without its final result.
+  std::vector<std::string> no_final_on;
 };
 
 // A command line as the unit took it off the wire, with the virtual time its last byte arrived.
@@ -232,6 +239,8 @@ class SimUnit {
   static constexpr int kAnswerPiece = -2;
   // Queues bytes to go down the line from `at_us` on; returns the start time of the last piece.
   int64_t Emit(std::string bytes, int64_t at_us, bool raw = false, int answers = kNotAnAnswer);
+  // The final result `result` of `command` (upper case), or none where the faults drop it.
+  std::string Final(const std::string& command, const std::string& result) const;
   // The answer to the command being executed: info lines, then the final result. Answers leave
   // in the order the commands came, as a module works through one command at a time.
   void Reply(int64_t t_us, int latency_ms, const std::vector<std::string>& info,

@@ -2,6 +2,8 @@
 // stopped, one that answers nothing, and a SIM that calls the PIN wrong.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "cli/exit_codes.h"
 #include "cli_support.h"
 
@@ -60,6 +62,105 @@ TEST(CliTrueReportsTest, AWrongPinIsNamedAndNothingMoreIsSent) {
   for (const SimCommand& c : r.unit_commands) EXPECT_EQ(c.line.rfind("AT+CLCK", 0), std::string::npos);
   ASSERT_FALSE(r.unit_commands.empty());
   EXPECT_EQ(r.unit_commands.back().line, "AT+CPIN=1111");
+}
+
+TEST(CliTrueReportsTest, StatusValuesThatCannotBeReadShowAsUnknown) {
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "status"},
+                              WithUnit([](SimConfig&, SimFaults& f) { f.damaged_status = true; }));
+  EXPECT_EQ(r.code, kExitDamaged) << r.err;
+  EXPECT_NE(r.out.find("Signal:         unknown"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Battery:        unknown"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Signal:         0"), std::string::npos) << r.out;
+  // The supply reply was clean and still shows.
+  EXPECT_EQ(r.out.find("Supply:         unknown"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("could not be read"), std::string::npos) << r.err;
+}
+
+TEST(CliTrueReportsTest, ASignalReplyWithoutItsOkNamesTheSignalQuery) {
+  CliResult r = RunCliForTest({"VRKTset-cli", "--port", "sim", "--timeout", "2", "status"},
+                              WithUnit([](SimConfig&, SimFaults& f) { f.no_final_on = {"AT+CSQ"}; }));
+  EXPECT_EQ(r.code, kExitNoAnswer) << r.err;
+  EXPECT_NE(r.err.find("answered the signal query (AT+CSQ) but did not end the answer"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("AT#CBC"), std::string::npos) << r.err;
+  for (const SimCommand& c : r.unit_commands) EXPECT_NE(c.line, "AT#CBC");
+}
+
+TEST(CliTrueReportsTest, VerifyNamesKeysMissingFromTheFileAsMissing) {
+  TempDir dir;
+  CliResult read = RunCliForTest({"DVG1Cset-cli", "--port", "sim", "read", "-o", dir.File("u.dvg")});
+  ASSERT_EQ(read.code, kExitOk) << read.err;
+  // The file without its TINPUTS and SDATA lines, as an older program saved it.
+  std::string file, line;
+  std::istringstream in(dir.Read("u.dvg"));
+  while (std::getline(in, line))
+    if (line.rfind("TINPUTS=", 0) != 0 && line.rfind("SDATA=", 0) != 0) file += line + "\n";
+  ASSERT_NE(file.size(), dir.Read("u.dvg").size());
+  dir.Write("short.dvg", file);
+  CliResult r = RunCliForTest({"DVG1Cset-cli", "--port", "sim", "verify", dir.File("short.dvg")});
+  EXPECT_NE(r.out.find("TINPUTS  missing from the file"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("SDATA  missing from the file"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("TINPUTS    file"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("SDATA      file"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(" file \""), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("lacks 2 keys"), std::string::npos) << r.err;
+  for (const SimCommand& c : r.unit_commands) EXPECT_NE(c.line.rfind("AT+CPBW", 0), 0u) << c.line;
+}
+
+// Noise that harms nothing during a write: the write goes on, and the read-back is taken again.
+TEST(CliTrueReportsTest, HarmlessNoiseDuringAWriteEndsNothing) {
+  TempDir dir;
+  CliResult ref = RunCliForTest({"VRKTset-cli", "--port", "sim", "read", "-o", dir.File("ref")});
+  ASSERT_EQ(ref.code, kExitOk) << ref.err;
+  std::string file = dir.Read("ref");
+  const std::string from = "MASTER2=+420731555202";
+  ASSERT_NE(file.find(from), std::string::npos);
+  file.replace(file.find(from), from.size(), "MASTER2=+420999888777");
+  dir.Write("new.vrk", file);
+  const std::vector<std::string> argv = {"VRKTset-cli", "--port", "sim", "write", dir.File("new.vrk")};
+  CliResult clean = RunCliForTest(argv);
+  ASSERT_EQ(clean.code, kExitOk) << clean.err;
+  int listings = 0;
+  for (const SimCommand& c : clean.unit_commands) listings += c.line.rfind("AT+CPBR=1,", 0) == 0;
+  ASSERT_GE(listings, 2);
+  bool changed = false;
+  for (const auto& e : clean.sim_book) changed = changed || (e && e->number == "+420999888777");
+  ASSERT_TRUE(changed);
+  struct Case {
+    const char* what;
+    std::function<void(SimFaults&)> fault;
+    bool noisy;
+  } cases[] = {
+      {"noise between the CR and LF of an OK",
+       [](SimFaults& f) { f.noisy_ok_writes = {4}; }, true},
+      {"a damaged line in the read-back",
+       [listings](SimFaults& f) {
+         f.garbled_heads = {4};
+         f.garbled_from_listing = listings - 1;
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CliResult r = RunCliForTest(argv, WithUnit([&c](SimConfig&, SimFaults& f) { c.fault(f); }));
+    EXPECT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_NE(r.out.find("The unit holds every entry"), std::string::npos) << r.out;
+    int wrote_noisy = 0, read = 0;
+    for (const SimCommand& u : r.unit_commands) {
+      read += u.line.rfind("AT+CPBR=1,", 0) == 0;
+      wrote_noisy += u.line.rfind("AT+CPBW=4,", 0) == 0;
+    }
+    if (c.noisy) EXPECT_GE(wrote_noisy, 1);
+    else EXPECT_GT(read, listings);  // the damaged read-back was taken again
+    ASSERT_EQ(r.sim_book.size(), clean.sim_book.size());
+    for (size_t i = 0; i < r.sim_book.size(); ++i) {
+      ASSERT_EQ(r.sim_book[i].has_value(), clean.sim_book[i].has_value()) << i;
+      if (!r.sim_book[i]) continue;
+      EXPECT_EQ(r.sim_book[i]->number, clean.sim_book[i]->number) << i;
+      EXPECT_EQ(r.sim_book[i]->text, clean.sim_book[i]->text) << i;
+    }
+  }
 }
 
 }  // namespace
