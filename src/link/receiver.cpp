@@ -71,7 +71,12 @@ void LineReceiver::EndLine() {
     // The line stays as received; its meaning is a note of its own.
     if (std::string note = ModuleErrorNote(line); !note.empty()) p_.LogNote(note);
   }
-  if (noisy) p_.link.NoteNoise();
+  // A line of nothing but 8-bit bytes is noise too: harmless between answers, but if no final
+  // result follows, it is what is left of the answer.
+  const bool only_high = !line.empty() && std::all_of(line.begin(), line.end(), [](char c) {
+    return static_cast<unsigned char>(c) >= 128;
+  });
+  if (noisy || only_high) p_.link.NoteNoise();
   dispatcher_.Dispatch(line, noisy);
 }
 

@@ -199,6 +199,9 @@ class Transfer {
   // when that command writes no position) and the highest position the unit has confirmed.
   int pending_position_ = 0;
   std::string pending_entry_;
+  // The write command in flight, sent once more when noise made its answer unreadable.
+  std::string last_write_command_;
+  bool write_resent_ = false;
   int confirmed_position_ = 0;
   // Rows that turned out not to be sendable when their command was built.
   std::vector<std::string> unsafe_reports_;

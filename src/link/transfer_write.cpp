@@ -70,6 +70,8 @@ void Transfer::WriteSimEntry(const std::string& name, const std::string& value) 
 }
 
 void Transfer::SendWriteCommand(const std::string& command) {
+  last_write_command_ = command;
+  write_resent_ = false;
   p_.link.Send(command, [this](const CommandResult& r) { OnWriteAnswer(r); });
 }
 
@@ -154,6 +156,14 @@ void Transfer::OnWriteAnswer(const CommandResult& r) {
   if (!p_.op.WriteAllRunning) return;
   if (r.ok()) {
     WriteAllStep();
+    return;
+  }
+  if (r.kind == CommandResult::kDamaged && !write_resent_ && !last_write_command_.empty()) {
+    // Noise took the answer: the position may or may not hold its entry. Writing it once more
+    // does no harm either way, and the read-back after the write tells what the SIM holds.
+    p_.LogNote("answer to " + r.command + " unreadable: sent once more");
+    write_resent_ = true;
+    p_.link.Send(last_write_command_, [this](const CommandResult& again) { OnWriteAnswer(again); });
     return;
   }
   std::string why = DescribeFailure(r, p_.link.reply_deadline_ms());

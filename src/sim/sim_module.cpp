@@ -187,6 +187,8 @@ void SimUnit::Execute(const std::string& line, int64_t t_us) {
     busy_until_us_ = t_us + 20000 + 5000000;
     echo_ = true;
     line_.clear();
+    data_ = Data::kNone;
+    data_buf_.clear();
     app_running_ = false;
     stop_due_us_ = -1;
     app_start_due_us_ = busy_until_us_ + 1000000;
@@ -316,8 +318,16 @@ void SimUnit::ExecutePhoneBook(const std::string& cmd, const std::string& args, 
   const int after_ok = std::clamp(config_.write_busy_after_ok_ms, 0, std::max(0, config_.write_ms));
   const bool noisy = std::find(faults_.noisy_ok_writes.begin(), faults_.noisy_ok_writes.end(),
                                *index) != faults_.noisy_ok_writes.end();
-  Reply(t_us, error ? 20 : 20 + config_.write_ms - after_ok, {},
-        error ? CmeError(error) : noisy ? "OK\r\x85" : "OK");
+  std::string ok = noisy ? "OK\r\x85" : "OK";
+  if (!error && std::find(faults_.damaged_ok_writes.begin(), faults_.damaged_ok_writes.end(),
+                          *index) != faults_.damaged_ok_writes.end()) {
+    int& sent = damaged_oks_sent_[*index];
+    if (faults_.damaged_ok_times < 0 || sent < faults_.damaged_ok_times) {
+      ++sent;
+      ok = faults_.damaged_ok_lost ? "\xCB\x9A" : "O\xCBK";
+    }
+  }
+  Reply(t_us, error ? 20 : 20 + config_.write_ms - after_ok, {}, error ? CmeError(error) : ok);
   if (!error && after_ok > 0) sim_storing_until_us_ = answer_head_us_ + after_ok * 1000LL;
 }
 

@@ -122,6 +122,12 @@ struct SimFaults {
   int garbled_from_listing = 0;  // the listings before this one (0: the first) are clean
   // SIM positions whose write is answered "OK" with a noise byte between its CR and LF.
   std::vector<int> noisy_ok_writes;
+  // SIM positions whose write is stored but answered with an "OK" that noise made unreadable, for
+  // the first `damaged_ok_times` writes of each (-1: every write). `damaged_ok_lost` destroys the
+  // answer altogether (two noise bytes instead of "OK") rather than garbling it.
+  std::vector<int> damaged_ok_writes;
+  int damaged_ok_times = 1;
+  bool damaged_ok_lost = false;
   // The listing never ends: its lines come again and again, without a final result.
   bool endless_listing = false;
   // The adapter is pulled out: every open connection to the unit has failed.
@@ -286,7 +292,8 @@ class SimUnit {
   int64_t data_from_us_ = 0;  // the prompt's time: bytes before it are not data
   std::string data_buf_;
   int64_t busy_until_us_ = 0;  // rebooting: deaf and mute
-  int64_t sim_storing_until_us_ = 0;  // the SIM still stores a write it has acknowledged
+  int64_t sim_storing_until_us_ = 0;
+  std::map<int, int> damaged_oks_sent_;  // per position: writes answered with a damaged OK  // the SIM still stores a write it has acknowledged
   int listings_answered_ = 0;         // for SimFaults::change_after_listings
   std::map<std::string, std::string> scripts_;
   std::map<std::string, std::string> files_;

@@ -165,3 +165,55 @@ TEST(CliTrueReportsTest, HarmlessNoiseDuringAWriteEndsNothing) {
 
 }  // namespace
 }  // namespace vrkt::cli::testing
+
+namespace vrkt::cli::testing {
+namespace {
+
+// A write whose answer noise made unreadable: the position is written once more and the read-back
+// decides; an answer that stays unreadable ends the write as damaged, not as silence.
+TEST(CliTrueReportsTest, AnUnreadableWriteAnswerIsWrittenOnceMore) {
+  TempDir dir;
+  CliResult ref = RunCliForTest({"VRKTset-cli", "--port", "sim", "read", "-o", dir.File("ref")});
+  ASSERT_EQ(ref.code, kExitOk) << ref.err;
+  std::string file = dir.Read("ref");
+  const std::string from = "MASTER2=+420731555202";
+  ASSERT_NE(file.find(from), std::string::npos);
+  file.replace(file.find(from), from.size(), "MASTER2=+420999888777");
+  dir.Write("new.vrk", file);
+  const std::vector<std::string> argv = {"VRKTset-cli", "--port", "sim", "write",
+                                         dir.File("new.vrk")};
+  struct Case {
+    const char* what;
+    bool lost;
+    int times;
+    int code;
+  } cases[] = {
+      {"an OK garbled once", false, 1, kExitOk},
+      {"an OK destroyed once", true, 1, kExitOk},
+      {"an OK garbled every time", false, -1, kExitDamaged},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CliResult r = RunCliForTest(argv, WithUnit([&c](SimConfig&, SimFaults& f) {
+                                  f.damaged_ok_writes = {4};
+                                  f.damaged_ok_times = c.times;
+                                  f.damaged_ok_lost = c.lost;
+                                }));
+    EXPECT_EQ(r.code, c.code) << r.err;
+    int writes = 0;
+    for (const SimCommand& u : r.unit_commands) writes += u.line.rfind("AT+CPBW=4,", 0) == 0;
+    EXPECT_EQ(writes, 2);
+    if (c.code == kExitOk) {
+      EXPECT_NE(r.out.find("The unit holds every entry"), std::string::npos) << r.out;
+    } else {
+      EXPECT_NE(r.err.find("could not be read"), std::string::npos) << r.err;
+      EXPECT_EQ(r.err.find("did not answer"), std::string::npos) << r.err;
+    }
+    bool changed = false;
+    for (const auto& e : r.sim_book) changed = changed || (e && e->number == "+420999888777");
+    EXPECT_TRUE(changed);  // the SIM stored it, whatever its answer looked like
+  }
+}
+
+}  // namespace
+}  // namespace vrkt::cli::testing
