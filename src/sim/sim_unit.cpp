@@ -190,6 +190,11 @@ void SimUnit::RunDueEvents(int64_t t) {
     int64_t at = app_start_due_us_;
     app_start_due_us_ = -1;
     app_running_ = true;
+    // The application takes the line from the module: an upload whose data had not all come is
+    // abandoned, and a half-typed command is forgotten.
+    data_ = Data::kNone;
+    data_buf_.clear();
+    line_.clear();
     // Started with DTR on, the application stops again at once.
     if (dtr_) ScheduleStop(at);
   }

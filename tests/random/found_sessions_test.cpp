@@ -198,5 +198,15 @@ TEST(FoundSessionTest, HugeRangeReplyIsNoCapacity) {
   EXPECT_LT(h.program->op.SimCapacity, INT_MAX - 10);
 }
 
+TEST(FoundSessionTest, UploadCutByTheApplicationTakesNoLaterCommandsAsData) {
+  // The loader's upload was prompted just as the rebooted unit's application took the line; the
+  // module kept waiting for the data and, after the next Stop, took the Stop sequence's commands
+  // for it, then ran the rest of a line as a command of its own.
+  ExpectHolds("commands",
+              {{.echo = false, .prefill = true, .seed = 1},
+               {{Act::kStop}, {Act::kWait, 8000}, {Act::kRun}, {Act::kLoadUnit}, {Act::kLoaderRun},
+                {Act::kWait, 40000}, {Act::kStop}, {Act::kWait, 15000}}});
+}
+
 }  // namespace
 }  // namespace vrkt::testing
