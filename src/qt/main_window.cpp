@@ -148,7 +148,7 @@ void MainWindow::BuildUnitGroup() {
   // Under the buttons and the supply gauge, across the whole group.
   auto* only_changed = Make<QCheckBox>(unit, "OnlyChanged", {2, 164, 126, 18});
   QFont small = only_changed->font();
-  small.setPixelSize(9);
+  small.setPixelSize(8);
   only_changed->setFont(small);
 
   auto* supply = new BarWidget(Qt::Vertical, unit);
