@@ -158,7 +158,7 @@ void Transfer::OnWriteAnswer(const CommandResult& r) {
     WriteAllStep();
     return;
   }
-  if (r.kind == CommandResult::kDamaged && !write_resent_ && !last_write_command_.empty()) {
+  if (r.kind == CommandResult::kDamaged && !write_resent_) {
     // Noise took the answer: the position may or may not hold its entry. Writing it once more
     // does no harm either way, and the read-back after the write tells what the SIM holds.
     p_.LogNote("answer to " + r.command + " unreadable: sent once more");

@@ -186,9 +186,7 @@ void SimUnit::Execute(const std::string& line, int64_t t_us) {
     // the application starts (and stops again at once if DTR is still on).
     busy_until_us_ = t_us + 20000 + 5000000;
     echo_ = true;
-    line_.clear();
-    data_ = Data::kNone;
-    data_buf_.clear();
+    DropPendingInput();
     app_running_ = false;
     stop_due_us_ = -1;
     app_start_due_us_ = busy_until_us_ + 1000000;
@@ -433,6 +431,12 @@ void SimUnit::ExecuteScript(const std::string& cmd, const std::string& args, int
       lines.push_back("#LSCRIPT: \"" + n + "\"," + std::to_string(d.size()));
     Reply(t_us, 30, lines, "OK");
   }
+}
+
+void SimUnit::DropPendingInput() {
+  data_ = Data::kNone;
+  data_buf_.clear();
+  line_.clear();
 }
 
 void SimUnit::FinishData(int64_t t_us) {

@@ -191,10 +191,8 @@ void SimUnit::RunDueEvents(int64_t t) {
     app_start_due_us_ = -1;
     app_running_ = true;
     // The application takes the line from the module: an upload whose data had not all come is
-    // abandoned, and a half-typed command is forgotten.
-    data_ = Data::kNone;
-    data_buf_.clear();
-    line_.clear();
+    // abandoned.
+    DropPendingInput();
     // Started with DTR on, the application stops again at once.
     if (dtr_) ScheduleStop(at);
   }

@@ -260,6 +260,9 @@ class SimUnit {
   void ExecutePin(const std::string& cmd, const std::string& args, int64_t t_us);
   void ExecuteScript(const std::string& cmd, const std::string& args, int64_t t_us);
   void FinishData(int64_t t_us);
+  // The module leaves its data mode without storing anything (a restart, or the application
+  // taking the line), and forgets a half-typed command.
+  void DropPendingInput();
   void ScheduleStop(int64_t at_us);
 
   const Clock& clock_;
@@ -292,8 +295,8 @@ class SimUnit {
   int64_t data_from_us_ = 0;  // the prompt's time: bytes before it are not data
   std::string data_buf_;
   int64_t busy_until_us_ = 0;  // rebooting: deaf and mute
-  int64_t sim_storing_until_us_ = 0;
-  std::map<int, int> damaged_oks_sent_;  // per position: writes answered with a damaged OK  // the SIM still stores a write it has acknowledged
+  int64_t sim_storing_until_us_ = 0;  // the SIM still stores a write it has acknowledged
+  std::map<int, int> damaged_oks_sent_;  // per position: writes answered with a damaged OK
   int listings_answered_ = 0;         // for SimFaults::change_after_listings
   std::map<std::string, std::string> scripts_;
   std::map<std::string, std::string> files_;

@@ -108,17 +108,28 @@ TEST(CliTrueReportsTest, VerifyNamesKeysMissingFromTheFileAsMissing) {
   for (const SimCommand& c : r.unit_commands) EXPECT_NE(c.line.rfind("AT+CPBW", 0), 0u) << c.line;
 }
 
+// The command line that writes the unit's own reading back with MASTER2 changed: one position
+// differs, position 4.
+std::vector<std::string> WriteOfTheUnitWithMaster2Changed(TempDir& dir) {
+  CliResult ref = RunCliForTest({"VRKTset-cli", "--port", "sim", "read", "-o", dir.File("ref")});
+  EXPECT_EQ(ref.code, kExitOk) << ref.err;
+  std::string file = dir.Read("ref");
+  const std::string from = "MASTER2=+420731555202";
+  const size_t at = file.find(from);
+  if (at == std::string::npos) {
+    ADD_FAILURE() << "no " << from << " in the unit's reading";
+    return {};
+  }
+  file.replace(at, from.size(), "MASTER2=+420999888777");
+  dir.Write("new.vrk", file);
+  return {"VRKTset-cli", "--port", "sim", "write", dir.File("new.vrk")};
+}
+
 // Noise that harms nothing during a write: the write goes on, and the read-back is taken again.
 TEST(CliTrueReportsTest, HarmlessNoiseDuringAWriteEndsNothing) {
   TempDir dir;
-  CliResult ref = RunCliForTest({"VRKTset-cli", "--port", "sim", "read", "-o", dir.File("ref")});
-  ASSERT_EQ(ref.code, kExitOk) << ref.err;
-  std::string file = dir.Read("ref");
-  const std::string from = "MASTER2=+420731555202";
-  ASSERT_NE(file.find(from), std::string::npos);
-  file.replace(file.find(from), from.size(), "MASTER2=+420999888777");
-  dir.Write("new.vrk", file);
-  const std::vector<std::string> argv = {"VRKTset-cli", "--port", "sim", "write", dir.File("new.vrk")};
+  const std::vector<std::string> argv = WriteOfTheUnitWithMaster2Changed(dir);
+  ASSERT_FALSE(argv.empty());
   CliResult clean = RunCliForTest(argv);
   ASSERT_EQ(clean.code, kExitOk) << clean.err;
   int listings = 0;
@@ -163,25 +174,12 @@ TEST(CliTrueReportsTest, HarmlessNoiseDuringAWriteEndsNothing) {
   }
 }
 
-}  // namespace
-}  // namespace vrkt::cli::testing
-
-namespace vrkt::cli::testing {
-namespace {
-
 // A write whose answer noise made unreadable: the position is written once more and the read-back
 // decides; an answer that stays unreadable ends the write as damaged, not as silence.
 TEST(CliTrueReportsTest, AnUnreadableWriteAnswerIsWrittenOnceMore) {
   TempDir dir;
-  CliResult ref = RunCliForTest({"VRKTset-cli", "--port", "sim", "read", "-o", dir.File("ref")});
-  ASSERT_EQ(ref.code, kExitOk) << ref.err;
-  std::string file = dir.Read("ref");
-  const std::string from = "MASTER2=+420731555202";
-  ASSERT_NE(file.find(from), std::string::npos);
-  file.replace(file.find(from), from.size(), "MASTER2=+420999888777");
-  dir.Write("new.vrk", file);
-  const std::vector<std::string> argv = {"VRKTset-cli", "--port", "sim", "write",
-                                         dir.File("new.vrk")};
+  const std::vector<std::string> argv = WriteOfTheUnitWithMaster2Changed(dir);
+  ASSERT_FALSE(argv.empty());
   struct Case {
     const char* what;
     bool lost;
