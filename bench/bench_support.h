@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 #include "app/program.h"
 #include "base/clock.h"
 #include "sim/sim_unit.h"

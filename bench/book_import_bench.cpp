@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "bench_support.h"
 #include "phonebook/book_import.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "link/transfer.h"
+#include "unit/transfer.h"
 #include "link/transfer_wire.h"
 #include "params/mapping.h"
 #include "phonebook/phonebook.h"

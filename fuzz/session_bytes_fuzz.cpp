@@ -14,7 +14,7 @@
 
 #include "fuzz_support.h"
 #include "link/receiver.h"
-#include "link/transfer.h"
+#include "unit/transfer.h"
 #include "random/session.h"
 #include "support/harness.h"
 #include "support/session_checks.h"

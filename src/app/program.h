@@ -5,17 +5,17 @@
 #include <memory>
 #include <string>
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 #include "app/settings_location.h"
-#include "app/variant.h"
+#include "base/variant.h"
 #include "base/clock.h"
 #include "files/param_file.h"
 #include "link/command_link.h"
-#include "link/operation_state.h"
+#include "unit/operation_state.h"
 #include "link/port_service.h"
 #include "link/receiver.h"
-#include "link/status.h"
-#include "link/transfer.h"
+#include "unit/status.h"
+#include "unit/transfer.h"
 #include "loader/loader.h"
 #include "params/held_values.h"
 #include "phonebook/book_files.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "base/error.h"
 #include "base/message_text.h"
 #include "cli/commands.h"

@@ -9,7 +9,7 @@
 #include "base/text.h"
 #include "cli/sequences.h"
 #include "cli/verified_write.h"
-#include "link/write_check.h"
+#include "unit/write_check.h"
 #include "link/module_errors.h"
 
 namespace vrkt::cli {

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "base/clock.h"
-#include "link/serial_port.h"
+#include "base/serial_port.h"
 
 class QCoreApplication;
 

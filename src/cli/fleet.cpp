@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"

@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "app/code_page_choice.h"
-#include "app/variant.h"
+#include "base/variant.h"
 #include "base/error.h"
 #include "cli/exit_codes.h"
 #include "cli/book_options.h"

@@ -1,6 +1,6 @@
 #include "cli/phonebook_commands.h"
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "base/codepage.h"
 #include "base/error.h"
 #include "base/file_io.h"

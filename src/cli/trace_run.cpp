@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "base/error.h"
 #include "base/file_io.h"
 #include "cli/exit_codes.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/clock.h"
-#include "link/serial_port.h"
+#include "base/serial_port.h"
 
 namespace vrkt::cli {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
 namespace vrkt {
 

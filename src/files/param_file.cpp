@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "app/program.h"
-#include "app/variant.h"
+#include "base/variant.h"
 #include "base/codepage.h"
 #include "base/error.h"
 #include "base/file_io.h"

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/dialogs.h"
-#include "app/variant.h"
+#include "ui/dialogs.h"
+#include "base/variant.h"
 #include "params/held_values.h"
 
 namespace vrkt {

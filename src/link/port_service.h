@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "link/serial_port.h"
+#include "base/serial_port.h"
 
 namespace vrkt {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "phonebook/row_check.h"
+#include "link/sim_limits.h"
 
 // How SIM phone-book entries look on the wire, and which texts may go there at all.
 namespace vrkt {

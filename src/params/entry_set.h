@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "params/held_values.h"
 #include "ui/form.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "params/held_values.h"
 #include "ui/form.h"
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "phonebook/book_formats.h"
 #include "phonebook/row_check.h"
 

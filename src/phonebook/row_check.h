@@ -4,20 +4,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/variant.h"
+#include "base/variant.h"
+#include "link/sim_limits.h"
 
 // Whether a phone book row can be stored on the unit's SIM. Everything that puts rows on their
 // way to the SIM (the write to the unit, an import from a file) asks here, so that they all agree
 // on what a SIM takes.
 namespace vrkt {
-
-// What the SIM can hold, from its range reply "+CPBR: (1-250),40,16"; 0 = not known.
-struct SimLimits {
-  int positions = 0;
-  int number_length = 0;
-  int name_length = 0;
-  friend bool operator==(const SimLimits&, const SimLimits&) = default;
-};
 
 // The reasons why one phone book row (name and number as 8-bit text in the active code page)
 // cannot be stored on the SIM of the running variant; empty when it can. Each reason is a short

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "link/serial_port.h"
+#include "base/serial_port.h"
 
 class QComboBox;
 

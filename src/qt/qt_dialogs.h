@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
 namespace vrkt::qt {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/serial_port.h"
+#include "base/serial_port.h"
 #include "serial/serial_backend.h"
 
 namespace vrkt {

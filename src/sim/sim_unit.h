@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/clock.h"
-#include "link/serial_port.h"
+#include "base/serial_port.h"
 #include "sim/sim_card.h"
 
 namespace vrkt {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "support/harness.h"
 
 namespace vrkt {

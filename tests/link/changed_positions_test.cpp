@@ -1,4 +1,4 @@
-#include "link/changed_positions.h"
+#include "unit/changed_positions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

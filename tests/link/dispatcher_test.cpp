@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/transfer.h"
+#include "unit/transfer.h"
 #include "link_fixture.h"
 
 namespace vrkt {

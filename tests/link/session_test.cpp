@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "link/status.h"
-#include "link/transfer.h"
+#include "unit/status.h"
+#include "unit/transfer.h"
 #include "support/harness.h"
 
 namespace vrkt {

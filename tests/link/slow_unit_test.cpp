@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "link/command_link.h"
-#include "link/status.h"
+#include "unit/status.h"
 #include "support/harness.h"
 #include "transfer/transfer_fixture.h"
 

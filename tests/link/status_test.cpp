@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/status.h"
+#include "unit/status.h"
 #include "link_fixture.h"
 
 namespace vrkt {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "params/entry_set.h"
 #include "params/held_values.h"
 #include "params/mapping.h"

@@ -7,7 +7,7 @@
 #include <set>
 #include <sstream>
 
-#include "link/changed_positions.h"
+#include "unit/changed_positions.h"
 #include "support/harness.h"
 
 namespace vrkt::testing {

@@ -6,7 +6,7 @@
 
 #include <climits>
 
-#include "link/transfer.h"
+#include "unit/transfer.h"
 #include "random/session_runner.h"
 #include "support/harness.h"
 #include "support/wire_checks.h"

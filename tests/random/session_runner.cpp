@@ -10,8 +10,8 @@
 
 #include "files/param_file.h"
 #include "link/command_link.h"
-#include "link/status.h"
-#include "link/transfer.h"
+#include "unit/status.h"
+#include "unit/transfer.h"
 #include "link/transfer_wire.h"
 #include "params/entry_set.h"
 #include "params/mapping.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 #include "app/program.h"
 #include "base/clock.h"
 #include "sim/sim_unit.h"

@@ -1,4 +1,4 @@
-#include "link/changed_positions.h"
+#include "unit/changed_positions.h"
 
 #include <algorithm>
 

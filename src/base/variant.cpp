@@ -1,4 +1,4 @@
-#include "app/variant.h"
+#include "base/variant.h"
 
 namespace vrkt {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/variant.h"
+#include "base/variant.h"
 #include "params/held_values.h"
 #include "phonebook/row_check.h"
 #include "ui/form.h"

@@ -6,7 +6,7 @@
 #include "base/text.h"
 #include "link/listing_forms.h"
 #include "link/module_errors.h"
-#include "link/transfer.h"
+#include "unit/transfer.h"
 #include "params/mapping.h"
 
 namespace vrkt {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "files/entry_compare.h"
-#include "link/changed_positions.h"
+#include "unit/changed_positions.h"
 #include "link/command_link.h"
 #include "link/transfer_wire.h"
 

@@ -1,7 +1,7 @@
 // Write-all by changed positions only: the plan made at the click from the last whole reading,
 // and the steps it lets pass without a command.
 #include "app/program.h"
-#include "link/transfer.h"
+#include "unit/transfer.h"
 #include "link/transfer_wire.h"
 #include "params/entry_set.h"
 

@@ -1,4 +1,4 @@
-#include "link/write_check.h"
+#include "unit/write_check.h"
 
 #include "link/transfer_wire.h"
 #include "params/entry_set.h"

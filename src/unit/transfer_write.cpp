@@ -1,11 +1,11 @@
-#include "link/transfer.h"
+#include "unit/transfer.h"
 
 #include <string_view>
 
 #include "app/program.h"
 #include "base/text.h"
 #include "link/transfer_wire.h"
-#include "link/write_check.h"
+#include "unit/write_check.h"
 #include "params/entry_set.h"
 #include "params/mapping.h"
 

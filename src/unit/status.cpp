@@ -1,4 +1,4 @@
-#include "link/status.h"
+#include "unit/status.h"
 
 #include <algorithm>
 #include <climits>
