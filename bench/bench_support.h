@@ -10,10 +10,10 @@
 #include <utility>
 #include <vector>
 
-#include "ui/dialogs.h"
 #include "app/program.h"
 #include "base/clock.h"
 #include "sim/sim_unit.h"
+#include "ui/dialogs.h"
 
 namespace vrkt::bench {
 

@@ -22,15 +22,21 @@ constexpr int kRows = 100000;
 std::vector<BookRow> Rows(int n) {
   std::vector<BookRow> rows;
   for (int i = 0; i < n; ++i)
-    rows.push_back({"\xC8" "ern\xFD " + std::to_string(i), "+420" + std::to_string(600000000 + i)});
+    rows.push_back(
+        {"\xC8"
+         "ern\xFD " +
+             std::to_string(i),
+         "+420" + std::to_string(600000000 + i)});
   return rows;
 }
 
 std::string Csv(int n) {
   std::string text = "Jm\xC3\xA9no;Telefonn\xC3\xAD \xC4\x8D\xC3\xADslo\r\n";
   for (int i = 0; i < n; ++i)
-    text += "\"\xC4\x8C" "ern\xC3\xBD " + std::to_string(i) + "\";+420 " +
-            std::to_string(600000000 + i) + "\r\n";
+    text +=
+        "\"\xC4\x8C"
+        "ern\xC3\xBD " +
+        std::to_string(i) + "\";+420 " + std::to_string(600000000 + i) + "\r\n";
   return text;
 }
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "bench_support.h"
 #include "app/program.h"
 #include "base/clock.h"
+#include "bench_support.h"
 #include "files/param_file.h"
 #include "sim/sim_unit.h"
 
@@ -55,7 +55,7 @@ void BM_LoadRows(benchmark::State& state) {
   Window w;
   std::string file = FileWithRows(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    LoadParameterText(*w.program, file);
+    LoadParameterText(w.program->parameters, file);
     benchmark::DoNotOptimize(w.program->form.PhoneBook1.rows().data());
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -65,15 +65,15 @@ BENCHMARK(BM_LoadRows)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
 void BM_LoadLongLines(benchmark::State& state) {
   Window w;
   std::string file = FileWithLongLines();
-  for (auto _ : state) LoadParameterText(*w.program, file);
+  for (auto _ : state) LoadParameterText(w.program->parameters, file);
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(file.size()));
 }
 BENCHMARK(BM_LoadLongLines)->Unit(benchmark::kMillisecond);
 
 void BM_SaveRows(benchmark::State& state) {
   Window w;
-  LoadParameterText(*w.program, FileWithRows(100000));
-  for (auto _ : state) benchmark::DoNotOptimize(BuildParameterFile(*w.program));
+  LoadParameterText(w.program->parameters, FileWithRows(100000));
+  for (auto _ : state) benchmark::DoNotOptimize(BuildParameterFile(w.program->parameters));
 }
 BENCHMARK(BM_SaveRows)->Unit(benchmark::kMillisecond);
 
@@ -84,7 +84,7 @@ double MedianLoadMs() {
   std::vector<double> ms;
   for (int i = 0; i < 9; ++i) {
     auto start = std::chrono::steady_clock::now();
-    LoadParameterText(*w.program, file);
+    LoadParameterText(w.program->parameters, file);
     auto end = std::chrono::steady_clock::now();
     ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
   }

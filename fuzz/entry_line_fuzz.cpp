@@ -11,12 +11,12 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "unit/transfer.h"
 #include "link/transfer_wire.h"
 #include "params/mapping.h"
 #include "phonebook/phonebook.h"
 #include "support/harness.h"
 #include "support/wire_checks.h"
+#include "unit/transfer.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vrkt;

@@ -21,9 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   h.Start();
   // A value that is no number stops the load with a message, as in the window; what was taken
   // before it stays, and that state must save and load back like any other.
-  h.program->Run([&] { LoadParameterText(*h.program, file); });
-  const std::string saved = BuildParameterFile(*h.program);
+  h.program->Run([&] { LoadParameterText(h.program->parameters, file); });
+  const std::string saved = BuildParameterFile(h.program->parameters);
   const std::string why = testing::ReloadDifference(program, saved);
-  FUZZ_CHECK(why.empty(), "the saved file does not load back: " + why + "\n  saved: " + Quoted(saved));
+  FUZZ_CHECK(why.empty(),
+             "the saved file does not load back: " + why + "\n  saved: " + Quoted(saved));
   return 0;
 }

@@ -14,11 +14,11 @@
 
 #include "fuzz_support.h"
 #include "link/receiver.h"
-#include "unit/transfer.h"
 #include "random/session.h"
 #include "support/harness.h"
 #include "support/session_checks.h"
 #include "support/wire_checks.h"
+#include "unit/transfer.h"
 
 namespace vrkt::fuzz {
 namespace {
@@ -31,10 +31,12 @@ constexpr int64_t kDrainLimitMs = 10 * 60 * 1000;
 void StopAndRead(testing::Harness& h) {
   Form1& f = h.form();
   h.Click(f.StopGDI);
-  h.RunUntil([&] {
-    return f.RunGDI.visible() && h.program->op.SimCapacity > 0 &&
-           testing::StillBusy(*h.program).empty();
-  }, 30000);
+  h.RunUntil(
+      [&] {
+        return f.RunGDI.visible() && h.program->op.SimCapacity > 0 &&
+               testing::StillBusy(*h.program).empty();
+      },
+      30000);
 }
 
 void Press(testing::Harness& h, int which) {
@@ -74,11 +76,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (scenario != kReadAfterStop) StopAndRead(h);
   if (!(unit_byte & 1)) h.unit().faults().silent = true;
   switch (scenario) {
-    case kReadAfterStop: Press(h, 0); break;
-    case kLoad: Press(h, 2); break;
-    case kWrite: Press(h, 3); break;
-    case kUpload: Press(h, 4); break;
-    default: break;
+    case kReadAfterStop:
+      Press(h, 0);
+      break;
+    case kLoad:
+      Press(h, 2);
+      break;
+    case kWrite:
+      Press(h, 3);
+      break;
+    case kUpload:
+      Press(h, 4);
+      break;
+    default:
+      break;
   }
 
   while (!in.empty()) {
@@ -96,11 +107,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  const bool quiet = h.RunUntil([&] { return testing::StillBusy(*h.program).empty(); }, kDrainLimitMs);
-  FUZZ_CHECK(quiet, "left alone for 10 minutes, the program still has: " +
-                        testing::StillBusy(*h.program));
-  FUZZ_CHECK(h.program->op.RxLine.size() <= LineReceiver::kMaxLineLength,
-             std::to_string(h.program->op.RxLine.size()) + " bytes collected for one line");
+  const bool quiet =
+      h.RunUntil([&] { return testing::StillBusy(*h.program).empty(); }, kDrainLimitMs);
+  FUZZ_CHECK(quiet,
+             "left alone for 10 minutes, the program still has: " + testing::StillBusy(*h.program));
+  FUZZ_CHECK(
+      h.program->receiver.partial_line().size() <= LineReceiver::kMaxLineLength,
+      std::to_string(h.program->receiver.partial_line().size()) + " bytes collected for one line");
   const std::string stored = testing::StoredFilesDifference(h.unit(), ".");
   FUZZ_CHECK(stored.empty(), stored);
   // File data that a prompt from the input released while the unit was not taking data reads as

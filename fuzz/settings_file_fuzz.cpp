@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/profile.h"
 #include "app/program.h"
 #include "app/texts.h"
+#include "base/profile.h"
 #include "fuzz_support.h"
 #include "support/harness.h"
 
@@ -89,7 +89,8 @@ std::set<size_t> WritableLines(const std::vector<Line>& lines,
     if (!first_of_name || Trim(t).empty() || Trim(t).front() == ';') continue;
     size_t eq = lines[i].text.find('=');
     if (eq == std::string::npos) continue;
-    std::pair<std::string, std::string> key{section, Folded(Trim(std::string_view(lines[i].text).substr(0, eq)))};
+    std::pair<std::string, std::string> key{
+        section, Folded(Trim(std::string_view(lines[i].text).substr(0, eq)))};
     if (written.count(key) && keys_seen.insert(key).second) out.insert(i);
   }
   return out;
@@ -132,7 +133,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::set<std::pair<std::string, std::string>> keys;
     std::string section;
     for (const Line& l : LinesOf(empty.Bytes())) {
-      if (auto header = HeaderOf(l, 1)) section = *header;
+      if (auto header = HeaderOf(l, 1))
+        section = *header;
       else if (size_t eq = l.text.find('='); eq != std::string::npos)
         keys.insert({section, Folded(l.text.substr(0, eq))});
     }

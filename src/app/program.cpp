@@ -5,28 +5,31 @@
 
 #include "app/code_page_choice.h"
 #include "app/leave_guard.h"
-#include "app/profile.h"
 #include "app/texts.h"
 #include "base/codepage.h"
 #include "base/error.h"
+#include "base/profile.h"
+#include "base/text.h"
 #include "params/entry_set.h"
 #include "params/mapping.h"
 
 namespace vrkt {
 
 Program::Program(const ProgramEnv& env)
-    : link(*this),
-      receiver(*this),
-      status(*this),
-      transfer(*this),
-      phonebook(*this),
-      phonebook_files(*this),
-      files(*this),
-      loader(*this),
-      pin(*this),
-      clock_(*env.clock),
+    : clock_(*env.clock),
       dialogs_(*env.dialogs),
       port_(*env.ports, *env.dialogs),
+      link(Link()),
+      replies(link),
+      receiver(Link(), link, replies, ReceiverHooks()),
+      status(Unit(), [this] { transfer.StartStopRead(); }),
+      phonebook(form.PhoneBook1, form.FindN),
+      transfer(Unit(), status, phonebook),
+      phonebook_files(phonebook, dialogs_, variant, op.sim_limits),
+      parameters{form, variant, held, phonebook, dialogs_},
+      files(parameters),
+      loader(Unit()),
+      pin(Unit()),
       read_settings_(env.read_settings),
       program_path_(env.program_path),
       settings_path_override_(env.settings_path),
@@ -36,13 +39,86 @@ Program::Program(const ProgramEnv& env)
   form.SetClock(&clock_);
   for (Timer* t : form.timers()) t->Restart();
   WireHandlers();
+  WireReplies();
 }
 
 Program::~Program() = default;
 
+LinkEnv Program::Link() { return LinkEnv{port_, clock_, form.TransferDeadline, *this}; }
+
+UnitContext Program::Unit() {
+  return UnitContext{form, op, variant, held, settings, link, port_, dialogs_, clock_, *this};
+}
+
+LineReceiver::Hooks Program::ReceiverHooks() {
+  LineReceiver::Hooks hooks;
+  // RXDled blinks with the traffic; LedTimer puts it out at its first tick.
+  hooks.bytes_came = [this] {
+    form.RXDled.SetVisible(!form.RXDled.visible());
+    // Switching on a running timer does not restart it: the indicator goes dark at the first
+    // tick however much traffic follows.
+    form.LedTimer.SetOn(true);
+  };
+  hooks.data_going = [this] { form.RXDled.SetVisible(!form.RXDled.visible()); };
+  hooks.upload_failed = [this](const std::string& why) {
+    if (!loader.running()) return false;
+    loader.UploadFailed(why);
+    return true;
+  };
+  return hooks;
+}
+
+void Program::WireReplies() {
+  using R = ReplyRouter;
+  replies.OnEcho([this](const std::string& line) { pin.NoteEcho(line); });
+  replies.OnFinal([this](const std::string& line) { pin.NoteReply(line); });
+  // While the SIM is listed, the listing accounts for every line that comes.
+  replies.Add("listing", R::Any(), [this](std::string& line, bool noisy) {
+    return transfer.TakeListingLine(line, noisy);
+  });
+  replies.Add(
+      "stop report",
+      [this](std::string_view line) {
+        return line == "STOP" || (line == "#APLAYEV: 0" && form.StopGDI.down());
+      },
+      R::Always([this](std::string& line) { status.OnStopReport(line); }));
+  replies.Add(
+      "file event",
+      [this](std::string_view line) {
+        return loader.waiting_for_send_event() && Contains(line, "#ASENDEV:");
+      },
+      R::Always([this](std::string&) { loader.SendEventCame(); }));
+  // The module registered on the network: it needs a moment before the next command.
+  replies.Add(
+      "registered", [](std::string_view l) { return l == "+CREG: 0,1" || l == "+CREG: 0,5"; },
+      R::Always([this](std::string&) { clock_.Pause(200); }));
+  replies.Add("battery", R::Has("#CBC:"),
+              R::Always([this](std::string& line) { status.ShowBattery(line); }));
+  replies.Add("supply", R::Has("#ADC:"),
+              R::Always([this](std::string& line) { status.ShowSupply(line); }));
+  replies.Add("signal", R::Has("+CSQ:"),
+              R::Always([this](std::string& line) { status.ShowSignal(line); }));
+  // The operator, the SIM's size or an entry, for the read that asked for it.
+  replies.Add("read", R::Any(),
+              [this](std::string& line, bool noisy) { return transfer.TakeReadLine(line, noisy); });
+  // Nobody asked: neither a size nor an entry that the unit sends unasked is taken.
+  replies.Add("unasked entry", R::Has("+CPBR"), R::Always([](std::string&) {}));
+  replies.Add("operator", R::Has("+COPS"),
+              R::Always([this](std::string& line) { status.ShowOperator(line); }));
+  replies.Add("PIN echo", R::HasAny({"+CLCK=\"SC\",", "+CPWD=\"SC\","}),
+              R::Always([this](std::string& line) { pin.NoteEcho(line); }));
+  // A listed message may quote any text, "ERROR" included; it says nothing about the PIN.
+  replies.Add("message", R::Has("+CMGL"), R::Always([](std::string&) {}));
+  replies.Add("PIN answer", R::Any(),
+              R::Always([this](std::string& line) { pin.NoteReply(line); }));
+}
+
 void Program::WireHandlers() {
   form.Cekani.on_timer = [this] { status.CekaniTimer(); };
-  form.LedTimer.on_timer = [this] { receiver.LedTimerTimer(); };
+  form.LedTimer.on_timer = [this] {
+    form.RXDled.SetVisible(false);
+    form.LedTimer.SetOn(false);
+  };
   form.Timer1_CSQstop.on_timer = [this] { status.Timer1_CSQstopTimer(); };
   form.TimerCTS.on_timer = [this] { status.TimerCTSTimer(); };
   form.VoltageTimer.on_timer = [this] { status.VoltageTimerTimer(); };
@@ -92,7 +168,7 @@ void Program::Run(const std::function<void()>& handler) {
 }
 
 void Program::FormCreate() {
-  // 1-4: the variant from the program's own file name.
+  // The variant, from the program's own file name, and the controls it shows.
   variant = VariantFromFileName(FileNameOf(program_path_));
   form.application_title = "VRKTset";
   if (variant.named && variant.IsVrkt()) {
@@ -109,10 +185,10 @@ void Program::FormCreate() {
   }
   InstallFieldRules(form, variant);
 
-  // 5-8: the settings file.
+  // The settings file: window position, port, pacing and the interface texts.
   settings.settings_location = settings_path_override_.empty()
-                                  ? LocateSettingsFile(program_path_, user_config_dir_)
-                                  : SettingsLocation{settings_path_override_, {}};
+                                   ? LocateSettingsFile(program_path_, user_config_dir_)
+                                   : SettingsLocation{settings_path_override_, {}};
   settings.settings_path = settings.settings_location.path;
   ProfileFile profile(settings.settings_path);
   if (read_settings_) LoadSettingsFile(settings.settings_location, profile);
@@ -130,8 +206,9 @@ void Program::FormCreate() {
   port_.SetPreferredPorts(settings.Port != 0 ? std::to_string(settings.Port) : std::string(),
                           settings.LastPort);
 
-  // 9-11.
+  // The chains idle, the unit's buttons and gauges at rest.
   op.ResetForStartup();
+  receiver.ClearLine();
   form.SaveGDI.SetEnabled(false);
   form.Cekani.SetOn(false);
   form.Timer1_CSQstop.SetOn(false);
@@ -140,7 +217,7 @@ void Program::FormCreate() {
   form.PVoltage.SetMin(70);
   form.PVoltage.SetPosition(70);
 
-  // 12-15: the first command opens the port; a failure skips the rest.
+  // The greeting: the first command opens the port; a failure skips the rest.
   Run([this] {
     link.Begin(LinkUser::kStartup, [this] {
       link.Send("ATE0\r\n", [this](const CommandResult& r) {

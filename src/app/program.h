@@ -5,23 +5,26 @@
 #include <memory>
 #include <string>
 
-#include "ui/dialogs.h"
-#include "app/settings_location.h"
-#include "base/variant.h"
 #include "base/clock.h"
+#include "base/settings_location.h"
+#include "base/variant.h"
 #include "files/param_file.h"
 #include "link/command_link.h"
-#include "unit/operation_state.h"
+#include "link/link_env.h"
 #include "link/port_service.h"
 #include "link/receiver.h"
-#include "unit/status.h"
-#include "unit/transfer.h"
+#include "link/reply_router.h"
 #include "loader/loader.h"
 #include "params/held_values.h"
 #include "phonebook/book_files.h"
 #include "phonebook/phonebook.h"
 #include "pin/pin.h"
+#include "ui/dialogs.h"
 #include "ui/form.h"
+#include "unit/operation_state.h"
+#include "unit/status.h"
+#include "unit/transfer.h"
+#include "unit/unit_context.h"
 
 namespace vrkt {
 
@@ -31,23 +34,6 @@ class ProfileFile;
 inline constexpr char kCloseWhileWriting[] =
     "The unit is being written. Closing now leaves it with part of the new settings. "
     "Close anyway?";
-
-// Values that start-up takes from the settings file and keeps for the run.
-struct AppSettings {
-  std::string settings_path;  // the program's path with its extension replaced by ".ini"
-  SettingsLocation settings_location;  // where that path came from (a per-user file's seed)
-  int Port = 0;
-  // The port the user chose last time ("COM3", "/dev/ttyUSB0", "sim"); a valid Port comes first.
-  std::string LastPort;
-  int WaitSer = 1000;
-  bool Inicializace = false;
-  std::string Language = "Eng";
-  std::string OperatorCaption = "Operator";
-  std::string BoardVoltageCaption = "board voltage";
-  // The port label: "Port: COM1", "Port: none".
-  std::string PortCaption = "Port";
-  std::string NoPortCaption = "none";
-};
 
 // What the program runs on: the outside world behind small interfaces.
 struct ProgramEnv {
@@ -70,10 +56,20 @@ struct ProgramEnv {
 // The whole program without a window: the window model, the operation state, the port and every
 // handler, named after its control and event. The Qt shell and the command line drive it; tests
 // drive it directly in virtual time.
-class Program {
+//
+// It is the one place that builds the subsystems and hands each what it uses: the link gets the
+// port, the clock, its deadline timer and this program as its log; the features get a
+// UnitContext; the phone book editor its grid and find field. Members are declared, and so
+// built, in that order.
+class Program : public LinkLog {
+ private:
+  Clock& clock_;
+  Dialogs& dialogs_;
+  PortService port_;
+
  public:
   explicit Program(const ProgramEnv& env);
-  ~Program();
+  ~Program() override;
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
@@ -90,11 +86,13 @@ class Program {
 
   // --- Subsystems.
   CommandLink link;
+  ReplyRouter replies;
   LineReceiver receiver;
   StatusQueries status;
-  Transfer transfer;
   PhoneBookEditor phonebook;
+  Transfer transfer;
   PhoneBookFiles phonebook_files;
+  ParameterSet parameters;
   PcFiles files;
   Loader loader;
   PinHandler pin;
@@ -110,6 +108,8 @@ class Program {
   bool MayClose();
 
   // --- Entry points. Each runs its handler through Run().
+  // Bytes wait at the serial port (the name is the port component's event): reads `count` of
+  // them.
   void ApdComPort1TriggerAvail(uint16_t count);
 
   // Runs one handler: an AppError (or any exception) that escapes is shown in a message box and
@@ -131,9 +131,10 @@ class Program {
 
   // --- Monitor.
   // A received line: "[" + time of day + "]   " + line.
-  void LogReceived(const std::string& line);
+  void LogReceived(const std::string& line) override;
   // A note of a running operation, as it stands.
-  void LogNote(const std::string& note);
+  void LogNote(const std::string& note) override;
+  void ShowError(const std::string& message) override { dialogs_.ShowError(message); }
 
   // Sends one command as a job of its own, once the link is free (tests, tools).
   void Send(const std::string& command) { link.SendAlone(LinkUser::kButton, command); }
@@ -141,11 +142,14 @@ class Program {
 
  private:
   void WireHandlers();
+  // The reply routing table, in the order the rules are tried.
+  void WireReplies();
+  UnitContext Unit();
+  LinkEnv Link();
+  // What the receiver tells: the receive indicator and a failed upload.
+  LineReceiver::Hooks ReceiverHooks();
   // The code page from the command line, the settings file or the language (ChooseCodePage).
   void ApplyCodePage(ProfileFile& profile);
-  Clock& clock_;
-  Dialogs& dialogs_;
-  PortService port_;
   bool read_settings_;
   std::string program_path_;
   std::string settings_path_override_;

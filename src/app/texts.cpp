@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/profile.h"
 #include "app/program.h"
+#include "base/profile.h"
 
 namespace vrkt {
 

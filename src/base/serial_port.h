@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -8,6 +9,9 @@
 #include <vector>
 
 namespace vrkt {
+
+// The line rate of every link to a unit, 115200 baud 8N1: bytes a second on the wire, each way.
+inline constexpr int64_t kLineBytesPerSecond = 11520;
 
 // The serial port as the protocol uses it. One instance for the whole run; the first command
 // opens the port, asking the user which one when none is chosen yet.

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "base/variant.h"
 #include "base/error.h"
 #include "base/message_text.h"
+#include "base/variant.h"
 #include "cli/commands.h"
 #include "cli/engine.h"
 #include "cli/fleet.h"
@@ -72,7 +72,8 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
   std::string name = DisplayName(program);
   Options o;
   try {
-    o = ParseOptions(program, std::vector<std::string>(argv.begin() + (argv.empty() ? 0 : 1), argv.end()));
+    o = ParseOptions(program,
+                     std::vector<std::string>(argv.begin() + (argv.empty() ? 0 : 1), argv.end()));
     if (o.version) {
       io.out << name << " " << VRKT_PROGRAM_VERSION << "\n";
       return kExitOk;
@@ -102,10 +103,9 @@ int RunCli(const std::vector<std::string>& argv, CliIo& io, const CliHooks& hook
 
   WorkingDirectoryKeeper keep_cwd;
   bool virtual_sim = IsSimPort(o.port) && !o.real_time;
-  std::unique_ptr<Engine> engine =
-      IsReplayPort(o.port) ? MakeReplayEngine()
-      : virtual_sim        ? MakeVirtualSimEngine()
-                           : MakeLiveEngine(IsSimPort(o.port), !o.no_cts);
+  std::unique_ptr<Engine> engine = IsReplayPort(o.port) ? MakeReplayEngine()
+                                   : virtual_sim        ? MakeVirtualSimEngine()
+                                                 : MakeLiveEngine(IsSimPort(o.port), !o.no_cts);
   TraceRun trace(o, *engine);
   if (SimProvider* sim = engine->sim()) {
     // The simulated unit is of the family the program serves.

@@ -9,8 +9,8 @@
 #include "base/text.h"
 #include "cli/sequences.h"
 #include "cli/verified_write.h"
-#include "unit/write_check.h"
 #include "link/module_errors.h"
+#include "unit/write_check.h"
 
 namespace vrkt::cli {
 
@@ -26,7 +26,8 @@ std::string PanelValue(const std::string& panel) {
 
 // Waits for the answer to a single query: a line that `matches`, then its final result.
 // Returns the matching line.
-std::string AwaitReply(Session& s, size_t from, const std::function<bool(const std::string&)>& matches,
+std::string AwaitReply(Session& s, size_t from,
+                       const std::function<bool(const std::string&)>& matches,
                        const std::string& what) {
   const Traffic& t = s.traffic();
   int64_t until = s.NowMs() + s.ReplyTimeoutMs();
@@ -38,7 +39,8 @@ std::string AwaitReply(Session& s, size_t from, const std::function<bool(const s
                        const std::string& line = t.lines()[from];
                        if (IsUnsolicited(line)) continue;
                        if (Contains(line, "ERROR"))
-                         throw CliFailure(kExitRefused, "The unit refused " + what + ": " + DescribeModuleErrors(line));
+                         throw CliFailure(kExitRefused, "The unit refused " + what + ": " +
+                                                            DescribeModuleErrors(line));
                        if (!matched && matches(line)) {
                          found = line;
                          matched = true;
@@ -54,8 +56,8 @@ std::string AwaitReply(Session& s, size_t from, const std::function<bool(const s
                    [&] {
                      const std::string seconds = std::to_string(s.ReplyTimeoutMs() / 1000);
                      if (matched)
-                       return "The unit answered " + what + " but did not end the answer (no OK) within " +
-                              seconds + " s.";
+                       return "The unit answered " + what +
+                              " but did not end the answer (no OK) within " + seconds + " s.";
                      return "The unit did not answer " + what + " within " + seconds + " s.";
                    },
                .progress = [&] { return "Asking for " + what + "..."; }});
@@ -100,16 +102,19 @@ int StatusCommand(Session& s) {
 
   size_t from = t.lines().size();
   s.Click(f.signal);
-  AwaitReply(s, from, [](const std::string& l) { return Contains(l, "+CSQ:"); },
-             "the signal query (AT+CSQ)");
+  AwaitReply(
+      s, from, [](const std::string& l) { return Contains(l, "+CSQ:"); },
+      "the signal query (AT+CSQ)");
   from = t.lines().size();
   s.Run([&f] { f.Voltage.on_click(); });
-  AwaitReply(s, from, [](const std::string& l) { return Contains(l, "#CBC:"); },
-             "the battery query (AT#CBC)");
+  AwaitReply(
+      s, from, [](const std::string& l) { return Contains(l, "#CBC:"); },
+      "the battery query (AT#CBC)");
   from = t.lines().size();
   s.Run([&f] { f.Power.on_click(); });
-  AwaitReply(s, from, [](const std::string& l) { return Contains(l, "#ADC:"); },
-             "the supply query (AT#ADC=1,2)");
+  AwaitReply(
+      s, from, [](const std::string& l) { return Contains(l, "#ADC:"); },
+      "the supply query (AT#ADC=1,2)");
   std::string imei = AskImei(s);
 
   const StatusQueries& q = s.program().status;
@@ -143,8 +148,9 @@ int ReadCommand(Session& s) {
   // Without its settings entry the unit's settings are unknown; a file would carry the
   // program's start-up values as if they were the unit's.
   if (!s.form().TLtime.HasSelection())
-    throw CliFailure(kExitFailure, "The unit's SIM holds no settings entry (PARVRKT), so there "
-                                   "is no configuration to save; nothing was saved.");
+    throw CliFailure(kExitFailure,
+                     "The unit's SIM holds no settings entry (PARVRKT), so there "
+                     "is no configuration to save; nothing was saved.");
   SaveParameterFile(s, s.options().output);
   s.ClearProgress();
   s.io().out << "Read " << r.entries.size() << " entries from the unit's SIM (" << r.capacity
@@ -183,10 +189,10 @@ void ReportLeftOutRows(Session& s) {
   if (plan.skipped.empty()) return;
   const size_t n = plan.skipped.size();
   s.ClearProgress();
-  s.io().out << n << (n == 1 ? " phone book row of " : " phone book rows of ") << s.options().operand
-             << (n == 1 ? " has" : " have") << " an empty name or number; a write leaves "
-             << (n == 1 ? "it" : "them") << " out:" << CodePageToUtf8(ListedLines(plan.skipped))
-             << "\n";
+  s.io().out << n << (n == 1 ? " phone book row of " : " phone book rows of ")
+             << s.options().operand << (n == 1 ? " has" : " have")
+             << " an empty name or number; a write leaves " << (n == 1 ? "it" : "them")
+             << " out:" << CodePageToUtf8(ListedLines(plan.skipped)) << "\n";
 }
 
 void RestartUnit(Session& s);
@@ -212,8 +218,8 @@ int Finished(Session& s, int code) {
 // Whether the window, with the file loaded, would write an entry that the file does not hold:
 // a value that only the reading of the unit gave.
 bool WritesWhatTheFileLacks(Session& s, const std::vector<UnitEntry>& expected) {
-  const std::vector<UnitEntry> file = EntriesOfParameterFile(
-      ReadFileBytes(s.options().operand, "Cannot open file \"%s\". %s"));
+  const std::vector<UnitEntry> file =
+      EntriesOfParameterFile(ReadFileBytes(s.options().operand, "Cannot open file \"%s\". %s"));
   for (const UnitEntry& e : expected)
     if (std::find(file.begin(), file.end(), e) == file.end()) return true;
   return false;
@@ -231,8 +237,9 @@ int WriteCommand(Session& s) {
     if (!(again == first)) {
       s.Note("Two readings of the unit differ (line noise?); reading again.");
       ReadTwiceAgreeing(s, kReadRetries - 1, /*stop_first=*/false,
-                        "nothing was written: " + file + " leaves out entries that would have "
-                        "been taken from the unit.");
+                        "nothing was written: " + file +
+                            " leaves out entries that would have "
+                            "been taken from the unit.");
     }
     LoadParameterFile(s, file);
     expected = EntriesOfWindow(s);
@@ -253,7 +260,8 @@ int VerifyCommand(Session& s) {
   // A key the file lacks keeps the window's value from the unit's reading: the file says
   // nothing about it, so it is named as missing instead of compared as the file's.
   std::set<std::string> in_file;
-  for (const UnitEntry& e : EntriesOfParameterFile(ReadFileBytes(file, "Cannot open file \"%s\". %s")))
+  for (const UnitEntry& e :
+       EntriesOfParameterFile(ReadFileBytes(file, "Cannot open file \"%s\". %s")))
     in_file.insert(e.name);
   std::vector<UnitEntry> expected;
   std::vector<std::string> ignored = kUnitOnlyEntries;
@@ -307,8 +315,8 @@ int SendListCommand(Session& s) {
   WaitWhile(
       s, [&] { return loader.running(); },
       [&] {
-        return "Loader: line " + std::to_string(std::min(p.op.LoaderIndex + 1, count)) + " of " +
-               std::to_string(count);
+        return "Loader: line " + std::to_string(std::min(p.loader.line_index() + 1, count)) +
+               " of " + std::to_string(count);
       },
       "The loader list");
   for (; notes < f.Monitor.LineCount(); ++notes)
@@ -317,12 +325,13 @@ int SendListCommand(Session& s) {
                                          f.Monitor.lines()[notes]);
   const SequenceOutcome& o = loader.last_outcome();
   if (o.kind != SequenceOutcome::kDone) throw FailureOf(o, "");
-  if (p.op.LoaderIndex < count) {
-    std::string line = f.List.lines()[static_cast<size_t>(p.op.LoaderIndex)];
-    throw CliFailure(kExitFailure,
-                     "The loader stopped at line " + std::to_string(p.op.LoaderIndex + 1) + " (\"" +
-                         CodePageToUtf8(line) + "\"): nothing was sent for it, so the lines from "
-                         "there on were not sent.");
+  if (p.loader.line_index() < count) {
+    std::string line = f.List.lines()[static_cast<size_t>(p.loader.line_index())];
+    throw CliFailure(kExitFailure, "The loader stopped at line " +
+                                       std::to_string(p.loader.line_index() + 1) + " (\"" +
+                                       CodePageToUtf8(line) +
+                                       "\"): nothing was sent for it, so the lines from "
+                                       "there on were not sent.");
   }
   s.ClearProgress();
   s.io().out << "Sent all " << count << " lines of " << file << ".\n";
@@ -343,16 +352,18 @@ int PinCommand(Session& s) {
   s.Run([&] { f.PIN.SetText(pin); });
   if (f.PIN.text() != pin) throw CliFailure(kExitUsage, "The PIN field did not take " + pin + ".");
 
-  const std::string what = change ? "the PIN change (AT+CPWD)" : "switching the PIN request off (AT+CLCK)";
+  const std::string what =
+      change ? "the PIN change (AT+CPWD)" : "switching the PIN request off (AT+CLCK)";
   size_t shown = s.dialogs().messages().size();
   s.Click(change ? f.CodePIN : f.UNPIN);
   PinHandler& pin_handler = s.program().pin;
-  WaitWhile(s, [&] { return pin_handler.Running(); },
-            [&] { return "Waiting for " + what + "..."; }, "The PIN command");
+  WaitWhile(
+      s, [&] { return pin_handler.Running(); }, [&] { return "Waiting for " + what + "..."; },
+      "The PIN command");
   const CommandResult& r = pin_handler.last_result();
   if (pin_handler.pin_refused())
-    throw CliFailure(kExitRefused, "The SIM refused the PIN " + pin + " (" + r.command + "): " +
-                                       Printable(DescribeModuleErrors(r.line)) +
+    throw CliFailure(kExitRefused, "The SIM refused the PIN " + pin + " (" + r.command +
+                                       "): " + Printable(DescribeModuleErrors(r.line)) +
                                        ". Nothing more was sent. A wrong PIN counts against the "
                                        "SIM's few tries.");
   if (r.kind == CommandResult::kNoAnswer || r.kind == CommandResult::kNotSent ||
@@ -378,12 +389,14 @@ void RestartUnit(Session& s) {
   int64_t until = s.NowMs() + 2 * s.ReplyTimeoutMs();
   s.PumpUntil({.done =
                    [&] {
-                     if (reboot && s.traffic().FindWrite("AT#REBOOT\r\n", writes) == std::string::npos)
+                     if (reboot &&
+                         s.traffic().FindWrite("AT#REBOOT\r\n", writes) == std::string::npos)
                        return false;
                      return p.port().OutputFree() >= SerialPort::kOutputQueueSize;
                    },
                .deadline = [until] { return until; },
-               .timeout_message = [] { return std::string("The restart command did not leave the port."); }});
+               .timeout_message =
+                   [] { return std::string("The restart command did not leave the port."); }});
   s.ClearProgress();
   s.io().out << (reboot ? "The unit's application was released and the module restarted.\n"
                         : "The unit's application was released (DTR off).\n");

@@ -18,10 +18,10 @@
 #include <cstdio>
 #include <memory>
 
-#include "base/variant.h"
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "base/variant.h"
 #include "cli/engine.h"
 #include "cli/exit_codes.h"
 #include "cli/fleet_options.h"

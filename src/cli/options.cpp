@@ -3,10 +3,10 @@
 #include <charconv>
 
 #include "app/code_page_choice.h"
-#include "base/variant.h"
 #include "base/error.h"
-#include "cli/exit_codes.h"
+#include "base/variant.h"
 #include "cli/book_options.h"
+#include "cli/exit_codes.h"
 #include "cli/fleet_options.h"
 #include "cli/trace_run.h"
 
@@ -276,13 +276,13 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
     Usage("Unexpected argument \"" + positional[wanted + 1] + "\" for the " + o.command +
           " command.");
   if (wanted) o.operand = positional[1];
-  if (o.operand.empty() && wanted) Usage("The " + o.command + " command needs " + info->operand + ".");
+  if (o.operand.empty() && wanted)
+    Usage("The " + o.command + " command needs " + info->operand + ".");
 
   if (o.run_after && o.command != "write" && o.command != "verify")
     Usage("--run is an option of the write and verify commands only.");
   if (o.command == "read" && o.output.empty()) Usage("The read command needs -o FILE.");
-  if (o.command != "read" && !o.output.empty())
-    Usage("-o is an option of the read command only.");
+  if (o.command != "read" && !o.output.empty()) Usage("-o is an option of the read command only.");
   if (o.command == "unpin" || o.command == "pin-change") {
     bool digits = o.operand.size() == 4;
     for (char c : o.operand) digits = digits && c >= '0' && c <= '9';
@@ -294,8 +294,9 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
   if (book && o.book_action == "export" && (o.replace || o.skip_bad))
     Usage("--replace and --skip-bad are options of phonebook import only.");
   if (book && o.param_file.empty() == o.port.empty())
-    Usage("The phonebook command works on a parameter file (--file PARAMS) or on a unit "
-          "(--port NAME): name one of them.");
+    Usage(
+        "The phonebook command works on a parameter file (--file PARAMS) or on a unit "
+        "(--port NAME): name one of them.");
   if (NeedsPort(o.command) && o.port.empty())
     Usage("The " + o.command + " command needs --port NAME (see the ports command).");
   CheckLineOptions(o);
@@ -306,10 +307,11 @@ Options ParseOptions(const std::string& program_name, const std::vector<std::str
 
 std::string GeneralHelp(const std::string& program_name) {
   std::string name = DisplayName(program_name);
-  std::string text = "Usage: " + name + " [options] COMMAND [ARGUMENT]\n\n" +
-                     "Reads, writes and checks the lift unit's configuration without a window.\n" +
-                     "The unit family comes from the program's name (VRKT, DVG, 4G) or --variant.\n\n" +
-                     "Commands:\n";
+  std::string text =
+      "Usage: " + name + " [options] COMMAND [ARGUMENT]\n\n" +
+      "Reads, writes and checks the lift unit's configuration without a window.\n" +
+      "The unit family comes from the program's name (VRKT, DVG, 4G) or --variant.\n\n" +
+      "Commands:\n";
   for (const CommandInfo& c : kCommands) {
     std::string head = std::string(c.name) + (c.operand ? std::string(" ") + c.operand : "");
     if (std::string(c.name) == "read") head = "read -o FILE";

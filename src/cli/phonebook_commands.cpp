@@ -1,15 +1,15 @@
 #include "cli/phonebook_commands.h"
 
-#include "base/variant.h"
 #include "base/codepage.h"
 #include "base/error.h"
 #include "base/file_io.h"
 #include "base/text.h"
+#include "base/variant.h"
 #include "cli/compare.h"
 #include "cli/sequences.h"
+#include "cli/verified_write.h"
 #include "files/param_file.h"
 #include "link/transfer_wire.h"
-#include "cli/verified_write.h"
 #include "phonebook/book_import.h"
 #include "phonebook/phonebook.h"
 #include "sim/sim_unit.h"
@@ -59,7 +59,8 @@ int Export(const Options& o, CliIo& io, const std::vector<std::string>& row_text
 
 // Reads and checks the import file. Lists the rows it refuses; unless --skip-bad lets the others
 // through, a refused row stops the import before anything has changed.
-BookImport ReadImport(const Options& o, CliIo& io, const Variant& variant, const SimLimits& limits) {
+BookImport ReadImport(const Options& o, CliIo& io, const Variant& variant,
+                      const SimLimits& limits) {
   const std::string bytes = ReadFile(o.operand, "file");
   const BookFormat format = FormatOption(o).value_or(BookFormatOf(o.operand, bytes));
   BookImport in;
@@ -67,23 +68,23 @@ BookImport ReadImport(const Options& o, CliIo& io, const Variant& variant, const
     in = ImportBook(bytes, format, variant, limits, ActiveCodePage(),
                     o.book_encoding.empty() ? std::nullopt : ParseEncodingName(o.book_encoding));
   } catch (const AppError& e) {
-    throw CliFailure(kExitFailure, o.operand + ": " + e.what() +
-                                       (o.book_encoding.empty()
-                                            ? " Name its encoding with --encoding (" +
-                                                  std::string(kEncodingNames) + ")."
-                                            : ""));
+    throw CliFailure(kExitFailure,
+                     o.operand + ": " + e.what() +
+                         (o.book_encoding.empty() ? " Name its encoding with --encoding (" +
+                                                        std::string(kEncodingNames) + ")."
+                                                  : ""));
   }
   for (const std::string& line : in.refused) io.err << o.operand << ": " << line << "\n";
-  for (const std::string& line : in.warnings)
-    io.err << o.operand << ": warning: " << line << "\n";
+  for (const std::string& line : in.warnings) io.err << o.operand << ": warning: " << line << "\n";
   if (in.rows.empty() && in.refused.empty())
     throw CliFailure(kExitFailure, o.operand + " holds no phone book rows; nothing was imported.");
   if (!in.refused.empty() && (!o.skip_bad || in.rows.empty()))
     throw CliFailure(kExitBadRows,
                      Rows(in.refused.size()) + " of " + o.operand +
                          " cannot be put on a SIM (listed above); nothing was imported." +
-                         (in.rows.empty() ? "" : " Run with --skip-bad to import the other " +
-                                                     Rows(in.rows.size()) + "."));
+                         (in.rows.empty() ? ""
+                                          : " Run with --skip-bad to import the other " +
+                                                Rows(in.rows.size()) + "."));
   return in;
 }
 
@@ -166,7 +167,8 @@ int PhoneBookFileCommand(const Options& o, CliIo& io) {
     if (!o.skip_bad || over == 0)
       throw CliFailure(kExitBadRows,
                        "The phone book would have " + Rows(used) + ", but " + sim_text + " has " +
-                           std::to_string(free) + " left beside the settings (listed above); "
+                           std::to_string(free) +
+                           " left beside the settings (listed above); "
                            "nothing was imported." +
                            (over > 0 ? " Run with --skip-bad to import the rows that fit." : ""));
     for (size_t k = 0; k < over; ++k) {
@@ -190,7 +192,8 @@ int PhoneBookFileCommand(const Options& o, CliIo& io) {
     // Rows were replaced: the settings lines stay where they were, the phone book rows follow
     // them in their new state.
     size_t next = 0;
-    for (size_t i = 0; i < lines.size(); ++i) out += (settings[i] ? lines[i] : merged.rows[next++]) + "\r\n";
+    for (size_t i = 0; i < lines.size(); ++i)
+      out += (settings[i] ? lines[i] : merged.rows[next++]) + "\r\n";
     for (; next < merged.rows.size(); ++next) out += merged.rows[next] + "\r\n";
   }
   WriteFile(o.param_file, out);
@@ -213,10 +216,12 @@ int PhoneBookUnitCommand(Session& s) {
   BookImport in = ReadImport(o, s.io(), p.variant, p.op.sim_limits);
   // Written back as read: without the unit's settings entry there is nothing to write them from.
   if (!s.form().TLtime.HasSelection())
-    throw CliFailure(kExitFailure, "The unit's SIM holds no settings entry (PARVRKT), so it cannot "
-                                   "be written; nothing was imported.");
+    throw CliFailure(kExitFailure,
+                     "The unit's SIM holds no settings entry (PARVRKT), so it cannot "
+                     "be written; nothing was imported.");
   const size_t had = s.form().PhoneBook1.rows().size();
-  MergedBook merged = MergeRows(s.form().PhoneBook1.rows(), in.rows, ModeOf(o), p.op.sim_limits.name_length);
+  MergedBook merged =
+      MergeRows(s.form().PhoneBook1.rows(), in.rows, ModeOf(o), p.op.sim_limits.name_length);
   s.Run([&] { p.phonebook.SetRows(merged.rows); });
   std::vector<UnitEntry> expected = EntriesOfWindow(s);
   const VerifiedWrite w = WriteAndVerify(s, expected);

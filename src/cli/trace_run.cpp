@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "base/variant.h"
 #include "base/error.h"
 #include "base/file_io.h"
+#include "base/variant.h"
 #include "cli/exit_codes.h"
 #include "cli/fleet_options.h"
 #include "cli/session.h"

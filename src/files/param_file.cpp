@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/program.h"
-#include "base/variant.h"
 #include "base/codepage.h"
 #include "base/error.h"
 #include "base/file_io.h"
+#include "base/variant.h"
 #include "files/monitor_log.h"
 #include "params/mapping.h"
 #include "phonebook/name_fold.h"
 #include "phonebook/phonebook.h"
+#include "ui/form.h"
 
 namespace vrkt {
 
@@ -23,9 +23,9 @@ constexpr char kCannotOpen[] = "Cannot open file \"%s\". %s";
 // A key of the file and where its value goes when loading.
 struct KeyTarget {
   const char* key;
-  Edit* edit = nullptr;                         // a phone number control
-  std::string HeldValues::*held = nullptr;      // a compound value, decoded after it is taken
-  bool voltage = false;                         // split into VoltInt and VoltFr
+  Edit* edit = nullptr;                     // a phone number control
+  std::string HeldValues::*held = nullptr;  // a compound value, decoded after it is taken
+  bool voltage = false;                     // split into VoltInt and VoltFr
 };
 
 // The port number keys of the variant, in file order, with their controls.
@@ -91,7 +91,7 @@ std::vector<std::optional<size_t>> FindKeyRows(const std::vector<std::string>& r
   return found;
 }
 
-void ApplyValue(Program& p, const KeyTarget& k, const std::string& value) {
+void ApplyValue(const ParameterSet& p, const KeyTarget& k, const std::string& value) {
   Form1& f = p.form;
   if (k.edit) {
     k.edit->SetText(value);
@@ -127,7 +127,7 @@ struct ParsedFile {
   std::vector<std::optional<size_t>> found;
 };
 
-ParsedFile Parse(Program& p, std::string_view bytes) {
+ParsedFile Parse(const ParameterSet& p, std::string_view bytes) {
   // Editors that save as UTF-8 put a byte-order mark first; it is no part of the first key.
   constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
   if (bytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) bytes.remove_prefix(kUtf8Mark.size());
@@ -138,7 +138,7 @@ ParsedFile Parse(Program& p, std::string_view bytes) {
   return f;
 }
 
-void LoadParsed(Program& p, ParsedFile file) {
+void LoadParsed(const ParameterSet& p, ParsedFile file) {
   std::vector<std::string>& rows = file.rows;
   const std::vector<KeyTarget>& keys = file.keys;
   const std::vector<std::optional<size_t>>& found = file.found;
@@ -186,13 +186,13 @@ FileDialogOptions ParameterFileDialog(const Variant& variant) {
   return {"VRKT files (*.vrk)|*.vrk", "vrk", ""};
 }
 
-HeldValues HeldValuesForSave(Program& p) {
+HeldValues HeldValuesForSave(const ParameterSet& p) {
   HeldValues held = p.held;
   if (AllListsSelected(p.form)) EncodeEntryValues(p.form, held);
   return held;
 }
 
-std::string BuildParameterFile(Program& p, const HeldValues& held) {
+std::string BuildParameterFile(const ParameterSet& p, const HeldValues& held) {
   Form1& f = p.form;
   std::string out;
   for (const KeyTarget& k : NumberKeys(f, p.variant)) AppendLine(out, k.key, k.edit->text());
@@ -218,16 +218,17 @@ std::string BuildParameterFile(Program& p, const HeldValues& held) {
   for (size_t k = 0; k < conditional.size(); ++k) {
     if (!shadowed[k]) continue;
     const KeyTarget& key = conditional[k];
-    AppendLine(out, key.key,
-               key.held ? held.*key.held : f.VoltInt.text() + "*" + f.VoltFr.text());
+    AppendLine(out, key.key, key.held ? held.*key.held : f.VoltInt.text() + "*" + f.VoltFr.text());
   }
   out += p.phonebook.Text();
   return out;
 }
 
-std::string BuildParameterFile(Program& p) { return BuildParameterFile(p, HeldValuesForSave(p)); }
+std::string BuildParameterFile(const ParameterSet& p) {
+  return BuildParameterFile(p, HeldValuesForSave(p));
+}
 
-void SaveParameterFile(Program& p, const std::string& path) {
+void SaveParameterFile(const ParameterSet& p, const std::string& path) {
   HeldValues held = HeldValuesForSave(p);
   WriteFileAtomically(path, BuildParameterFile(p, held), kCannotCreate);
   p.held = held;
@@ -242,7 +243,9 @@ std::string NotParameterFileQuestion(const std::string& path, bool binary, size_
   return q;
 }
 
-void LoadParameterText(Program& p, std::string_view bytes) { LoadParsed(p, Parse(p, bytes)); }
+void LoadParameterText(const ParameterSet& p, std::string_view bytes) {
+  LoadParsed(p, Parse(p, bytes));
+}
 
 std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Variant& variant) {
   Form1 scratch;  // the key list names controls; only the key names are used here
@@ -252,27 +255,27 @@ std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Var
   return taken;
 }
 
-void ShowParameterFileName(Program& p, const std::string& path) {
+void ShowParameterFileName(const ParameterSet& p, const std::string& path) {
   const std::string name = Utf8ToCodePage(FileNameOf(path));
   p.form.Form1Window.SetCaption(p.form.application_title + " - " + name);
-  p.LogNote("Parameter file " + name + ": " + path);
+  p.form.Monitor.Append("Parameter file " + name + ": " + path);
 }
 
-bool LoadParameterFile(Program& p, const std::string& path) {
+bool LoadParameterFile(const ParameterSet& p, const std::string& path) {
   std::string bytes = ReadFileBytes(path, kCannotOpen);
   ParsedFile file = Parse(p, bytes);
   bool binary = IsBinary(bytes);
   bool no_key = std::none_of(file.found.begin(), file.found.end(),
                              [](const std::optional<size_t>& f) { return f.has_value(); });
   if ((binary || no_key) &&
-      !p.dialogs().Confirm(NotParameterFileQuestion(path, binary, file.rows.size())))
+      !p.dialogs.Confirm(NotParameterFileQuestion(path, binary, file.rows.size())))
     return false;
   LoadParsed(p, std::move(file));
   return true;
 }
 
 void PcFiles::SaveClick() {
-  std::optional<std::string> path = p_.dialogs().SaveFile(ParameterFileDialog(p_.variant));
+  std::optional<std::string> path = p_.dialogs.SaveFile(ParameterFileDialog(p_.variant));
   if (!path) return;
   SaveParameterFile(p_, *path);
   ShowParameterFileName(p_, *path);
@@ -280,13 +283,13 @@ void PcFiles::SaveClick() {
 
 void PcFiles::LoadClick() {
   p_.form.PhoneBook1.SetSelectedLine(1);
-  std::optional<std::string> path = p_.dialogs().OpenFile(ParameterFileDialog(p_.variant));
+  std::optional<std::string> path = p_.dialogs.OpenFile(ParameterFileDialog(p_.variant));
   if (!path) return;
   if (LoadParameterFile(p_, *path)) ShowParameterFileName(p_, *path);
 }
 
 void PcFiles::SaveMonitorClick() {
-  std::optional<std::string> path = p_.dialogs().SaveFile(MonitorLogDialog());
+  std::optional<std::string> path = p_.dialogs.SaveFile(MonitorLogDialog());
   if (!path) return;
   SaveMonitorLog(p_.form.Monitor, *path);
 }

@@ -4,13 +4,24 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/dialogs.h"
 #include "base/variant.h"
 #include "params/held_values.h"
+#include "ui/dialogs.h"
 
 namespace vrkt {
 
-class Program;
+class Form1;
+class PhoneBookEditor;
+
+// What a parameter file is made of and loaded into: the window's settings, the held values of
+// the compound settings, and the phone book; the variant picks the keys.
+struct ParameterSet {
+  Form1& form;
+  const Variant& variant;
+  HeldValues& held;
+  PhoneBookEditor& phonebook;
+  Dialogs& dialogs;
+};
 
 // Parameter files (.vrk, .dvg): the window's whole configuration as "KEY=value" lines, each
 // ending in CR LF, then the phone book rows. Keys are the entry names, except that the PARVRKT
@@ -25,18 +36,18 @@ FileDialogOptions ParameterFileDialog(const Variant& variant);
 // The held values a save writes: the held values brought up to date from the controls when every
 // list of the settings model has a selection (so edits made since the last read are not lost),
 // otherwise the held values as they stand. Changes nothing.
-HeldValues HeldValuesForSave(Program& p);
+HeldValues HeldValuesForSave(const ParameterSet& p);
 
 // The file's bytes for the window as it stands and the given held values: the key lines in the
 // variant's order ("VOLTAGE=" only when VoltInt is not "00"), then every phone book row.
-std::string BuildParameterFile(Program& p, const HeldValues& held);
+std::string BuildParameterFile(const ParameterSet& p, const HeldValues& held);
 // The same with HeldValuesForSave(p).
-std::string BuildParameterFile(Program& p);
+std::string BuildParameterFile(const ParameterSet& p);
 
 // Saves to `path`: builds the file with HeldValuesForSave, writes it so that a failed write
 // leaves any old file intact, and only then keeps those held values. Failure: "Cannot create
 // file "<path>". <reason>", and nothing changes.
-void SaveParameterFile(Program& p, const std::string& path);
+void SaveParameterFile(const ParameterSet& p, const std::string& path);
 
 // Loads file bytes into the window: every line (ending at CR, LF or CR LF) becomes a phone book
 // row, then the running variant's keys are taken out of the book in a fixed order, each from the
@@ -47,7 +58,7 @@ void SaveParameterFile(Program& p, const std::string& path);
 // other row stays in the book in file order, keys of the other variant and second rows of a key
 // included. If a decode fails, the held value keeps what it was (TakeHeldValue), the keys taken
 // before it are out of the book and the rest stay.
-void LoadParameterText(Program& p, std::string_view bytes);
+void LoadParameterText(const ParameterSet& p, std::string_view bytes);
 
 // For each line of a parameter file (as SplitTextLines cuts it), whether a load in `variant`
 // takes it as one of the window's settings; every other line is a phone book row. Lets a file's
@@ -58,11 +69,11 @@ std::vector<bool> SettingsLines(const std::vector<std::string>& lines, const Var
 // <reason>" before anything changes. A file that is not a parameter file (it holds a byte that
 // no text file holds, or none of the keys the running variant takes) would turn into hundreds
 // of phone book rows: it is loaded only when the user says so. Returns whether it was loaded.
-bool LoadParameterFile(Program& p, const std::string& path);
+bool LoadParameterFile(const ParameterSet& p, const std::string& path);
 
 // The window's title names the parameter file just loaded or saved ("VRKTset - lift3.vrk"), and
 // the Monitor notes its whole path.
-void ShowParameterFileName(Program& p, const std::string& path);
+void ShowParameterFileName(const ParameterSet& p, const std::string& path);
 
 // The question asked before such a file is loaded; `lines` is the number of rows it would give.
 std::string NotParameterFileQuestion(const std::string& path, bool binary, size_t lines);
@@ -70,13 +81,13 @@ std::string NotParameterFileQuestion(const std::string& path, bool binary, size_
 // The button handlers of the PC group and of the Monitor's "Save Log".
 class PcFiles {
  public:
-  explicit PcFiles(Program& program) : p_(program) {}
+  explicit PcFiles(ParameterSet set) : p_(set) {}
   void SaveClick();
   void LoadClick();
   void SaveMonitorClick();
 
  private:
-  Program& p_;
+  ParameterSet p_;
 };
 
 }  // namespace vrkt

@@ -4,10 +4,12 @@
 #include <climits>
 #include <exception>
 
-#include "app/program.h"
+#include "base/serial_port.h"
 #include "base/text.h"
 #include "link/module_errors.h"
+#include "link/receiver.h"
 #include "link/transfer_wire.h"
+#include "ui/controls.h"
 
 namespace vrkt {
 
@@ -29,8 +31,8 @@ std::string WithoutHighBytes(std::string_view line) {
 
 }  // namespace
 
-CommandLink::CommandLink(Program& program) : p_(program) {
-  p_.form.TransferDeadline.on_timer = [this] { DeadlineTimer(); };
+CommandLink::CommandLink(LinkEnv env) : env_(env) {
+  env_.deadline.on_timer = [this] { DeadlineTimer(); };
 }
 
 std::string CommandLink::Plain(std::string_view command) {
@@ -77,9 +79,9 @@ bool CommandLink::Has(LinkUser user) const {
 }
 
 void CommandLink::DropWaiting(LinkUser user) {
-  jobs_.erase(std::remove_if(jobs_.begin(), jobs_.end(),
-                             [user](const Job& j) { return j.user == user; }),
-              jobs_.end());
+  jobs_.erase(
+      std::remove_if(jobs_.begin(), jobs_.end(), [user](const Job& j) { return j.user == user; }),
+      jobs_.end());
 }
 
 void CommandLink::StartNextJob() {
@@ -100,7 +102,7 @@ void CommandLink::StartNextJob() {
         running_ = false;
         running_id_ = 0;
       }
-      p_.dialogs().ShowError(e.what());
+      env_.log.ShowError(e.what());
     }
   }
   starting_ = false;
@@ -110,8 +112,12 @@ void CommandLink::StartNextJob() {
 
 void CommandLink::Send(const std::string& command, Done done, int deadline_ms,
                        std::shared_ptr<const std::string> data) {
-  Pending p{command, std::move(done), deadline_ms, running_ ? running_id_ : 0,
-            running_ ? running_user_ : LinkUser::kButton, std::move(data)};
+  Pending p{command,
+            std::move(done),
+            deadline_ms,
+            running_ ? running_id_ : 0,
+            running_ ? running_user_ : LinkUser::kButton,
+            std::move(data)};
   if (in_flight_.active) CatchUp();
   if (in_flight_.active || !queue_.empty()) {
     queue_.push_back(std::move(p));
@@ -142,16 +148,13 @@ void CommandLink::Transmit(Pending p) {
   in_flight_.user = p.user;
   in_flight_.deadline_ms = p.deadline_ms;
   in_flight_.data = std::move(p.data);
-  if (!in_flight_.data &&
-      (StartsWith(in_flight_.text, "AT#WSCRIPT=") || StartsWith(in_flight_.text, "AT#ASEND=")))
-    in_flight_.data = std::make_shared<const std::string>(p_.op.UploadData);
   noise_seen_ = false;
   last_sent_ = in_flight_.text;
   try {
-    p_.port().SendCommand(p.command);
+    env_.port.SendCommand(p.command);
   } catch (...) {
     in_flight_ = Outstanding{};
-    p_.form.TransferDeadline.SetOn(false);
+    env_.deadline.SetOn(false);
     throw;
   }
   ArmDeadline(p.deadline_ms);
@@ -159,12 +162,12 @@ void CommandLink::Transmit(Pending p) {
 
 void CommandLink::ArmDeadline(int deadline_ms) {
   // The deadline counts from the moment the command has left the port at line rate.
-  const size_t free = p_.port().OutputFree();
+  const size_t free = env_.port.OutputFree();
   const int64_t queued = static_cast<int64_t>(
       free >= SerialPort::kOutputQueueSize ? 0 : SerialPort::kOutputQueueSize - free);
   const int64_t wire_ms = (queued * 1000 + kLineBytesPerSecond - 1) / kLineBytesPerSecond;
   const int64_t total = wire_ms + (deadline_ms > 0 ? deadline_ms : reply_deadline_ms_);
-  Timer& t = p_.form.TransferDeadline;
+  Timer& t = env_.deadline;
   t.SetOn(false);
   t.SetInterval(static_cast<int>(std::min<int64_t>(total, INT_MAX)));
   t.SetOn(true);
@@ -174,7 +177,7 @@ void CommandLink::Finish(CommandResult result) {
   Done done = std::move(in_flight_.done);
   const uint64_t job = in_flight_.job;
   in_flight_ = Outstanding{};
-  p_.form.TransferDeadline.SetOn(false);
+  env_.deadline.SetOn(false);
   // The answer to a command of a job that has ended (cancelled, stopped) drives nothing.
   if (JobAlive(job) && done) {
     try {
@@ -204,24 +207,23 @@ void CommandLink::SendNextQueued() {
 }
 
 void CommandLink::CatchUp() {
-  if (p_.receiver.receiving()) return;
+  if (!receiver_ || receiver_->receiving()) return;
   for (int rounds = 0; in_flight_.active && rounds < 64; ++rounds) {
-    size_t n = p_.port().BytesAvailable();
+    size_t n = env_.port.BytesAvailable();
     if (n == 0) return;
-    p_.receiver.ApdComPort1TriggerAvail(static_cast<uint16_t>(std::min<size_t>(n, 65535)));
+    receiver_->ApdComPort1TriggerAvail(static_cast<uint16_t>(std::min<size_t>(n, 65535)));
   }
 }
 
 // --- The receiver's side --------------------------------------------------------------------
 
-LineKind CommandLink::Classify(std::string_view line, bool noisy) const {
+LineKind CommandLink::Classify(std::string_view line) const {
   if (line.empty()) return LineKind::kOther;
   if (!last_sent_.empty() && (line == last_sent_ || WithoutHighBytes(line) == last_sent_))
     return LineKind::kEcho;
   if (IsFinalResult(line)) return LineKind::kFinal;
   std::string clean = WithoutHighBytes(line);
   if (clean.size() != line.size() && IsFinalResult(clean)) return LineKind::kDamagedFinal;
-  (void)noisy;
   return LineKind::kOther;
 }
 
@@ -230,7 +232,7 @@ void CommandLink::Answered(const std::string& line, bool damaged) {
   if (in_flight_.late) {
     // The answer to a command whose deadline has passed: it ends that command and drives
     // nothing.
-    p_.LogNote("late answer to " + in_flight_.text);
+    env_.log.LogNote("late answer to " + in_flight_.text);
     FreeAfterLate();
     return;
   }
@@ -240,19 +242,20 @@ void CommandLink::Answered(const std::string& line, bool damaged) {
   // bytes for the file.
   if (in_flight_.data && !in_flight_.data->empty() && !in_flight_.data_sent) {
     if (in_flight_.data_going) {
-      p_.LogNote("\"" + Printable(line) + "\" while the data of " + in_flight_.text +
-                 " goes out answers nothing");
+      env_.log.LogNote("\"" + Printable(line) + "\" while the data of " + in_flight_.text +
+                       " goes out answers nothing");
       return;
     }
     if (damaged || line == "OK") {
-      p_.LogNote("\"" + Printable(line) + "\" before the prompt of " + in_flight_.text +
-                 " answers nothing");
+      env_.log.LogNote("\"" + Printable(line) + "\" before the prompt of " + in_flight_.text +
+                       " answers nothing");
       return;
     }
   }
   CommandResult r;
-  r.kind = damaged ? CommandResult::kDamaged
-                   : line == "OK" ? CommandResult::kOk : CommandResult::kRefused;
+  r.kind = damaged        ? CommandResult::kDamaged
+           : line == "OK" ? CommandResult::kOk
+                          : CommandResult::kRefused;
   r.line = line;
   r.command = in_flight_.text;
   Finish(std::move(r));
@@ -279,7 +282,7 @@ void CommandLink::DataSent() {
 }
 
 void CommandLink::DeadlineTimer() {
-  Timer& t = p_.form.TransferDeadline;
+  Timer& t = env_.deadline;
   t.SetOn(false);
   if (!in_flight_.active) return;
   if (in_flight_.late) {
@@ -290,11 +293,11 @@ void CommandLink::DeadlineTimer() {
   r.command = in_flight_.text;
   // Lines came, but noise made them unreadable: the answer was there and could not be read.
   r.kind = noise_seen_ ? CommandResult::kDamaged : CommandResult::kNoAnswer;
-  r.cts_off = p_.port().IsOpen() && !p_.port().IsCtsOn();
-  p_.LogNote("no answer to " + r.command);
+  r.cts_off = env_.port.IsOpen() && !env_.port.IsCtsOn();
+  env_.log.LogNote("no answer to " + r.command);
   // Held back by CTS, the command has not left: once given up, it must not go when CTS returns,
   // or a burst of stale commands would meet the unit.
-  if (r.cts_off) p_.port().DiscardOutput();
+  if (r.cts_off) env_.port.DiscardOutput();
   // The job hears of it now. The link stays taken a little longer, so that an answer arriving
   // just after the deadline ends this command and not the next one.
   Done done = std::move(in_flight_.done);
@@ -312,7 +315,7 @@ void CommandLink::CutAtStopReport() {
     FreeAfterLate();
     return;
   }
-  p_.LogNote("no answer to " + in_flight_.text + ": the unit's application had the line");
+  env_.log.LogNote("no answer to " + in_flight_.text + ": the unit's application had the line");
   CommandResult r;
   r.kind = CommandResult::kNoAnswer;
   r.command = in_flight_.text;
@@ -321,7 +324,7 @@ void CommandLink::CutAtStopReport() {
 
 void CommandLink::FreeAfterLate() {
   in_flight_ = Outstanding{};
-  p_.form.TransferDeadline.SetOn(false);
+  env_.deadline.SetOn(false);
   SendNextQueued();
 }
 
@@ -338,12 +341,16 @@ void CommandLink::Abandon(const std::string& why) {
 
 SequenceOutcome::Kind OutcomeOf(const CommandResult& r) {
   switch (r.kind) {
-    case CommandResult::kRefused: return SequenceOutcome::kRefused;
-    case CommandResult::kDamaged: return SequenceOutcome::kDamaged;
+    case CommandResult::kRefused:
+      return SequenceOutcome::kRefused;
+    case CommandResult::kDamaged:
+      return SequenceOutcome::kDamaged;
     case CommandResult::kNoAnswer:
       return r.cts_off ? SequenceOutcome::kPortLost : SequenceOutcome::kNoAnswer;
-    case CommandResult::kNotSent: return SequenceOutcome::kPortLost;
-    case CommandResult::kOk: break;
+    case CommandResult::kNotSent:
+      return SequenceOutcome::kPortLost;
+    case CommandResult::kOk:
+      break;
   }
   return SequenceOutcome::kDone;
 }

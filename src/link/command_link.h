@@ -7,9 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "link/link_env.h"
+
 namespace vrkt {
 
-class Program;
+class LineReceiver;
 
 // Who a job on the link belongs to.
 enum class LinkUser { kStartup, kButton, kPoll, kRead, kWrite, kLoader, kPin, kRun };
@@ -24,8 +26,8 @@ struct CommandResult {
     kNotSent,   // the port could not take it; `line` says why
   };
   Kind kind = kOk;
-  std::string line;     // the final result as received; empty for kNoAnswer
-  std::string command;  // the command, without its line end
+  std::string line;      // the final result as received; empty for kNoAnswer
+  std::string command;   // the command, without its line end
   bool cts_off = false;  // kNoAnswer while the unit held CTS off: the command never went out
   // kNotSent: the port failed after the command had left it, so the unit may have acted on it.
   bool went_out = false;
@@ -56,10 +58,10 @@ SequenceOutcome::Kind OutcomeOf(const CommandResult& result);
 
 // How the receiver should treat a complete line.
 enum class LineKind {
-  kEcho,           // the module repeating the command in flight
-  kFinal,          // the final result of a command
-  kDamagedFinal,   // a final result that line noise has garbled
-  kOther,          // an information line or a report the unit sent on its own
+  kEcho,          // the module repeating the command in flight
+  kFinal,         // the final result of a command
+  kDamagedFinal,  // a final result that line noise has garbled
+  kOther,         // an information line or a report the unit sent on its own
 };
 
 // The one command in flight. A unit answers one command at a time, so the program sends the next
@@ -78,15 +80,17 @@ class CommandLink {
  public:
   // Default reply deadline; the command line may set another.
   static constexpr int kReplyDeadlineMs = 5000;
-  // Line rate of the link (115200 baud, 8N1): the time a command needs to leave the port.
-  static constexpr int64_t kLineBytesPerSecond = 11520;
   // After a reply deadline has passed, the link stays taken this long: an answer that comes just
   // late ends the command it belongs to, not the next one.
   static constexpr int kLateAnswerMs = 1000;
 
   using Done = std::function<void(const CommandResult&)>;
 
-  explicit CommandLink(Program& program);
+  // Takes the ticks of `env.deadline`.
+  explicit CommandLink(LinkEnv env);
+  // The receiver that reads the port: a command waiting for its answer lets it take what the
+  // unit has already sent (CatchUp).
+  void AttachReceiver(LineReceiver* receiver) { receiver_ = receiver; }
 
   // --- Jobs.
   // Runs `start` as the job of `user`: at once when no job runs, otherwise once the jobs before it
@@ -106,8 +110,7 @@ class CommandLink {
   // Sends a command of the running job, or queues it behind the command in flight. `done` runs at
   // its final result or deadline; `deadline_ms` 0 means the reply deadline.
   // An upload command (AT#WSCRIPT, AT#ASEND) carries the data its prompt releases, so that the
-  // prompt gets this command's data whatever another run has loaded since; without it, the
-  // data loaded when the command goes out is taken.
+  // prompt gets this command's data whatever another run has loaded since.
   void Send(const std::string& command, Done done = {}, int deadline_ms = 0,
             std::shared_ptr<const std::string> data = nullptr);
   // One command as a job of its own (a button, a poll). A poll that already waits its turn is not
@@ -120,7 +123,7 @@ class CommandLink {
   void Settle() { CatchUp(); }
 
   // --- The receiver's side.
-  LineKind Classify(std::string_view line, bool noisy) const;
+  LineKind Classify(std::string_view line) const;
   // A final result (kFinal or kDamagedFinal) has come: ends the command in flight.
   void Answered(const std::string& line, bool damaged);
   // A reply that moves the command in flight on (an entry of a long listing): its deadline
@@ -196,7 +199,8 @@ class CommandLink {
   // in flight before the next one goes out. Not from inside the receiver.
   void CatchUp();
 
-  Program& p_;
+  LinkEnv env_;
+  LineReceiver* receiver_ = nullptr;
   Outstanding in_flight_;
   std::string last_sent_;  // the last command line sent, for telling its echo
   std::deque<Pending> queue_;

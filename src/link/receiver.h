@@ -2,44 +2,60 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
-#include "link/dispatcher.h"
+#include "link/link_env.h"
+#include "link/upload_stream.h"
 
 namespace vrkt {
 
-class Program;
+class CommandLink;
+class ReplyRouter;
 
-// Cuts the unit's bytes into lines, logs them in the Monitor and dispatches them. Also releases
-// the loader's upload data when the module prompts for it.
+// Cuts the unit's bytes into lines, logs them in the Monitor and hands each to the reply router.
+// Also releases an upload command's data when the module prompts for it.
 class LineReceiver {
  public:
   // A unit that never sends a carriage return must not make the line grow without bound; no
   // reply of the module comes anywhere near this length.
   static constexpr size_t kMaxLineLength = 4096;
-  // Upload data goes to the port's output queue in pieces of this size.
-  static constexpr size_t kUploadPiece = 64000;
-  // Seconds of waiting for the output queue to move before an upload is given up.
-  static constexpr int kDrainStallLimitS = 30;
-  // CTS off this long while data waits to go means the unit is gone, not just busy.
-  static constexpr int kCtsLostAfterMs = 2000;
 
-  explicit LineReceiver(Program& program) : p_(program), dispatcher_(program) {}
+  // What the receiver tells the program around it.
+  struct Hooks {
+    // Bytes came (the receive indicator lights), and data is going out (it blinks).
+    std::function<void()> bytes_came;
+    std::function<void()> data_going;
+    // Sending an upload's data failed with `why`: true when a running upload took the report,
+    // false when nobody did and the error is to be shown.
+    std::function<bool(const std::string& why)> upload_failed;
+  };
+
+  LineReceiver(LinkEnv env, CommandLink& link, ReplyRouter& router, Hooks hooks = {});
+  ~LineReceiver();
+  LineReceiver(const LineReceiver&) = delete;
+  LineReceiver& operator=(const LineReceiver&) = delete;
+
+  // Reads `count` bytes from the port.
   void ApdComPort1TriggerAvail(uint16_t count);
-  void LedTimerTimer();
   // True while received bytes are being handled: the command link must not read more then.
   bool receiving() const { return depth_ > 0; }
+  // The line being collected: what came since the last carriage return.
+  const std::string& partial_line() const { return line_; }
+  // Forgets a line half received (start-up, a new port).
+  void ClearLine() { line_.clear(); }
 
  private:
   void TakeByte(unsigned char byte);
   void EndLine();
   void CheckPrompt();
-  void ReleaseUploadData(const std::string& data);
-  void WaitForDrain();
-  void ToggleLed();
 
-  Program& p_;
-  Dispatcher dispatcher_;
+  LinkEnv env_;
+  CommandLink& link_;
+  ReplyRouter& router_;
+  Hooks hooks_;
+  UploadStream upload_;
+  std::string line_;
   int depth_ = 0;
   // Control bytes that are no part of a line end were dropped from the line being collected:
   // line noise.

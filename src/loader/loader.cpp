@@ -8,7 +8,6 @@
 #include <memory>
 #include <utility>
 
-#include "app/program.h"
 #include "base/codepage.h"
 #include "base/error.h"
 #include "base/file_io.h"
@@ -92,7 +91,7 @@ void ListFileLines::Finish(std::vector<std::string>& out) {
 // ---------------------------------------------------------------------------------------------
 // Loader
 
-Loader::Loader(Program& program) : p_(program) {
+Loader::Loader(UnitContext unit) : p_(unit) {
   p_.form.CancelSend.SetVisible(false);
   p_.form.CancelSend.SetEnabled(false);
 }
@@ -140,11 +139,10 @@ void Loader::SendClick() {
   // Pressing Send again starts over.
   if (running_) EndRun();
   f.Prubeh.SetMax(static_cast<int>(std::min<size_t>(f.List.LineCount(), INT_MAX - 1)) + 1);
-  p_.op.LoaderIndex = 0;
+  index_ = 0;
   f.Prubeh.SetVisible(true);
   f.Prubeh.SetPosition(1);
-  p_.op.LoaderWaitingOk = true;
-  p_.op.AsendWaitingEvent = false;
+  send_waiting_event_ = false;
   running_ = true;
   outcome_ = SequenceOutcome{};
   sent_steps_ = 0;
@@ -184,22 +182,19 @@ void Loader::SendStep(const std::string& command, std::shared_ptr<const std::str
   ++sent_steps_;
   p_.LogNote(command);
   const int64_t data_bytes = data ? static_cast<int64_t>(data->size()) : 0;
-  p_.link.Send(command + "\r\n", [this](const CommandResult& r) { OnAnswer(r); },
-               static_cast<int>(DeadlineMsFor(
-                   data_bytes, std::max<int64_t>(kDeadlineMarginMs, p_.link.reply_deadline_ms()))),
-               std::move(data));
+  p_.link.Send(
+      command + "\r\n", [this](const CommandResult& r) { OnAnswer(r); },
+      static_cast<int>(DeadlineMsFor(
+          data_bytes, std::max<int64_t>(kDeadlineMarginMs, p_.link.reply_deadline_ms()))),
+      std::move(data));
 }
 
 void Loader::Step(int index) {
   const std::vector<std::string>& lines = p_.form.List.lines();
   std::string line =
       index >= 0 && static_cast<size_t>(index) < lines.size() ? lines[index] : std::string();
-  OperationState& op = p_.op;
 
-  auto send_command = [&](const std::string& command) {
-    op.LoaderWaitingOk = true;
-    SendStep(command);
-  };
+  auto send_command = [&](const std::string& command) { SendStep(command); };
 
   if (Contains(line, "RUN:")) {
     send_command("AT#ESCRIPT=" + CutThrough(line, ":"));
@@ -211,13 +206,12 @@ void Loader::Step(int index) {
       EndRun();
       return;
     }
-    op.LoaderWaitingOk = true;
     p_.Pause(p_.settings.WaitSer);
-    op.AsendWaitingEvent = true;
+    send_waiting_event_ = true;
     send_answered_ = false;
     send_event_seen_ = false;
     SendStep("AT#ASEND=" + name + "," + std::to_string(size),
-             std::make_shared<const std::string>(std::move(op.UploadData)));
+             std::make_shared<const std::string>(std::move(upload_data_)));
   } else if (Contains(line, "SET:")) {
     send_command(CutThrough(line, ":"));
   } else if (Contains(line, "DEL:")) {
@@ -234,19 +228,17 @@ void Loader::Step(int index) {
       EndRun();
       return;
     }
-    op.LoaderWaitingOk = true;
     SendStep("AT#WSCRIPT=" + line + "," + std::to_string(size),
-             std::make_shared<const std::string>(std::move(op.UploadData)));
+             std::make_shared<const std::string>(std::move(upload_data_)));
   }
 }
 
 std::string Loader::CurrentLine() const {
-  return "line " + std::to_string(p_.op.LoaderIndex + 1) + " (" + step_command_ + ")";
+  return "line " + std::to_string(index_ + 1) + " (" + step_command_ + ")";
 }
 
 void Loader::OnAnswer(const CommandResult& r) {
   if (!running_) return;
-  OperationState& op = p_.op;
   Form1& f = p_.form;
   switch (r.kind) {
     case CommandResult::kOk:
@@ -262,8 +254,7 @@ void Loader::OnAnswer(const CommandResult& r) {
                                              "stopped.");
       return;
     case CommandResult::kNoAnswer:
-      StopRun(OutcomeOf(r), "The unit did not answer line " +
-                                std::to_string(op.LoaderIndex + 1) +
+      StopRun(OutcomeOf(r), "The unit did not answer line " + std::to_string(index_ + 1) +
                                 " of the loader list in time. The list was stopped." +
                                 (r.cts_off ? " CTS stayed off: is the cable in and the unit "
                                              "powered?"
@@ -273,7 +264,7 @@ void Loader::OnAnswer(const CommandResult& r) {
       StopRun(SequenceOutcome::kPortLost, r.line);
       return;
   }
-  if (op.AsendWaitingEvent) {
+  if (send_waiting_event_) {
     // The file is stored; its event says the module is done with it.
     send_answered_ = true;
     if (send_event_seen_) {
@@ -286,28 +277,26 @@ void Loader::OnAnswer(const CommandResult& r) {
     }
     return;
   }
-  ++op.LoaderIndex;
-  f.Prubeh.SetPosition(op.LoaderIndex);
-  op.LoaderWaitingOk = false;
+  ++index_;
+  f.Prubeh.SetPosition(index_);
   p_.Pause(500);
-  const std::string line = static_cast<size_t>(op.LoaderIndex) < f.List.lines().size()
-                               ? f.List.lines()[static_cast<size_t>(op.LoaderIndex)]
+  const std::string line = static_cast<size_t>(index_) < f.List.lines().size()
+                               ? f.List.lines()[static_cast<size_t>(index_)]
                                : std::string();
   try {
-    LoaderStep(op.LoaderIndex);
+    LoaderStep(index_);
   } catch (const std::exception& e) {
     // Shown as it stands in the window; the run's outcome names the line for a report.
     outcome_ = SequenceOutcome{SequenceOutcome::kFailed, e.what(),
-                               "Line " + std::to_string(op.LoaderIndex + 1) +
-                                   " of the loader list (" + line + "): " + e.what() +
-                                   ". The list was stopped there."};
+                               "Line " + std::to_string(index_ + 1) + " of the loader list (" +
+                                   line + "): " + e.what() + ". The list was stopped there."};
     throw;
   }
 }
 
 void Loader::SendEventCame() {
   if (!running_) {
-    p_.op.AsendWaitingEvent = false;
+    send_waiting_event_ = false;
     return;
   }
   send_event_seen_ = true;
@@ -316,7 +305,7 @@ void Loader::SendEventCame() {
 }
 
 void Loader::AcknowledgeSendEvent() {
-  p_.op.AsendWaitingEvent = false;
+  send_waiting_event_ = false;
   p_.form.LoaderDeadline.SetOn(false);
   // The "OK" to this AT is the one that advances the loader.
   try {
@@ -335,7 +324,7 @@ void Loader::UploadFailed(const std::string& why) {
 int64_t Loader::ReadScriptFile(int index) {
   const std::vector<std::string>& lines = p_.form.List.lines();
   if (index < 0 || static_cast<size_t>(index) > lines.size()) return 0;
-  p_.op.UploadData.clear();
+  upload_data_.clear();
   std::string name = static_cast<size_t>(index) < lines.size() ? lines[index] : std::string();
   if (name.empty()) {
     p_.form.Prubeh.SetVisible(false);
@@ -354,24 +343,24 @@ int64_t Loader::ReadScriptFile(int index) {
     auto bad = std::find_if(data->begin(), data->end(),
                             [](char c) { return static_cast<unsigned char>(c) > 127; });
     if (bad != data->end()) {
-      p_.op.UploadData.assign(data->begin(), bad);
+      upload_data_.assign(data->begin(), bad);
       p_.LogNote("Error in file: " + name);
       p_.form.Prubeh.SetVisible(false);
       return -1;
     }
   }
-  p_.op.UploadData = std::move(*data);
-  return static_cast<int64_t>(p_.op.UploadData.size());
+  upload_data_ = std::move(*data);
+  return static_cast<int64_t>(upload_data_.size());
 }
 
 int64_t Loader::ReadAsendFile(const std::string& name) {
-  p_.op.UploadData.clear();
+  upload_data_.clear();
   if (name.empty()) return 0;
   std::ifstream in = OpenForReading(PathOfListName(name));
   std::optional<std::string> data = ReadOpened(in);
   if (!data) return 0;
-  p_.op.UploadData = std::move(*data);
-  return static_cast<int64_t>(p_.op.UploadData.size());
+  upload_data_ = std::move(*data);
+  return static_cast<int64_t>(upload_data_.size());
 }
 
 int64_t Loader::DeadlineMsFor(int64_t bytes, int64_t margin_ms) {
@@ -387,11 +376,9 @@ int64_t Loader::DeadlineMsFor(int64_t bytes, int64_t margin_ms) {
 
 void Loader::EndRun() {
   running_ = false;
-  OperationState& op = p_.op;
-  op.LoaderWaitingOk = false;
-  op.AsendWaitingEvent = false;
-  op.UploadData.clear();
-  op.UploadData.shrink_to_fit();
+  send_waiting_event_ = false;
+  upload_data_.clear();
+  upload_data_.shrink_to_fit();
   p_.form.LoaderDeadline.SetOn(false);
   p_.form.Prubeh.SetVisible(false);
   p_.form.CancelSend.SetVisible(false);
@@ -418,9 +405,8 @@ void Loader::CancelSendClick() {
 void Loader::LoaderDeadlineTimer() {
   p_.form.LoaderDeadline.SetOn(false);
   if (!running_) return;
-  StopRun(SequenceOutcome::kNoAnswer,
-          "The unit did not answer line " + std::to_string(p_.op.LoaderIndex + 1) +
-              " of the loader list in time. The list was stopped.");
+  StopRun(SequenceOutcome::kNoAnswer, "The unit did not answer line " + std::to_string(index_ + 1) +
+                                          " of the loader list in time. The list was stopped.");
 }
 
 }  // namespace vrkt

@@ -3,17 +3,23 @@
 #include <optional>
 #include <string>
 
+#include "base/variant.h"
+#include "link/sim_limits.h"
 #include "phonebook/book_formats.h"
 
 namespace vrkt {
 
-class Program;
+class Dialogs;
+class PhoneBookEditor;
 
 // The Phone Book page's Import and Export buttons: the grid's rows to and from the CSV and vCard
 // files that spreadsheets and address books keep phone lists in.
 class PhoneBookFiles {
  public:
-  explicit PhoneBookFiles(Program& program) : p_(program) {}
+  // `limits`: what the SIM takes, as the last read found it (nothing known before one).
+  PhoneBookFiles(PhoneBookEditor& phonebook, Dialogs& dialogs, const Variant& variant,
+                 const SimLimits& limits)
+      : phonebook_(phonebook), dialogs_(dialogs), variant_(variant), limits_(limits) {}
   // Asks for a file, checks its rows as a write to the unit would (with the SIM's limits once
   // the unit has been read), lists the rows it refuses and the numbers to check, and asks
   // whether the others are merged into the grid, replace it or are added beside the rows of the
@@ -28,7 +34,10 @@ class PhoneBookFiles {
 
  private:
   std::optional<TextEncoding> AskEncoding(const std::string& question);
-  Program& p_;
+  PhoneBookEditor& phonebook_;
+  Dialogs& dialogs_;
+  const Variant& variant_;
+  const SimLimits& limits_;
 };
 
 }  // namespace vrkt

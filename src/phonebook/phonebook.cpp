@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/program.h"
 #include "base/error.h"
 #include "phonebook/name_fold.h"
 #include "phonebook/row_check.h"
+#include "ui/controls.h"
 
 namespace vrkt {
 
@@ -57,7 +57,7 @@ std::vector<std::string> SplitTextLines(std::string_view text) {
   return lines;
 }
 
-Grid& PhoneBookEditor::grid() const { return p_.form.PhoneBook1; }
+const std::vector<std::string>& PhoneBookEditor::rows() const { return grid_.rows(); }
 
 void PhoneBookEditor::Changed() {
   Grid& g = grid();
@@ -94,7 +94,7 @@ void PhoneBookEditor::LineDelClick() {
 }
 
 void PhoneBookEditor::FindClick() {
-  std::optional<int> line = FindName(p_.form.FindN.text());
+  std::optional<int> line = FindName(find_.text());
   if (!line) return;
   grid().SetSelectedLine(*line);
   grid().SetSelectedColumn(0);

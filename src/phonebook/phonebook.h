@@ -7,8 +7,8 @@
 
 namespace vrkt {
 
+class Edit;
 class Grid;
-class Program;
 
 // One phone book row as the grid holds it: "name=phone". The name is the text before the first
 // "=", the phone the text after it. A row without "=" (a file line that had none) has an empty
@@ -36,7 +36,8 @@ inline constexpr char kKeyMayNotContainEquals[] = "Key may not contain equals si
 // from the unit, a file load) cost one redraw, not one per row.
 class PhoneBookEditor {
  public:
-  explicit PhoneBookEditor(Program& program) : p_(program) {}
+  // `grid` holds the rows; `find` is the name that Find looks for.
+  PhoneBookEditor(Grid& grid, Edit& find) : grid_(grid), find_(find) {}
 
   // --- Button handlers.
   // Inserts an empty row at the selected line, unless that line already is an empty row; either
@@ -70,6 +71,8 @@ class PhoneBookEditor {
   std::string Phone(int line) const;
   // The row text of a grid line as held ("name=phone", or a line without "="); empty when none.
   std::string RowText(int line) const;
+  // The row texts, in grid order.
+  const std::vector<std::string>& rows() const;
   // Removes all rows.
   void Clear();
   // The rows become the single row name=phone.
@@ -87,10 +90,11 @@ class PhoneBookEditor {
   std::optional<int> FindName(std::string_view name) const;
 
  private:
-  Grid& grid() const;
+  Grid& grid() const { return grid_; }
   // Keeps the selection on a shown line after the rows changed, and tells the view.
   void Changed();
-  Program& p_;
+  Grid& grid_;
+  Edit& find_;
 };
 
 }  // namespace vrkt

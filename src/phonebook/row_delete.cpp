@@ -1,7 +1,7 @@
 #include "phonebook/row_delete.h"
 
-#include "app/program.h"
 #include "phonebook/phonebook.h"
+#include "ui/dialogs.h"
 
 namespace vrkt {
 
@@ -12,11 +12,11 @@ std::string DeleteRowQuestion(int line, const std::string& row) {
   return "Delete row " + std::to_string(line) + ", \"" + shown + "\"?";
 }
 
-void DeleteRowAfterConfirm(Program& p, int line) {
-  const std::vector<std::string>& rows = p.form.PhoneBook1.rows();
+void DeleteRowAfterConfirm(PhoneBookEditor& phonebook, Dialogs& dialogs, int line) {
+  const std::vector<std::string>& rows = phonebook.rows();
   if (line < 1 || line > static_cast<int>(rows.size())) return;
-  if (!p.dialogs().Confirm(DeleteRowQuestion(line, rows[static_cast<size_t>(line) - 1]))) return;
-  p.phonebook.DeleteRow(line);
+  if (!dialogs.Confirm(DeleteRowQuestion(line, rows[static_cast<size_t>(line) - 1]))) return;
+  phonebook.DeleteRow(line);
 }
 
 }  // namespace vrkt

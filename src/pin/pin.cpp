@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/program.h"
 #include "base/error.h"
 #include "base/text.h"
 #include "link/module_errors.h"
@@ -30,8 +29,28 @@ std::string NormalizePin(std::string_view text) {
   return t.substr(t.size() - 4);
 }
 
-PinHandler::PinHandler(Program& program) : p_(program) {
+PinHandler::PinHandler(UnitContext unit) : p_(unit) {
   p_.form.PIN.on_change = [this] { PINChange(); };
+}
+
+void PinHandler::NoteEcho(const std::string& line) {
+  Form1& f = p_.form;
+  if (Contains(line, "+CLCK=\"SC\",") || Contains(line, "+CPWD=\"SC\",")) {
+    f.PINOK.SetColor(kYellow);
+    f.PINOK.SetVisible(true);
+  }
+}
+
+void PinHandler::NoteReply(const std::string& line) {
+  Form1& f = p_.form;
+  if (line == "OK") {
+    if (f.PINOK.color() == kYellow) f.PINOK.SetColor(kGreen);
+  } else if (Contains(line, "ERROR")) {
+    if (f.PINOK.color() == kRed || f.PINOK.color() == kYellow) {
+      f.PINOK.SetColor(kRed);
+      f.PINOK.SetVisible(true);
+    }
+  }
 }
 
 void PinHandler::PINChange() {

@@ -5,24 +5,28 @@
 #include <string_view>
 
 #include "link/command_link.h"
+#include "unit/unit_context.h"
 
 namespace vrkt {
-
-class Program;
 
 // The PIN field's text: empty, or exactly four digits. Typing shifts digits in from the right.
 std::string NormalizePin(std::string_view text);
 
-// Switching the SIM's PIN request off and changing the PIN. The outcome shows in PINOK, which the
-// dispatcher colours from the module's echo and answer.
+// Switching the SIM's PIN request off and changing the PIN. The outcome shows in PINOK, coloured
+// from the module's echo and answers as the reply routing hands them on.
 class PinHandler {
  public:
   // The PIN that "For Code PIN" sets.
   static constexpr char kNewPin[] = "7391";
 
   // Hooks PINChange on the PIN field.
-  explicit PinHandler(Program& program);
+  explicit PinHandler(UnitContext unit);
   void PINChange();
+  // The module's echo of a PIN command: its answer is awaited (PINOK turns yellow).
+  void NoteEcho(const std::string& line);
+  // Any other line that no rule took, and every clean final result: "OK" turns an awaited PINOK
+  // green, a line holding "ERROR" turns it red.
+  void NoteReply(const std::string& line);
   void UNPINClick();
   void CodePINClick();
   // Whether the PIN commands are still going on, and how the last PIN command itself ended.
@@ -37,7 +41,7 @@ class PinHandler {
   // The field's PIN; throws AppError unless it holds four digits.
   std::string CurrentPin() const;
 
-  Program& p_;
+  UnitContext p_;
   std::string no_answer_;  // why a command of the running PIN job got no answer
   CommandResult last_result_;
   bool pin_refused_ = false;

@@ -136,7 +136,7 @@ void BuildPhoneBookPage(QWidget* page, Program& program, FormBinder& binder) {
     binder.RunAction([&] { program.phonebook.AppendRow(); });
   };
   commands.delete_row = [&program, &binder](int line) {
-    binder.RunAction([&] { DeleteRowAfterConfirm(program, line); });
+    binder.RunAction([&] { DeleteRowAfterConfirm(program.phonebook, program.dialogs(), line); });
   };
   auto* grid = new PhoneBookView(program.form.PhoneBook1, commands, page);
   grid->setObjectName("PhoneBook1");
@@ -151,8 +151,8 @@ void BuildPhoneBookPage(QWidget* page, Program& program, FormBinder& binder) {
   QObject::connect(find_name, &QLineEdit::returnPressed, find_button, &QPushButton::click);
   MakePictureButton(page, "BookImport", {414, 204, 154, 36}, "pc_load");
   MakePictureButton(page, "BookExport", {414, 246, 154, 36}, "pc_save");
-  ChainTabOrder(page, {"PhoneBook1", "LineIn", "LineDel", "FindN", "Find", "BookImport",
-                       "BookExport"});
+  ChainTabOrder(page,
+                {"PhoneBook1", "LineIn", "LineDel", "FindN", "Find", "BookImport", "BookExport"});
 }
 
 }  // namespace vrkt::qt

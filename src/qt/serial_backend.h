@@ -11,7 +11,7 @@
 namespace vrkt {
 class ReplayProvider;
 class SimProvider;
-}
+}  // namespace vrkt
 
 namespace vrkt::qt {
 

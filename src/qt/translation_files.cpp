@@ -3,9 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/profile.h"
 #include "app/program.h"
 #include "app/texts.h"
+#include "base/profile.h"
 
 namespace vrkt::qt {
 

@@ -24,7 +24,7 @@ namespace vrkt {
 // Works lazily on the program's clock, like the simulated unit.
 class ReplayUnit {
  public:
-  static constexpr int64_t kBytesPerSecond = 11520;
+  static constexpr int64_t kBytesPerSecond = kLineBytesPerSecond;
 
   ReplayUnit(const Clock& clock, const WireTrace& trace, bool fast);
 

@@ -50,7 +50,7 @@ struct SimConfig {
   int supply = 230;         // #ADC reading
   std::string operator_name = "SIMNET CZ";
   std::string imei = "356938035643809";
-  uint32_t seed = 1;        // every random choice (delays, noise, splits) follows from it
+  uint32_t seed = 1;  // every random choice (delays, noise, splits) follows from it
   SimFraming framing = SimFraming::kPlain;
   bool echo = true;  // modules leave the factory with echo on
   // The SIM's limits, as its range reply reports them.
@@ -179,7 +179,7 @@ struct SimExchange {
 // unit: DTR off alone).
 class SimUnit {
  public:
-  static constexpr int64_t kBytesPerSecond = 11520;
+  static constexpr int64_t kBytesPerSecond = kLineBytesPerSecond;
 
   explicit SimUnit(const Clock& clock);
   ~SimUnit();
@@ -294,19 +294,19 @@ class SimUnit {
   size_t data_left_ = 0;
   int64_t data_from_us_ = 0;  // the prompt's time: bytes before it are not data
   std::string data_buf_;
-  int64_t busy_until_us_ = 0;  // rebooting: deaf and mute
-  int64_t sim_storing_until_us_ = 0;  // the SIM still stores a write it has acknowledged
+  int64_t busy_until_us_ = 0;            // rebooting: deaf and mute
+  int64_t sim_storing_until_us_ = 0;     // the SIM still stores a write it has acknowledged
   std::map<int, int> damaged_oks_sent_;  // per position: writes answered with a damaged OK
-  int listings_answered_ = 0;         // for SimFaults::change_after_listings
+  int listings_answered_ = 0;            // for SimFaults::change_after_listings
   std::map<std::string, std::string> scripts_;
   std::map<std::string, std::string> files_;
   std::string run_script_;
   std::vector<SimCommand> commands_;
   std::vector<SimExchange> transcript_;
-  int current_exchange_ = -1;    // the command being executed, whose answer Reply sends
-  int64_t line_first_us_ = -1;   // when the first byte of the line being collected came
-  int64_t answer_free_us_ = 0;   // answers start no earlier: the last answer's last piece
-  int64_t answer_head_us_ = 0;   // the first piece of that last answer
+  int current_exchange_ = -1;   // the command being executed, whose answer Reply sends
+  int64_t line_first_us_ = -1;  // when the first byte of the line being collected came
+  int64_t answer_free_us_ = 0;  // answers start no earlier: the last answer's last piece
+  int64_t answer_head_us_ = 0;  // the first piece of that last answer
   std::mt19937 noise_rng_;
   int64_t noise_seed_used_ = -1;
 

@@ -1,18 +1,13 @@
 #pragma once
 
-#include <string>
-
-#include "phonebook/row_check.h"
+#include "link/sim_limits.h"
 
 namespace vrkt {
 
-// The flags and counters of the running chains. Several flags may be set at once; the order of
-// the dispatch rules decides which one an "OK" serves.
+// What the read and the write of the whole SIM share: where a write-all stands and what the
+// unit's SIM holds. Each chain keeps the rest of its state to itself.
 struct OperationState {
-  std::string RxLine;
-  bool LoaderWaitingOk = false;
-  bool AsendWaitingEvent = false;
-  bool QueryOperatorOnOk = false;
+  // The next entry a read places replaces the whole phone book: it is the first of its read.
   bool BookReplaceOnNext = true;
   bool WriteAllRunning = false;
   int WriteStep = 0;
@@ -20,17 +15,10 @@ struct OperationState {
   int SimCapacity = 0;
   // All the last range reply told of the SIM; its positions equal SimCapacity.
   SimLimits sim_limits;
-  int LoaderIndex = 0;
   int SignalLevel = 0;
-  std::string UploadData;
 
   // The idle state that start-up puts the chains into.
-  void ResetForStartup() {
-    RxLine.clear();
-    LoaderWaitingOk = false;
-    QueryOperatorOnOk = false;
-    BookReplaceOnNext = true;
-  }
+  void ResetForStartup() { BookReplaceOnNext = true; }
 };
 
 }  // namespace vrkt

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/program.h"
 #include "base/error.h"
 #include "base/text.h"
 
@@ -41,6 +40,21 @@ void StatusQueries::StartWaiting(Waiting what) {
   waited_s_ = 0;
 }
 
+void StatusQueries::OnStopReport(const std::string& line) {
+  Form1& f = p_.form;
+  // Only a 4G module reports its application's stop this way.
+  if (line == "#APLAYEV: 0") p_.variant.Is4G = true;
+  // The first STOP after Stop: what went out before it went to the application, which answers
+  // nothing; waiting out its deadline would gain nothing.
+  if (f.StopGDI.down() && !unit_seen_stopped()) p_.link.CutAtStopReport();
+  f.Prubeh.SetVisible(false);
+  if (!StopReported()) return;
+  f.SaveGDI.SetEnabled(true);
+  f.Timer1_CSQstop.SetOn(true);
+  p_.Pause(1000);
+  start_read_();
+}
+
 bool StatusQueries::StopReported() {
   p_.form.Cekani.SetOn(false);
   waiting_ = Waiting::kNone;
@@ -72,12 +86,12 @@ void StatusQueries::RecogniseStopped() {
   stop_recognised_ = true;
   ++stops_seen_;
   TimerCTSTimer();
-  // What the STOP report does (the dispatcher's rule), without waiting for a report that an
+  // What the STOP report does (OnStopReport), without waiting for a report that an
   // application stopped before the click does not send again.
   f.Prubeh.SetVisible(false);
   f.SaveGDI.SetEnabled(true);
   f.Timer1_CSQstop.SetOn(true);
-  p_.transfer.StartStopRead();
+  start_read_();
 }
 
 void StatusQueries::ForgetUnit() {

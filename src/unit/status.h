@@ -1,14 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "link/command_link.h"
-
-#include "phonebook/row_check.h"
+#include "link/sim_limits.h"
+#include "unit/unit_context.h"
 
 namespace vrkt {
-
-class Program;
 
 // Signal, battery, supply, operator and SIM displays; Run and Stop; polling and button states.
 class StatusQueries {
@@ -18,7 +17,9 @@ class StatusQueries {
   static constexpr int kFirstPollMs = 10000;
   static constexpr int kPollMs = 30000;
 
-  explicit StatusQueries(Program& program) : p_(program) {}
+  // `start_read` starts the read that follows the unit's stopping.
+  StatusQueries(UnitContext unit, std::function<void()> start_read)
+      : p_(unit), start_read_(std::move(start_read)) {}
   void signalClick();
   void VoltageClick();
   void PowerClick();
@@ -34,10 +35,13 @@ class StatusQueries {
 
   // Displays for the reply lines. Each throws AppError "'x' is not a valid integer value" when
   // its number field is not a number; what was shown before that point stays.
-  void ShowSignal(const std::string& line);     // "+CSQ: 21,0"
-  void ShowBattery(const std::string& line);    // "#CBC: 0,385" (10 mV units after the comma)
-  void ShowSupply(const std::string& line);     // "#ADC: 230"
+  void ShowSignal(const std::string& line);   // "+CSQ: 21,0"
+  void ShowBattery(const std::string& line);  // "#CBC: 0,385" (10 mV units after the comma)
+  void ShowSupply(const std::string& line);   // "#ADC: 230"
   void ShowSimCapacity(const SimLimits& limits);
+  // The unit's application reported that it stopped: "STOP", or "#APLAYEV: 0" (a 4G module)
+  // while Stop is down. Ends the wait after Stop and starts the read.
+  void OnStopReport(const std::string& line);
   // The unit reported STOP: the wait after Stop is over. Returns whether the read that a STOP
   // starts is still to come (not when the program had already recognised the unit as stopped).
   bool StopReported();
@@ -56,7 +60,7 @@ class StatusQueries {
   bool greeting_answered() const { return greeting_ == Greeting::kAnswered; }
   // "The unit does not answer on PORT: ...".
   std::string NoAnswerMessage() const;
-  void ShowOperator(const std::string& line);   // "+COPS: 0,0,\"NAME\""
+  void ShowOperator(const std::string& line);  // "+COPS: 0,0,\"NAME\""
 
   // Whether the last reply of each kind could be read; an unreadable one shows as unknown.
   bool signal_known() const { return signal_known_; }
@@ -74,7 +78,8 @@ class StatusQueries {
   void RecogniseStopped();
   void StartWaiting(Waiting what);
   void EndWaiting();
-  Program& p_;
+  UnitContext p_;
+  std::function<void()> start_read_;
   Waiting waiting_ = Waiting::kNone;
   int waited_s_ = 0;
   Greeting greeting_ = Greeting::kUnknown;

@@ -5,14 +5,16 @@
 #include <vector>
 
 #include "files/entry_compare.h"
-#include "unit/changed_positions.h"
 #include "link/command_link.h"
 #include "link/transfer_wire.h"
+#include "unit/changed_positions.h"
+#include "unit/unit_context.h"
 
 namespace vrkt {
 
-class Program;
 class Form1;
+class PhoneBookEditor;
+class StatusQueries;
 struct HeldValues;
 
 // A listed entry that no form could split: its position and the unit's exact line.
@@ -26,7 +28,7 @@ struct UnreadableEntry {
 struct SimReading {
   bool complete = false;  // the listing ended normally and every line of it could be read
   int capacity = 0;
-  SimLimits limits;  // as the range reply gave them
+  SimLimits limits;                  // as the range reply gave them
   std::vector<ListedEntry> entries;  // in the order the unit listed them
   // Entries listed in a form that cannot be read; they stay on the SIM as they are.
   std::vector<UnreadableEntry> unreadable;
@@ -48,13 +50,15 @@ inline constexpr int kListingMsPerPosition = 100;
 // window as it was.
 class Transfer {
  public:
-  explicit Transfer(Program& program);
+  // The displays of `status` show the operator and the SIM's size a read brings; `phonebook`
+  // holds the rows that are read and written.
+  Transfer(UnitContext unit, StatusQueries& status, PhoneBookEditor& phonebook);
 
   void SaveGDIClick();
   void LoadGDIClick();
-  // The unit reported STOP (after the dispatcher's pause): the read that the report starts.
+  // The unit reported STOP (after the status display's pause): the read that the report starts.
   void StartStopRead();
-  // The dispatcher offers every line that is no final result and no echo: the operator, the
+  // The reply routing offers every line that is no final result and no echo: the operator, the
   // SIM's size or an entry, while the read's command that asked for it is in flight. Returns
   // whether the read took it.
   bool TakeReadLine(const std::string& line, bool noisy);
@@ -193,7 +197,9 @@ class Transfer {
   // Ends the read for a failed command, asking first whether the SIM waits for its PIN.
   void FailRead(const CommandResult& r);
 
-  Program& p_;
+  UnitContext p_;
+  StatusQueries& status_;
+  PhoneBookEditor& phonebook_;
 
   // Write-all bookkeeping: the position of the command still waiting for its final result (0
   // when that command writes no position) and the highest position the unit has confirmed.
@@ -237,7 +243,7 @@ class Transfer {
   SequenceOutcome read_outcome_;
   bool verifying_ = false;  // the read checks a write and leaves the window alone
   bool verify_after_write_ = true;
-  bool quiet_check_ = false;  // the check's reading is taken and nothing more
+  bool quiet_check_ = false;        // the check's reading is taken and nothing more
   std::vector<UnitEntry> written_;  // what the last write-all put on the SIM, in order
   std::string verify_note_;         // what the write's own end message would have said
   int verified_differences_ = -1;
@@ -251,12 +257,12 @@ class Transfer {
 
   // Changed positions only.
   bool changed_only_ = false;
-  bool plan_active_ = false;   // the write-all goes by the plan below
-  SimSlots plan_layout_;       // what a write of every position leaves on the SIM
-  SimSlots plan_basis_;        // what the reading found
-  std::set<int> plan_kept_;    // positions never written: the version entry's, unreadable ones
-  int planned_ = 0;            // positions that differ
-  int written_count_ = 0;      // of them, confirmed by the unit
+  bool plan_active_ = false;  // the write-all goes by the plan below
+  SimSlots plan_layout_;      // what a write of every position leaves on the SIM
+  SimSlots plan_basis_;       // what the reading found
+  std::set<int> plan_kept_;   // positions never written: the version entry's, unreadable ones
+  int planned_ = 0;           // positions that differ
+  int written_count_ = 0;     // of them, confirmed by the unit
   int already_right_ = 0;
   WriteTally tally_;
 };

@@ -2,12 +2,13 @@
 // asked for once the previous answer is complete.
 #include <exception>
 
-#include "app/program.h"
 #include "base/text.h"
 #include "link/listing_forms.h"
 #include "link/module_errors.h"
-#include "unit/transfer.h"
 #include "params/mapping.h"
+#include "phonebook/phonebook.h"
+#include "unit/status.h"
+#include "unit/transfer.h"
 
 namespace vrkt {
 
@@ -101,8 +102,8 @@ int UsedOfStorageReply(const std::string& line) {
 // Reports a module sends on its own at any time, a listing's included: registration, an
 // incoming call or message, the unit's own SMS report.
 bool IsUnsolicitedReport(const std::string& line) {
-  static constexpr const char* kHeads[] = {"+CREG:", "+CGREG:", "+CEREG:", "+CMTI:", "+CDSI:",
-                                           "+CRING:", "+CLIP:", "RING"};
+  static constexpr const char* kHeads[] = {
+      "+CREG:", "+CGREG:", "+CEREG:", "+CMTI:", "+CDSI:", "+CRING:", "+CLIP:", "RING"};
   for (const char* head : kHeads)
     if (StartsWith(line, head)) return true;
   return Contains(line, "#SMSATWL");
@@ -144,12 +145,10 @@ void Transfer::BeginRead(bool from_load) {
         p_.link.Send(kOperatorQuery, [this](const CommandResult& r) { OnOperatorAnswer(r); });
       } else {
         read_stage_ = ReadStage::kStopEcho;
-        p_.op.QueryOperatorOnOk = true;
         p_.link.Send("ATE0\r\n", [this](const CommandResult& r) { OnStopEcho(r); });
       }
     } catch (...) {
       read_stage_ = ReadStage::kIdle;
-      p_.op.QueryOperatorOnOk = false;
       throw;
     }
   });
@@ -206,7 +205,6 @@ void Transfer::FailRead(const CommandResult& r) {
 
 void Transfer::OnStopEcho(const CommandResult& r) {
   if (read_stage_ != ReadStage::kStopEcho) return;
-  p_.op.QueryOperatorOnOk = false;
   if (!r.ok()) {
     FailRead(r);
     return;
@@ -277,7 +275,7 @@ bool Transfer::TakeListingLine(const std::string& line, bool noisy) {
 }
 
 void Transfer::TakeOperator(const std::string& line) {
-  p_.status.ShowOperator(line);
+  status_.ShowOperator(line);
   operator_seen_ = true;
   p_.Pause(200);
   // The range is asked for only while the unit is stopped; it goes out once the operator query
@@ -323,8 +321,10 @@ void Transfer::TakeRange(const std::string& line) {
     }
     if (b->first == 1 && b->second > kMaxSimPositions) {
       damage_ = "the unit reported a SIM phone book of " + std::to_string(b->second) +
-                " positions (\"" + Printable(line) + "\"), more than any SIM holds; this "
-                "program lists and writes at most " + std::to_string(kMaxSimPositions) +
+                " positions (\"" + Printable(line) +
+                "\"), more than any SIM holds; this "
+                "program lists and writes at most " +
+                std::to_string(kMaxSimPositions) +
                 " positions and does not guess the real size, so nothing was read and nothing "
                 "can be written to it";
       range_refused_ = true;
@@ -334,14 +334,14 @@ void Transfer::TakeRange(const std::string& line) {
   std::optional<SimLimits> range = ParseRangeReply(line);
   if (!range || range->positions < 1 || range->positions > kMaxSimPositions) {
     if (damage_.empty())
-      damage_ = "the unit's reply about the size of its SIM was damaged (\"" + Printable(line) +
-                "\")";
+      damage_ =
+          "the unit's reply about the size of its SIM was damaged (\"" + Printable(line) + "\")";
     return;
   }
   range_seen_ = range->positions;
   reading_.capacity = range->positions;
   reading_.limits = *range;
-  p_.status.ShowSimCapacity(*range);
+  status_.ShowSimCapacity(*range);
   if (range->positions <= 10) {
     end_after_answer_ = true;  // a SIM this small holds no entries to list
     return;
@@ -360,8 +360,9 @@ void Transfer::SendListing(int positions) {
   // that keep coming do not move it.
   const int deadline = p_.link.reply_deadline_ms() + positions * kListingMsPerPosition;
   try {
-    p_.link.Send("AT+CPBR=1," + std::to_string(positions) + "\r\n",
-                 [this](const CommandResult& r) { OnListingAnswer(r); }, deadline);
+    p_.link.Send(
+        "AT+CPBR=1," + std::to_string(positions) + "\r\n",
+        [this](const CommandResult& r) { OnListingAnswer(r); }, deadline);
   } catch (const std::exception& e) {
     StopRead(e.what(), SequenceOutcome::kPortLost);
   }
@@ -407,7 +408,10 @@ void Transfer::TakeEntry(const std::string& line, bool noisy) {
     return;
   }
   // A position is named from a line only when it still looks like a listing line.
-  const int position = e ? e->entry.index : at ? *at : LooksLikeEntry(line) ? IndexOfDamagedLine(line) : 0;
+  const int position = e                      ? e->entry.index
+                       : at                   ? *at
+                       : LooksLikeEntry(line) ? IndexOfDamagedLine(line)
+                                              : 0;
   if (e && listed_.count(position) && position >= 1 && position <= range_seen_) {
     damage_ = "SIM position " + std::to_string(position) + " was listed twice";
   } else if (e || (at && *at > range_seen_)) {
@@ -537,8 +541,8 @@ void Transfer::ReportVerification() {
     if (plan_active_) msg = "Written and verified: " + ChangedTally() + ".";
   } else {
     constexpr size_t kShown = 20;
-    std::vector<Difference> shown(diffs.begin(),
-                                  diffs.begin() + static_cast<long>(std::min(kShown, diffs.size())));
+    std::vector<Difference> shown(
+        diffs.begin(), diffs.begin() + static_cast<long>(std::min(kShown, diffs.size())));
     msg = "Written, but reading the unit back shows that it does not hold what was written (" +
           std::to_string(diffs.size()) + (diffs.size() == 1 ? " difference" : " differences") +
           "):\n" + FormatDifferences(shown, "written", /*utf8=*/false);
@@ -564,7 +568,7 @@ void Transfer::CompleteRead() {
   for (const UnreadableEntry& u : reading_.unreadable) kept_positions_.insert(u.position);
   // Only a whole, clean listing reaches the window, in the order the unit listed it.
   if (read_from_load_) {
-    p_.phonebook.Clear();
+    phonebook_.Clear();
     p_.op.BookReplaceOnNext = true;
   }
   for (const ListedEntry& e : reading_.entries) {
@@ -580,8 +584,9 @@ void Transfer::CompleteRead() {
     std::string msg = "The unit's SIM holds entries in a form this program cannot read:\n";
     for (const UnreadableEntry& u : reading_.unreadable)
       msg += "  position " + std::to_string(u.position) + ": \"" + Printable(u.line) + "\"\n";
-    msg += "Every other entry was read. A write leaves these positions as they are; reading "
-           "again would not change them.";
+    msg +=
+        "Every other entry was read. A write leaves these positions as they are; reading "
+        "again would not change them.";
     p_.LogNote(msg.substr(0, msg.find('\n')));
     p_.dialogs().ShowMessage(msg);
   }
@@ -590,7 +595,6 @@ void Transfer::CompleteRead() {
 void Transfer::EndRead() {
   read_stage_ = ReadStage::kIdle;
   asking_pin_state_ = false;
-  p_.op.QueryOperatorOnOk = false;
   p_.link.End(LinkUser::kRead);
   // Only a whole reading of this unit tells which positions differ.
   p_.form.OnlyChanged.SetEnabled(CanWriteChangedOnly());
@@ -599,13 +603,26 @@ void Transfer::EndRead() {
 void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
   std::string waiting_for;
   switch (read_stage_) {
-    case ReadStage::kStopEcho: waiting_for = "the unit's first answer after it stopped"; break;
-    case ReadStage::kOperator: waiting_for = "the operator"; break;
-    case ReadStage::kRange: waiting_for = "the size of the SIM phone book"; break;
-    case ReadStage::kEntries: waiting_for = "the SIM phone book entries"; break;
-    case ReadStage::kCharset: waiting_for = "the module's character set"; break;
-    case ReadStage::kUsedCount: waiting_for = "the SIM's count of used positions"; break;
-    case ReadStage::kIdle: return;
+    case ReadStage::kStopEcho:
+      waiting_for = "the unit's first answer after it stopped";
+      break;
+    case ReadStage::kOperator:
+      waiting_for = "the operator";
+      break;
+    case ReadStage::kRange:
+      waiting_for = "the size of the SIM phone book";
+      break;
+    case ReadStage::kEntries:
+      waiting_for = "the SIM phone book entries";
+      break;
+    case ReadStage::kCharset:
+      waiting_for = "the module's character set";
+      break;
+    case ReadStage::kUsedCount:
+      waiting_for = "the SIM's count of used positions";
+      break;
+    case ReadStage::kIdle:
+      return;
   }
   const ReadStage stage = read_stage_;
   const size_t listed = lines_listed_;
@@ -619,11 +636,12 @@ void Transfer::StopRead(const std::string& why, SequenceOutcome::Kind kind) {
   reason += ".";
   // Nothing at all came back: no reading again helps until the cable or the power is seen to.
   if (kind == SequenceOutcome::kNoAnswer && lines_listed_ == 0 && !operator_seen_)
-    reason += " " + p_.status.NoAnswerMessage();
+    reason += " " + status_.NoAnswerMessage();
   // The write itself ended well; only the check could not be made.
   if (verifying_ && !quiet_check_)
-    reason = "Every SIM position was written, but reading the unit back to check it failed: " +
-             why + ".";
+    reason =
+        "Every SIM position was written, but reading the unit back to check it failed: " + why +
+        ".";
   std::string msg = reason + "\n";
   if (sim_lock_ == "SIM PIN") {
     msg += "The SIM waits for its PIN: type it into the PIN field on the " +
@@ -654,10 +672,10 @@ void Transfer::PlaceEntry(const std::string& name, const std::string& number) {
       return;
     case EntryRoute::kOrdinary:
       if (p_.op.BookReplaceOnNext) {
-        p_.phonebook.ReplaceWithRow(name, number);
+        phonebook_.ReplaceWithRow(name, number);
         p_.op.BookReplaceOnNext = false;
       } else {
-        p_.phonebook.AppendRow(name, number);
+        phonebook_.AppendRow(name, number);
       }
       return;
     default:

@@ -1,13 +1,13 @@
-#include "unit/transfer.h"
-
 #include <string_view>
 
-#include "app/program.h"
 #include "base/text.h"
 #include "link/transfer_wire.h"
-#include "unit/write_check.h"
 #include "params/entry_set.h"
 #include "params/mapping.h"
+#include "phonebook/phonebook.h"
+#include "unit/status.h"
+#include "unit/transfer.h"
+#include "unit/write_check.h"
 
 namespace vrkt {
 
@@ -21,16 +21,17 @@ std::string Positions(int from, int to) {
   return "positions " + std::to_string(from) + " to " + std::to_string(to);
 }
 
-
 }  // namespace
 
 std::vector<std::string> Transfer::ReservedValues(const Form1& form, const HeldValues& held) const {
   std::vector<std::string> values;
-  for (const WriteStep& step : WriteOrder()) values.push_back(WriteValue(step, form, held, p_.variant));
+  for (const WriteStep& step : WriteOrder())
+    values.push_back(WriteValue(step, form, held, p_.variant));
   return values;
 }
 
-Transfer::Transfer(Program& program) : p_(program) {}
+Transfer::Transfer(UnitContext unit, StatusQueries& status, PhoneBookEditor& phonebook)
+    : p_(unit), status_(status), phonebook_(phonebook) {}
 
 // --- Window ---------------------------------------------------------------------------------
 
@@ -235,7 +236,7 @@ void Transfer::RunWriteStep() {
     return;
   }
   const int r = step - kReservedSteps;
-  if (r < p_.phonebook.LineCount()) {
+  if (r < phonebook_.LineCount()) {
     WriteBookLine(r);
   } else {
     DeleteNextPosition();
@@ -256,8 +257,8 @@ void Transfer::WriteReservedStep(int step) {
 }
 
 void Transfer::WriteBookLine(int r) {
-  const std::string name = p_.phonebook.Name(r);
-  const std::string phone = p_.phonebook.Phone(r);
+  const std::string name = phonebook_.Name(r);
+  const std::string phone = phonebook_.Phone(r);
   // Checked again as the command is built: the grid may have changed since the write began.
   if (!name.empty() && !phone.empty() && !(IsWireSafeName(name) && IsWireSafeValue(phone))) {
     p_.LogNote("row " + std::to_string(r) + " skipped: it cannot be sent to the SIM");
@@ -309,9 +310,9 @@ std::string Transfer::LeftoverReport(bool sim_full) const {
   // Entries that the sequence had not reached when the SIM was full. A write that stopped on its
   // own says which positions it reached instead.
   int rows_left = 0;
-  const int lines = sim_full ? p_.phonebook.LineCount() : 0;
+  const int lines = sim_full ? phonebook_.LineCount() : 0;
   for (int r = std::max(1, step - kReservedSteps); r < lines; ++r) {
-    if (p_.phonebook.Name(r).empty() || p_.phonebook.Phone(r).empty()) continue;
+    if (phonebook_.Name(r).empty() || phonebook_.Phone(r).empty()) continue;
     ++rows_left;
   }
   if (sim_full && step <= kReservedSteps) {
@@ -324,18 +325,21 @@ std::string Transfer::LeftoverReport(bool sim_full) const {
     out += rows_left == 1 ? " phone book row" : " phone book rows";
     out += " did not fit on the SIM (";
     out += std::to_string(op.SimCapacity);
-    out += rows_left == 1 ? " positions) and was not written." : " positions) and were not written.";
+    out +=
+        rows_left == 1 ? " positions) and was not written." : " positions) and were not written.";
   }
   if (!unsafe_reports_.empty()) {
-    out += "\nThese phone book rows were not written because they hold characters that cannot "
-           "be sent to the SIM (a phone may hold only 0-9 + * #; a name no control characters, "
-           "\";\", \",\" or double quotes):" +
-           ListedLines(unsafe_reports_);
+    out +=
+        "\nThese phone book rows were not written because they hold characters that cannot "
+        "be sent to the SIM (a phone may hold only 0-9 + * #; a name no control characters, "
+        "\";\", \",\" or double quotes):" +
+        ListedLines(unsafe_reports_);
   }
   if (!refused_entries_.empty()) {
-    out += "\nThese settings were not written because their values hold characters that cannot "
-           "be sent to the SIM:" +
-           ListedLines(refused_entries_);
+    out +=
+        "\nThese settings were not written because their values hold characters that cannot "
+        "be sent to the SIM:" +
+        ListedLines(refused_entries_);
   }
   if (!skipped_rows_.empty()) {
     const size_t n = skipped_rows_.size();
@@ -407,8 +411,7 @@ std::string Transfer::WrittenSoFar(bool pending_refused) const {
   return out;
 }
 
-void Transfer::StopWrite(const std::string& why, SequenceOutcome::Kind kind,
-                         bool pending_refused) {
+void Transfer::StopWrite(const std::string& why, SequenceOutcome::Kind kind, bool pending_refused) {
   Form1& f = p_.form;
   OperationState& op = p_.op;
   p_.LogNote("write stopped: " + why);
@@ -421,11 +424,11 @@ void Transfer::StopWrite(const std::string& why, SequenceOutcome::Kind kind,
   EnableAfterTransfer();
   write_outcome_.kind = kind;
   // A refusal comes again on the next try; only a unit that stopped answering is worth retrying.
-  const std::string advice = kind == SequenceOutcome::kRefused
-                                 ? "\nThe unit will refuse that entry again as it stands: change "
-                                   "it, then write again."
-                                 : (confirmed_position_ > 0 ? " Write again once the unit answers."
-                                                            : "");
+  const std::string advice =
+      kind == SequenceOutcome::kRefused
+          ? "\nThe unit will refuse that entry again as it stands: change "
+            "it, then write again."
+          : (confirmed_position_ > 0 ? " Write again once the unit answers." : "");
   write_outcome_.message = "Writing to the unit stopped: " + why + ".\n" + written + advice +
                            LeftoverReport(/*sim_full=*/false);
   write_outcome_.reason = write_outcome_.message;

@@ -1,9 +1,10 @@
 // Write-all by changed positions only: the plan made at the click from the last whole reading,
 // and the steps it lets pass without a command.
-#include "app/program.h"
-#include "unit/transfer.h"
 #include "link/transfer_wire.h"
 #include "params/entry_set.h"
+#include "phonebook/phonebook.h"
+#include "unit/status.h"
+#include "unit/transfer.h"
 
 namespace vrkt {
 
@@ -29,13 +30,9 @@ SimSlots Transfer::ReadSlots() const {
   return slots;
 }
 
-int Transfer::positions_written() const {
-  return written_count_;
-}
+int Transfer::positions_written() const { return written_count_; }
 
-int Transfer::positions_planned() const {
-  return plan_active_ ? planned_ : p_.op.SimCapacity;
-}
+int Transfer::positions_planned() const { return plan_active_ ? planned_ : p_.op.SimCapacity; }
 
 void Transfer::PlanChangedWrite() {
   plan_active_ = false;
@@ -56,11 +53,10 @@ void Transfer::PlanChangedWrite() {
     if (!value.empty() && IsWireSafeValue(value))
       entries.push_back(UnitEntry{std::string(order[i].entry), value});
   }
-  for (int r = 1; r < p_.phonebook.LineCount(); ++r) {
-    const std::string name = p_.phonebook.Name(r);
-    const std::string phone = p_.phonebook.Phone(r);
-    if (name.empty() || phone.empty() || !IsWireSafeName(name) || !IsWireSafeValue(phone))
-      continue;
+  for (int r = 1; r < phonebook_.LineCount(); ++r) {
+    const std::string name = phonebook_.Name(r);
+    const std::string phone = phonebook_.Phone(r);
+    if (name.empty() || phone.empty() || !IsWireSafeName(name) || !IsWireSafeValue(phone)) continue;
     entries.push_back(UnitEntry{name, phone});
   }
   plan_basis_ = ReadSlots();
@@ -89,12 +85,12 @@ bool Transfer::SkipUnchangedStep() {
   std::optional<UnitEntry> entry;
   if (step <= kWriteStepCount) {
     const std::string& value = reserved_at_click_[static_cast<size_t>(step - 1)];
-    if (value.empty()) return true;                // "AT" only
-    if (!IsWireSafeValue(value)) return false;     // the step reports it
+    if (value.empty()) return true;             // "AT" only
+    if (!IsWireSafeValue(value)) return false;  // the step reports it
     entry = UnitEntry{std::string(WriteOrder()[static_cast<size_t>(step - 1)].entry), value};
-  } else if (const int r = step - kWriteStepCount; r < p_.phonebook.LineCount()) {
-    const std::string name = p_.phonebook.Name(r);
-    const std::string phone = p_.phonebook.Phone(r);
+  } else if (const int r = step - kWriteStepCount; r < phonebook_.LineCount()) {
+    const std::string name = phonebook_.Name(r);
+    const std::string phone = phonebook_.Phone(r);
     if (name.empty() || phone.empty()) return true;
     if (!IsWireSafeName(name) || !IsWireSafeValue(phone)) return false;
     entry = UnitEntry{name, phone};

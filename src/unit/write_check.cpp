@@ -47,10 +47,10 @@ WritePlan CheckBeforeWriting(const Form1& form, const HeldValues& held, const Va
   }
   if (limits.positions > 0 && plan.entries > limits.positions) {
     const int over = plan.entries - limits.positions;
-    plan.problems.push_back("the settings and the phone book take " +
-                            std::to_string(plan.entries) + " positions, this SIM has " +
-                            std::to_string(limits.positions) + ": " + std::to_string(over) +
-                            (over == 1 ? " row has" : " rows have") + " to go");
+    plan.problems.push_back("the settings and the phone book take " + std::to_string(plan.entries) +
+                            " positions, this SIM has " + std::to_string(limits.positions) + ": " +
+                            std::to_string(over) + (over == 1 ? " row has" : " rows have") +
+                            " to go");
   }
   return plan;
 }

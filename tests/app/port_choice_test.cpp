@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/profile.h"
+#include "base/profile.h"
 #include "link/port_service.h"
 #include "support/harness.h"
 #include "support/temp_dir.h"

@@ -1,13 +1,13 @@
-#include "app/profile.h"
+#include "base/profile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "support/temp_dir.h"
 #include "base/codepage.h"
 #include "base/error.h"
+#include "support/temp_dir.h"
 
 namespace vrkt {
 namespace {
@@ -222,9 +222,9 @@ TEST(ProfileCommitTest, WritesFileAndReportsFailure) {
   EXPECT_EQ(testing::ReadBytes(path), "[A]\r\nb=c\r\n");
 
   const std::string missing = dir.File("no-such-folder") + "/set.ini";
-  const std::string shown =
-      dir.File("no-such-folder") + static_cast<char>(std::filesystem::path::preferred_separator) +
-      "set.ini";
+  const std::string shown = dir.File("no-such-folder") +
+                            static_cast<char>(std::filesystem::path::preferred_separator) +
+                            "set.ini";
   ProfileFile q(missing);
   q.Load();
   q.WriteString("A", "b", "c");

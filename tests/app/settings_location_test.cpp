@@ -1,13 +1,13 @@
 // Where the settings file lives, and how exit treats a settings file the user linked elsewhere.
 
-#include "app/settings_location.h"
+#include "base/settings_location.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-#include "app/profile.h"
+#include "base/profile.h"
 #include "support/harness.h"
 #include "support/temp_dir.h"
 

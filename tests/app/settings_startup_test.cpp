@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/profile.h"
 #include "base/codepage.h"
+#include "base/profile.h"
 #include "support/harness.h"
 #include "support/temp_dir.h"
 

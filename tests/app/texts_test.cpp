@@ -6,9 +6,9 @@
 #include <set>
 #include <string>
 
-#include "app/profile.h"
-#include "support/temp_dir.h"
+#include "base/profile.h"
 #include "support/harness.h"
+#include "support/temp_dir.h"
 
 namespace vrkt {
 namespace {
@@ -34,10 +34,9 @@ std::string TranslateEverything(const std::string& bytes) {
 TEST(InterfaceTextsTest, EveryTranslatedKeyReachesItsControlsAndComesBack) {
   // Captions that no key covers.
   const std::set<std::string> fixed = {
-      "MASTER1", "MASTER2", "MASTER3", "MASTER4",      "MASTER5",  "MASTER6",
-      "MASTER7", "TEST1",   "TEST2",   "TEST3",        "TEST4",    "TEST5",
-      "TEST6",   "TEST7",   "TEST8",   ".",            "V",        "Inicializace",
-      " - - - V", " - - - - mV",
+      "MASTER1", "MASTER2", "MASTER3", "MASTER4", "MASTER5", "MASTER6", "MASTER7", "TEST1", "TEST2",
+      "TEST3", "TEST4", "TEST5", "TEST6", "TEST7", "TEST8", ".", "V", "Inicializace", " - - - V",
+      " - - - - mV",
       // Beyond the settings file's language keys, which a file of today's layout must keep.
       "Only changed positions"};
   // Tooltips that no key covers.

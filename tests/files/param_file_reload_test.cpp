@@ -13,7 +13,7 @@ namespace {
 
 std::string LoadInto(testing::Harness& h, const std::string& file) {
   h.dialogs.messages.clear();
-  h.program->Run([&] { LoadParameterText(*h.program, file); });
+  h.program->Run([&] { LoadParameterText(h.program->parameters, file); });
   return h.dialogs.messages.empty() ? std::string() : h.dialogs.messages.front();
 }
 
@@ -28,13 +28,14 @@ TEST(ParamFileReloadTest, ValueThatDoesNotDecodeIsNotKept) {
     const HeldValues before = h.program->held;
     const std::string tin2 = h.program->form.TIN2.text();
 
-    EXPECT_NE(LoadInto(h, std::string("MASTER1=5\r\n") + bad + "\r\n").find("is not a valid integer"),
-              std::string::npos);
+    EXPECT_NE(
+        LoadInto(h, std::string("MASTER1=5\r\n") + bad + "\r\n").find("is not a valid integer"),
+        std::string::npos);
     EXPECT_EQ(h.program->held.PARVRKT, before.PARVRKT);
     EXPECT_EQ(h.program->held.TINPUTS, before.TINPUTS);
     EXPECT_EQ(h.program->form.TIN2.text(), tin2);
     EXPECT_EQ(h.program->form.MASTER1.text(), "5");
-    EXPECT_EQ(testing::ReloadDifference("DVG1Cset", BuildParameterFile(*h.program)), "");
+    EXPECT_EQ(testing::ReloadDifference("DVG1Cset", BuildParameterFile(h.program->parameters)), "");
   }
 
   // The same from the unit: an entry that does not decode leaves the held value alone.
@@ -55,7 +56,7 @@ TEST(ParamFileReloadTest, MonitorSwitchedOffLoadsSwitchedOff) {
   h.Start();
   Form1& f = h.program->form;
   f.VoltInt.SetText("00");
-  const std::string saved = BuildParameterFile(*h.program);
+  const std::string saved = BuildParameterFile(h.program->parameters);
   ASSERT_EQ(saved.find("VOLTAGE="), std::string::npos);
 
   f.VoltInt.SetText("12");

@@ -6,10 +6,10 @@
 #include <map>
 
 #include "base/error.h"
+#include "files/file_test_util.h"
 #include "files/monitor_log.h"
 #include "params/mapping.h"
 #include "phonebook/phonebook.h"
-#include "files/file_test_util.h"
 #include "support/harness.h"
 
 namespace vrkt {
@@ -24,18 +24,23 @@ std::map<std::string, std::string> Snapshot(Program& p) {
   std::map<std::string, std::string> s;
   for (Control* c : p.form.controls()) {
     switch (c->kind()) {
-      case ControlKind::kEdit: s[c->name()] = static_cast<Edit*>(c)->text(); break;
+      case ControlKind::kEdit:
+        s[c->name()] = static_cast<Edit*>(c)->text();
+        break;
       case ControlKind::kCheckBox:
         s[c->name()] = static_cast<CheckBox*>(c)->checked() ? "1" : "0";
         break;
       case ControlKind::kRadioButton:
         s[c->name()] = static_cast<RadioButton*>(c)->selected() ? "1" : "0";
         break;
-      case ControlKind::kList: s[c->name()] = static_cast<ListControl*>(c)->text(); break;
+      case ControlKind::kList:
+        s[c->name()] = static_cast<ListControl*>(c)->text();
+        break;
       case ControlKind::kTrackBar:
         s[c->name()] = std::to_string(static_cast<TrackBar*>(c)->position());
         break;
-      default: break;
+      default:
+        break;
     }
   }
   s["held.PARVRKT"] = p.held.PARVRKT;
@@ -84,8 +89,8 @@ void FillWindow(Program& p) {
 // that the decode sets, every list, and the book.
 void ClearWindow(Program& p) {
   Form1& f = p.form;
-  std::vector<Edit*> edits = {&f.VoltInt, &f.VoltFr, &f.TIN1, &f.TIN2, &f.TIN3, &f.Dtime,
-                              &f.RelTime1};
+  std::vector<Edit*> edits = {&f.VoltInt, &f.VoltFr, &f.TIN1,    &f.TIN2,
+                              &f.TIN3,    &f.Dtime,  &f.RelTime1};
   for (Edit* e : f.Masters()) edits.push_back(e);
   for (Edit* e : f.Tests()) edits.push_back(e);
   if (p.variant.IsVrkt()) {
@@ -160,10 +165,11 @@ TEST_F(ParamFileTest, SaveWritesTheKeysInTheVariantsOrder) {
     f.VoltFr.SetText("3");
     p.phonebook.SetRows({"Anna=1", "raw line"});
 
-    std::string expected = std::string("MASTER1=1\r\nMASTER2=2\r\nMASTER3=3\r\nMASTER4=4\r\nMASTER5=\r\n") +
-                           "MASTER6=6\r\nMASTER7=7\r\nTEST1=1\r\nTEST2=2\r\nTEST3=3\r\nTEST4=4\r\n" +
-                           "TEST5=5\r\nTEST6=6\r\nTEST7=7\r\nTEST8=8\r\n" + c.ports + c.compounds +
-                           "VOLTAGE=12*3\r\nAnna=1\r\nraw line\r\n";
+    std::string expected =
+        std::string("MASTER1=1\r\nMASTER2=2\r\nMASTER3=3\r\nMASTER4=4\r\nMASTER5=\r\n") +
+        "MASTER6=6\r\nMASTER7=7\r\nTEST1=1\r\nTEST2=2\r\nTEST3=3\r\nTEST4=4\r\n" +
+        "TEST5=5\r\nTEST6=6\r\nTEST7=7\r\nTEST8=8\r\n" + c.ports + c.compounds +
+        "VOLTAGE=12*3\r\nAnna=1\r\nraw line\r\n";
     EXPECT_EQ(Save(), expected) << c.program;
     ASSERT_FALSE(h->dialogs.file_options.empty());
     EXPECT_EQ(h->dialogs.file_options.back().filter, c.filter);
@@ -390,10 +396,11 @@ TEST_F(ParamFileTest, UnreadableFileChangesNothing) {
 TEST_F(ParamFileTest, LargeFilesLoad) {
   Program& p = Start("VRKTset");
   std::string text;
-  for (int i = 0; i < 200000; ++i) text += "Name" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  for (int i = 0; i < 200000; ++i)
+    text += "Name" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
   std::string long_line(3 << 20, '7');
   text += "MASTER1=" + long_line + "\r\n" + long_line + "\r\nmaster2=42";
-  LoadParameterText(p, text);
+  LoadParameterText(p.parameters, text);
   EXPECT_EQ(p.phonebook.RowCount(), 200001);  // MASTER1 and master2 taken
   EXPECT_EQ(p.form.MASTER2.text(), "42");
   EXPECT_EQ(p.phonebook.RowText(200001), long_line);
@@ -418,8 +425,9 @@ TEST_F(ParamFileTest, MonitorLogIsWrittenByteForByte) {
   h->dialogs.file_answers.push_back(path);  // the same name again: only this content remains
   p.Run([&] { p.files.SaveMonitorClick(); });
   std::string bytes = ReadBytes(path);
-  EXPECT_EQ(bytes, "[10:00:00]   OK\r\n[10:00:01]   \r\nSIM1 MASTER1=123\r\nsend buffer\r\n"
-                   "\xE8\xE9 8-bit\r\n");
+  EXPECT_EQ(bytes,
+            "[10:00:00]   OK\r\n[10:00:01]   \r\nSIM1 MASTER1=123\r\nsend buffer\r\n"
+            "\xE8\xE9 8-bit\r\n");
   EXPECT_EQ(SplitTextLines(bytes), entries);
   EXPECT_TRUE(h->dialogs.messages.empty());
 }

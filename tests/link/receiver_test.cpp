@@ -1,6 +1,7 @@
+#include "link/receiver.h"
+
 #include <gtest/gtest.h>
 
-#include "link/receiver.h"
 #include "link_fixture.h"
 
 namespace vrkt {
@@ -14,23 +15,23 @@ TEST_F(QuietUnitTest, FramingDropsControlBytesAndKeepsHighBytes) {
     Lines logged;
   } cases[] = {
       {"OK\r\n", {"OK"}},
-      {"\r\nOK\r\n", {"OK"}},  // empty lines are not logged
-      {"A\nB\r", {"AB"}},                                // a line feed alone ends nothing
-      {"x\x01y\x0c\x0e\x1fz\r", {"xyz"}},                 // 1..12 and 14..31 vanish
-      {"\xe9\x80\xff\r", {"\xe9\x80\xff"}},              // 128..255 stay
+      {"\r\nOK\r\n", {"OK"}},                // empty lines are not logged
+      {"A\nB\r", {"AB"}},                    // a line feed alone ends nothing
+      {"x\x01y\x0c\x0e\x1fz\r", {"xyz"}},    // 1..12 and 14..31 vanish
+      {"\xe9\x80\xff\r", {"\xe9\x80\xff"}},  // 128..255 stay
       {"\r\r", {}},
   };
   for (const Case& c : cases) {
     h.form().Monitor.Clear();
     h.Feed(c.bytes);
     EXPECT_EQ(Log(), c.logged) << ::testing::PrintToString(c.bytes);
-    EXPECT_TRUE(h.program->op.RxLine.empty());
+    EXPECT_TRUE(h.program->receiver.partial_line().empty());
   }
 }
 
 TEST_F(QuietUnitTest, LineSpansEventsAndIsStampedWithTimeOfDay) {
   h.Feed("+CSQ: 2");
-  EXPECT_EQ(h.program->op.RxLine, "+CSQ: 2");
+  EXPECT_EQ(h.program->receiver.partial_line(), "+CSQ: 2");
   EXPECT_EQ(h.form().Monitor.LineCount(), 0u);
   h.Feed("2,0\r");
   ASSERT_EQ(h.form().Monitor.LineCount(), 1u);
@@ -81,7 +82,7 @@ TEST_F(QuietUnitTest, BadNumberIsReportedAndTheNextLineStillServed) {
   EXPECT_EQ(h.dialogs.messages[0], "'x1' is not a valid integer value");
   EXPECT_EQ(h.dialogs.messages[1], "'38a' is not a valid integer value");
   EXPECT_EQ(h.program->op.SignalLevel, 23);
-  EXPECT_TRUE(h.program->op.RxLine.empty());
+  EXPECT_TRUE(h.program->receiver.partial_line().empty());
   // A battery value that cannot be read shows as unknown, not as a number.
   EXPECT_EQ(h.form().StatusBar1.panel(1), " board voltage:");
   EXPECT_EQ(h.form().Voltage.caption(), " - - - - mV");
@@ -99,10 +100,17 @@ class UploadTest : public ::testing::Test {
   }
   // Announces a script of `data` and lets the prompt release it; returns when the unit stored it.
   bool Upload(const std::string& data) {
-    h.program->op.UploadData = data;
-    h.program->op.LoaderWaitingOk = true;
-    h.program->Send("AT#WSCRIPT=big.scr," + std::to_string(data.size()) + "\r\n");
+    SendUpload("AT#WSCRIPT=big.scr," + std::to_string(data.size()) + "\r\n", data);
     return h.RunUntil([&] { return h.unit().scripts().count("big.scr") > 0; }, 120000);
+  }
+  // Sends an upload command as a job of its own, with the data its prompt releases.
+  void SendUpload(const std::string& command, const std::string& data) {
+    CommandLink& link = h.program->link;
+    auto shared = std::make_shared<const std::string>(data);
+    link.Begin(LinkUser::kButton, [&link, command, shared] {
+      link.Send(
+          command, [&link](const CommandResult&) { link.End(LinkUser::kButton); }, 0, shared);
+    });
   }
   testing::Harness h;
 };
@@ -136,22 +144,20 @@ TEST_F(UploadTest, OkOrNoiseBeforeThePromptDoesNotEndTheUpload) {
   int n = 0;
   for (const std::string line : {"OK", "\xFFOK"}) {
     const std::string name = "f" + std::to_string(n++) + ".scr";
-    h.program->op.UploadData = data;
-    h.program->Send("AT#WSCRIPT=" + name + ",27\r\n");
+    SendUpload("AT#WSCRIPT=" + name + ",27\r\n", data);
     h.unit().Inject("\r\n" + line + "\r\n", h.clock.NowMs());
     ASSERT_TRUE(h.RunUntil([&] { return h.unit().scripts().count(name) > 0; }, 20000)) << name;
     EXPECT_EQ(h.unit().scripts().at(name), data);
-    EXPECT_EQ(h.MonitorCount("\"" + Printable(line) + "\" before the prompt of AT#WSCRIPT=" +
-                             name + ",27 answers nothing"),
+    EXPECT_EQ(h.MonitorCount("\"" + Printable(line) + "\" before the prompt of AT#WSCRIPT=" + name +
+                             ",27 answers nothing"),
               1);
     h.RunFor(1000);
   }
 }
 
-TEST_F(UploadTest, PromptWithoutLoaderWaitingSendsNothingAndIsLoggedAtLineEnd) {
+TEST_F(UploadTest, PromptWithoutAnUploadCommandSendsNothingAndIsLoggedAtLineEnd) {
   h.unit().faults().silent = true;
   h.form().Monitor.Clear();
-  h.program->op.UploadData = "payload";
   h.Feed("\r\n>>>");
   EXPECT_EQ(h.MonitorCount("send buffer"), 0);
   EXPECT_EQ(h.unit().BytesToWrite(), 0u);

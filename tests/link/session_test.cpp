@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "support/harness.h"
 #include "unit/status.h"
 #include "unit/transfer.h"
-#include "support/harness.h"
 
 namespace vrkt {
 namespace {
@@ -23,8 +23,9 @@ class SessionTest : public ::testing::Test {
   bool StopAndRead(int64_t limit_ms = 60000) {
     h.Click(h.form().StopGDI);
     int entries = h.unit().card().UsedCount();
-    return h.RunUntil([&] { return h.MonitorCount("+CPBR: ") - h.MonitorCount("+CPBR: (") >= entries; },
-                      limit_ms);
+    return h.RunUntil(
+        [&] { return h.MonitorCount("+CPBR: ") - h.MonitorCount("+CPBR: (") >= entries; },
+        limit_ms);
   }
   testing::Harness h;
   size_t mark = 0;
@@ -88,7 +89,7 @@ TEST_F(SessionTest, ReadSurvivesNoiseSplitAndSlowReplies) {
     EXPECT_TRUE(done) << c.noise << " " << c.split << " " << c.latency;
     EXPECT_TRUE(fresh.dialogs.messages.empty());
     EXPECT_EQ(fresh.program->op.SimCapacity, 250);
-    EXPECT_TRUE(fresh.program->op.RxLine.size() < 16);
+    EXPECT_TRUE(fresh.program->receiver.partial_line().size() < 16);
   }
 }
 
@@ -146,13 +147,13 @@ TEST_F(SessionTest, ErrorReplyInTheChainStopsTheReadWithANote) {
     ASSERT_EQ(fresh.dialogs.messages.size(), 1u);
     const std::string& msg = fresh.dialogs.messages[0];
     EXPECT_EQ(msg.rfind("Reading from the unit stopped: the unit answered \"ERROR\" while waiting "
-                        "for " + std::string(c.waiting_for) + ".",
+                        "for " +
+                            std::string(c.waiting_for) + ".",
                         0),
               0u)
         << msg;
     EXPECT_EQ(fresh.MonitorCount("read stopped: the unit answered \"ERROR\""), 1);
     EXPECT_FALSE(fresh.program->transfer.ReadRunning());
-    EXPECT_FALSE(fresh.program->op.QueryOperatorOnOk);
     EXPECT_FALSE(fresh.form().TransferDeadline.is_enabled());
     EXPECT_EQ(fresh.form().PINOK.color(), kGreen);  // green stays green
     EXPECT_FALSE(fresh.program->busy());
@@ -200,7 +201,6 @@ TEST_F(SessionTest, CtsLostBeyondTheDeadlineStopsTheRead) {
             std::string::npos)
       << h.dialogs.messages[0];
   EXPECT_EQ(h.MonitorCount("read stopped: the unit took no data"), 1);
-  EXPECT_FALSE(h.program->op.QueryOperatorOnOk);
   EXPECT_FALSE(h.program->transfer.ReadRunning());
   // The held command was given up: it does not reach the unit when the line returns, and
   // nothing follows it.

@@ -6,9 +6,9 @@
 #include <functional>
 
 #include "link/command_link.h"
-#include "unit/status.h"
 #include "support/harness.h"
 #include "transfer/transfer_fixture.h"
+#include "unit/status.h"
 
 namespace vrkt {
 namespace {

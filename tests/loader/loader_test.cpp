@@ -78,8 +78,8 @@ class LoaderRunTest : public ::testing::Test {
     return out;
   }
   bool LoaderIdle() {
-    const OperationState& op = h_.program->op;
-    return !op.LoaderWaitingOk && !op.AsendWaitingEvent && op.UploadData.empty() &&
+    const Loader& loader = h_.program->loader;
+    return !loader.waiting_for_send_event() && loader.upload_data().empty() &&
            !h_.program->loader.running() && !h_.program->form.Prubeh.visible() &&
            !h_.program->form.CancelSend.visible() && !h_.program->form.LoaderDeadline.is_enabled();
   }
@@ -122,9 +122,9 @@ TEST_F(LoaderRunTest, ScriptThenRunIsTheWorkedSequence) {
             (std::vector<std::string>{"AT#WSCRIPT=demo.scr,300", "AT#ESCRIPT=demo.scr"}));
   EXPECT_EQ(h_.sim.unit().scripts().at("demo.scr"), script);
   EXPECT_EQ(h_.sim.unit().run_script(), "demo.scr");
-  EXPECT_EQ(rec.monitor,
-            (std::vector<std::string>{"AT#WSCRIPT=demo.scr,300", "send buffer", ">>>", "OK",
-                                      "AT#ESCRIPT=demo.scr", "OK", "Loader list done: 2 lines sent."}));
+  EXPECT_EQ(rec.monitor, (std::vector<std::string>{"AT#WSCRIPT=demo.scr,300", "send buffer", ">>>",
+                                                   "OK", "AT#ESCRIPT=demo.scr", "OK",
+                                                   "Loader list done: 2 lines sent."}));
   EXPECT_EQ(rec.positions, (std::vector<int>{1, 2}));  // the first "OK" keeps position 1
   EXPECT_TRUE(h_.dialogs.messages.empty());
 
@@ -277,15 +277,27 @@ TEST_F(LoaderRunTest, AStepWithoutUsableReplyEndsTheRunWithWhatHappened) {
     std::string message;
     int64_t within_ms;
   } cases[] = {
-      {"silent", {"SET:AT+CMEE=2", "RUN:x"}, [](SimFaults& f) { f.silent = true; }, no_answer,
+      {"silent",
+       {"SET:AT+CMEE=2", "RUN:x"},
+       [](SimFaults& f) { f.silent = true; },
+       no_answer,
        Loader::kDeadlineMarginMs + 3000},
       // A refusal ends the run at once and says what was refused.
-      {"error", {"RUN:x", "RUN:y"}, [](SimFaults& f) { f.error_on = {"AT#ESCRIPT"}; },
-       "The unit refused line 1 (AT#ESCRIPT=x): ERROR. The list was stopped.", 1000},
-      {"cme error", {"DEL:gone.py", "RUN:y"}, nullptr,
-       "The unit refused line 1 (AT#DSCRIPT=gone.py): ERROR. The list was stopped.", 1000},
+      {"error",
+       {"RUN:x", "RUN:y"},
+       [](SimFaults& f) { f.error_on = {"AT#ESCRIPT"}; },
+       "The unit refused line 1 (AT#ESCRIPT=x): ERROR. The list was stopped.",
+       1000},
+      {"cme error",
+       {"DEL:gone.py", "RUN:y"},
+       nullptr,
+       "The unit refused line 1 (AT#DSCRIPT=gone.py): ERROR. The list was stopped.",
+       1000},
       // The data goes out, but the unit falls silent before the file's event.
-      {"no event", {"ASEND:clip.dat", "RUN:x"}, nullptr, no_answer,
+      {"no event",
+       {"ASEND:clip.dat", "RUN:x"},
+       nullptr,
+       no_answer,
        Loader::kDeadlineMarginMs + 3000},
   };
   WriteFile("clip.dat", Bytes(100, 3));

@@ -7,8 +7,8 @@
 #include <set>
 #include <sstream>
 
-#include "unit/changed_positions.h"
 #include "support/harness.h"
+#include "unit/changed_positions.h"
 
 namespace vrkt::testing {
 namespace {
@@ -59,8 +59,7 @@ Sim SimOf(Harness& h) {
 
 SimSlots Slots(const Sim& sim) {
   SimSlots out;
-  for (const auto& e : sim)
-    out.push_back(e ? SimSlot(UnitEntry{e->text, e->number}) : SimSlot());
+  for (const auto& e : sim) out.push_back(e ? SimSlot(UnitEntry{e->text, e->number}) : SimSlot());
   return out;
 }
 
@@ -90,8 +89,9 @@ Outcome RunWrite(const Case& c, bool changed_only) {
   Program& p = *h.program;
   Form1& f = p.form;
   h.Click(f.StopGDI);
-  h.RunUntil([&] { return f.RunGDI.visible() && !p.transfer.ReadRunning() &&
-                          p.op.SimCapacity > 0; }, 60000);
+  h.RunUntil(
+      [&] { return f.RunGDI.visible() && !p.transfer.ReadRunning() && p.op.SimCapacity > 0; },
+      60000);
   h.RunFor(300);
   h.Click(f.LoadGDI);
   h.RunUntil([&] { return !p.transfer.ReadRunning(); }, 60000);
@@ -138,7 +138,8 @@ TEST(ChangedWriteProperty, LeavesTheSimAsAWriteOfEveryPosition) {
         const int kept = PositionOf(before, "VER");
         const SimSlots want = Slots(full.after);
         RC_ASSERT(Slots(changed.after) == want);
-        if (kept) RC_ASSERT(want[static_cast<size_t>(kept - 1)] == before[static_cast<size_t>(kept - 1)]);
+        if (kept)
+          RC_ASSERT(want[static_cast<size_t>(kept - 1)] == before[static_cast<size_t>(kept - 1)]);
         // Only the positions that differed were written, each once.
         const std::vector<int> differing = ChangedPositions(want, before, kept);
         RC_ASSERT(changed.written == differing);

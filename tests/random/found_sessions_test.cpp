@@ -6,10 +6,10 @@
 
 #include <climits>
 
-#include "unit/transfer.h"
 #include "random/session_runner.h"
 #include "support/harness.h"
 #include "support/wire_checks.h"
+#include "unit/transfer.h"
 
 namespace vrkt::testing {
 namespace {
@@ -30,30 +30,37 @@ UnitSpec Blank() {
 TEST(FoundSessionTest, WaitAfterRunEndsWhenAWriteStartsDuringIt) {
   // The write sets the progress bar's maximum to the SIM's size + 10, and the wait counts the
   // same bar up to 250: it never gets there.
-  ExpectHolds("ends", {kTidyUnit,
-                       {{Act::kStop}, {Act::kWait, 40000}, {Act::kRun}, {Act::kSaveUnit},
-                        {Act::kWait, 260000}}});
+  ExpectHolds(
+      "ends",
+      {kTidyUnit,
+       {{Act::kStop}, {Act::kWait, 40000}, {Act::kRun}, {Act::kSaveUnit}, {Act::kWait, 260000}}});
 }
 
 TEST(FoundSessionTest, WaitAfterStopEndsWhenTheLoaderRunsDuringIt) {
   // A unit that never reports STOP, and a loader list sent meanwhile: its bar has 3 steps.
   ExpectHolds("ends", {kTidyUnit,
-                       {{Act::kSilentAfter, 0}, {Act::kStop}, {Act::kWait, 3000},
-                        {Act::kLoaderRun}, {Act::kWait, 260000}}});
+                       {{Act::kSilentAfter, 0},
+                        {Act::kStop},
+                        {Act::kWait, 3000},
+                        {Act::kLoaderRun},
+                        {Act::kWait, 260000}}});
 }
 
 TEST(FoundSessionTest, ParameterFileWithAKeyTwiceIsNotWrittenTwice) {
   // edited.vrk holds MASTER1 twice; the second stays in the grid and goes to the SIM as a row.
-  ExpectHolds("duplicates",
-              {kTidyUnit, {{Act::kStop}, {Act::kWait, 8000}, {Act::kPcLoad, 1}, {Act::kSaveUnit},
-                           {Act::kWait, 40000}}});
+  ExpectHolds("duplicates", {kTidyUnit,
+                             {{Act::kStop},
+                              {Act::kWait, 8000},
+                              {Act::kPcLoad, 1},
+                              {Act::kSaveUnit},
+                              {Act::kWait, 40000}}});
 }
 
 TEST(FoundSessionTest, EchoIsNotReadAsAReply) {
   // UNPIN switches the echo on; the echo "AT+CPBR=?" of Load's range query became a grid row.
-  ExpectHolds("rows", {kTidyUnit,
-                       {{Act::kPin, 0, 0, "1234"}, {Act::kStop}, {Act::kLoadUnit},
-                        {Act::kWait, 40000}}});
+  ExpectHolds("rows",
+              {kTidyUnit,
+               {{Act::kPin, 0, 0, "1234"}, {Act::kStop}, {Act::kLoadUnit}, {Act::kWait, 40000}}});
 }
 
 TEST(FoundSessionTest, RangeReplyWithoutParenthesesIsNoEntry) {
@@ -73,42 +80,66 @@ TEST(FoundSessionTest, ReadChainDoesNotCutIntoAnUpload) {
   // The read's next command went out while the loader waited for its prompt: the script arrived
   // with the command in it, and the rest of the file reached the unit as commands.
   ExpectHolds("commands", {kTidyUnit,
-                           {{Act::kStop}, {Act::kWait, 8000}, {Act::kLoadUnit},
-                            {Act::kLoaderRun}, {Act::kWait, 40000}}});
-  ExpectHolds("uploads", {kTidyUnit,
-                          {{Act::kPin, 0, 0, "1234"}, {Act::kLoaderRun}, {Act::kStop},
-                           {Act::kWait, 40000}}});
+                           {{Act::kStop},
+                            {Act::kWait, 8000},
+                            {Act::kLoadUnit},
+                            {Act::kLoaderRun},
+                            {Act::kWait, 40000}}});
+  ExpectHolds("uploads",
+              {kTidyUnit,
+               {{Act::kPin, 0, 0, "1234"}, {Act::kLoaderRun}, {Act::kStop}, {Act::kWait, 40000}}});
 }
 
 TEST(FoundSessionTest, FailedWriteNamesThePositionsItWrote) {
   // The signal query's late "OK" answered the write's first command, so every later answer was
   // taken for the command before it: the message claimed position 1, which the unit refused.
-  ExpectHolds("write_message",
-              {Blank(), {{Act::kStop}, {Act::kWait, 8000}, {Act::kSignal}, {Act::kPcLoad},
-                         {Act::kSaveUnit}, {Act::kErrorOn}, {Act::kWait, 40000}}});
+  ExpectHolds("write_message", {Blank(),
+                                {{Act::kStop},
+                                 {Act::kWait, 8000},
+                                 {Act::kSignal},
+                                 {Act::kPcLoad},
+                                 {Act::kSaveUnit},
+                                 {Act::kErrorOn},
+                                 {Act::kWait, 40000}}});
 }
 
 TEST(FoundSessionTest, WriteThatReportsSuccessLeftTheWindowOnTheSim) {
   // Stopped again while the unit restarted after Run: answers meant for the read went to the
   // write, which ended "well" with the old PARVRKT on the SIM.
-  ExpectHolds("write_matches",
-              {kTidyUnit, {{Act::kStop}, {Act::kWait, 8000}, {Act::kRun}, {Act::kWait, 1000},
-                           {Act::kStop}, {Act::kWait, 6000}, {Act::kCheck}, {Act::kSaveUnit},
-                           {Act::kWait, 40000}}});
+  ExpectHolds("write_matches", {kTidyUnit,
+                                {{Act::kStop},
+                                 {Act::kWait, 8000},
+                                 {Act::kRun},
+                                 {Act::kWait, 1000},
+                                 {Act::kStop},
+                                 {Act::kWait, 6000},
+                                 {Act::kCheck},
+                                 {Act::kSaveUnit},
+                                 {Act::kWait, 40000}}});
   // The signal query's "OK" answered the write's first command; the unit then fell silent for a
   // while, and the write still ended "well" without having stored a thing.
-  ExpectHolds("write_matches",
-              {kTidyUnit, {{Act::kStop}, {Act::kWait, 8000}, {Act::kEdit, 4}, {Act::kSignal},
-                           {Act::kSaveUnit}, {Act::kSilentAfter, 2}, {Act::kWait, 3000},
-                           {Act::kHeal}, {Act::kWait, 40000}}});
+  ExpectHolds("write_matches", {kTidyUnit,
+                                {{Act::kStop},
+                                 {Act::kWait, 8000},
+                                 {Act::kEdit, 4},
+                                 {Act::kSignal},
+                                 {Act::kSaveUnit},
+                                 {Act::kSilentAfter, 2},
+                                 {Act::kWait, 3000},
+                                 {Act::kHeal},
+                                 {Act::kWait, 40000}}});
   // Edits made while the write runs (the Service and Ports pages stay open): TEST1 emptied
   // before its step was read live, PARVRKT had been encoded at the click. The SIM holds neither
   // the window at the click nor the window at the end.
   UnitSpec dvg;
   dvg.program = 1;
-  ExpectHolds("write_matches",
-              {dvg, {{Act::kStop}, {Act::kWait, 40000}, {Act::kSaveUnit}, {Act::kEdit, 4},
-                     {Act::kCheck, 2}, {Act::kWait, 40000}}});
+  ExpectHolds("write_matches", {dvg,
+                                {{Act::kStop},
+                                 {Act::kWait, 40000},
+                                 {Act::kSaveUnit},
+                                 {Act::kEdit, 4},
+                                 {Act::kCheck, 2},
+                                 {Act::kWait, 40000}}});
 }
 
 TEST(FoundSessionTest, GridRowWithAReservedNameSavesAndLoadsBack) {
@@ -132,8 +163,8 @@ TEST(FoundSessionTest, PinCommandsStopAtTheFirstUnanswered) {
 TEST(FoundSessionTest, LoaderRunWithNothingLeftToSendFreesTheLink) {
   // Send pressed twice while a read ran: the second run's job found the list ended and never
   // gave the link back, so the read and every poll waited for ever.
-  ExpectHolds("ends", {kTidyUnit,
-                       {{Act::kLoadUnit}, {Act::kStop}, {Act::kLoaderRun}, {Act::kLoaderRun}}});
+  ExpectHolds("ends",
+              {kTidyUnit, {{Act::kLoadUnit}, {Act::kStop}, {Act::kLoaderRun}, {Act::kLoaderRun}}});
 }
 
 TEST(FoundSessionTest, PromptGetsTheDataOfItsOwnUpload) {
@@ -162,10 +193,12 @@ void ReadyToWrite(Harness& h) {
   h.unit().Configure(config);
   h.Start();
   h.Click(h.form().StopGDI);
-  ASSERT_TRUE(h.RunUntil([&] {
-    return h.form().RunGDI.visible() && h.program->op.SimCapacity > 0 &&
-           !h.program->transfer.ReadRunning();
-  }, 30000));
+  ASSERT_TRUE(h.RunUntil(
+      [&] {
+        return h.form().RunGDI.visible() && h.program->op.SimCapacity > 0 &&
+               !h.program->transfer.ReadRunning();
+      },
+      30000));
   h.RunFor(500);
 }
 
@@ -202,10 +235,15 @@ TEST(FoundSessionTest, UploadCutByTheApplicationTakesNoLaterCommandsAsData) {
   // The loader's upload was prompted just as the rebooted unit's application took the line; the
   // module kept waiting for the data and, after the next Stop, took the Stop sequence's commands
   // for it, then ran the rest of a line as a command of its own.
-  ExpectHolds("commands",
-              {{.echo = false, .prefill = true, .seed = 1},
-               {{Act::kStop}, {Act::kWait, 8000}, {Act::kRun}, {Act::kLoadUnit}, {Act::kLoaderRun},
-                {Act::kWait, 40000}, {Act::kStop}, {Act::kWait, 15000}}});
+  ExpectHolds("commands", {{.echo = false, .prefill = true, .seed = 1},
+                           {{Act::kStop},
+                            {Act::kWait, 8000},
+                            {Act::kRun},
+                            {Act::kLoadUnit},
+                            {Act::kLoaderRun},
+                            {Act::kWait, 40000},
+                            {Act::kStop},
+                            {Act::kWait, 15000}}});
 }
 
 }  // namespace

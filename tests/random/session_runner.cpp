@@ -10,8 +10,6 @@
 
 #include "files/param_file.h"
 #include "link/command_link.h"
-#include "unit/status.h"
-#include "unit/transfer.h"
 #include "link/transfer_wire.h"
 #include "params/entry_set.h"
 #include "params/mapping.h"
@@ -22,6 +20,8 @@
 #include "support/session_checks.h"
 #include "support/temp_dir.h"
 #include "support/wire_checks.h"
+#include "unit/status.h"
+#include "unit/transfer.h"
 
 namespace vrkt::testing {
 
@@ -66,7 +66,8 @@ class Runner {
     if (failure_.empty() && inv_.sim_from_sources) CheckSimSources();
     stats_.uploads = static_cast<int>(unit().scripts().size() + unit().files().size());
     stats_.commands = static_cast<int>(unit().commands().size());
-    return {failure_.empty() ? std::string() : "step " + std::to_string(step_index_ + 1) + ": " + failure_,
+    return {failure_.empty() ? std::string()
+                             : "step " + std::to_string(step_index_ + 1) + ": " + failure_,
             Transcript(), stats_};
   }
 
@@ -133,7 +134,9 @@ class Runner {
 
   bool Apply(const Step& s) {
     switch (s.act) {
-      case Act::kWait: h_.RunFor(std::max(1, s.a)); return true;
+      case Act::kWait:
+        h_.RunFor(std::max(1, s.a));
+        return true;
       case Act::kStop:
       case Act::kRun:
         if (!Press(s.act == Act::kStop ? f().StopGDI : f().RunGDI)) return false;
@@ -143,8 +146,10 @@ class Runner {
         if (!Press(f().LoadGDI)) return false;
         cekani_since_ = -1;  // Load sets the waiting bar back to 0: the wait counts anew
         return true;
-      case Act::kSaveUnit: return SaveUnit();
-      case Act::kSignal: return Press(f().signal);
+      case Act::kSaveUnit:
+        return SaveUnit();
+      case Act::kSignal:
+        return Press(f().signal);
       case Act::kEdit: {
         const std::string& name = EditFields()[static_cast<size_t>(s.a) % EditFields().size()];
         Edit* e = Find<Edit>(name);
@@ -155,13 +160,15 @@ class Runner {
         return true;
       }
       case Act::kPick: {
-        ListControl* l = Find<ListControl>(PickLists()[static_cast<size_t>(s.a) % PickLists().size()]);
+        ListControl* l =
+            Find<ListControl>(PickLists()[static_cast<size_t>(s.a) % PickLists().size()]);
         if (!l || !Offered(*l)) return false;
         p().Run([&] { l->UserPick(s.b % static_cast<int>(l->items().size())); });
         return true;
       }
       case Act::kCheck: {
-        CheckBox* c = Find<CheckBox>(CheckFields()[static_cast<size_t>(s.a) % CheckFields().size()]);
+        CheckBox* c =
+            Find<CheckBox>(CheckFields()[static_cast<size_t>(s.a) % CheckFields().size()]);
         if (!c || !Offered(*c)) return false;
         p().Run([&] { c->SetChecked(!c->checked()); });
         return true;
@@ -183,8 +190,10 @@ class Runner {
         if (!Offered(f().PhoneBook1)) return false;
         f().PhoneBook1.SetSelectedLine(GridLine(s.a));
         return true;
-      case Act::kGridInsert: return Press(f().LineIn);
-      case Act::kGridDelete: return Press(f().LineDel);
+      case Act::kGridInsert:
+        return Press(f().LineIn);
+      case Act::kGridDelete:
+        return Press(f().LineDel);
       case Act::kGridAppend:
         if (!Offered(f().PhoneBook1)) return false;
         p().Run([&] { p().phonebook.AppendRow(); });
@@ -205,8 +214,10 @@ class Runner {
         }
         return true;
       }
-      case Act::kPcSave: return PcSave();
-      case Act::kPcLoad: return PcLoad(s.a);
+      case Act::kPcSave:
+        return PcSave();
+      case Act::kPcLoad:
+        return PcLoad(s.a);
       case Act::kPin: {
         if (!Offered(f().PIN)) return false;
         p().Run([&] { f().PIN.SetText(s.text); });
@@ -215,20 +226,28 @@ class Runner {
       case Act::kLoaderRun: {
         if (!Offered(f().LoadList)) return false;
         Press(f().ClrList);
-        h_.dialogs.file_answers.push_back(files_.loader_lists[static_cast<size_t>(s.a) % kLoaderLists]);
+        h_.dialogs.file_answers.push_back(
+            files_.loader_lists[static_cast<size_t>(s.a) % kLoaderLists]);
         Press(f().LoadList);
         return Press(f().Send);
       }
-      case Act::kLoaderCancel: return Press(f().CancelSend);
-      default: UnitAct(s); return true;
+      case Act::kLoaderCancel:
+        return Press(f().CancelSend);
+      default:
+        UnitAct(s);
+        return true;
     }
   }
 
   void UnitAct(const Step& s) {
     SimFaults& faults = unit().faults();
     switch (s.act) {
-      case Act::kLatency: faults.latency_ms = s.a; break;
-      case Act::kListingSpeed: faults.listing_ms_per_byte = s.a; break;
+      case Act::kLatency:
+        faults.latency_ms = s.a;
+        break;
+      case Act::kListingSpeed:
+        faults.listing_ms_per_byte = s.a;
+        break;
       case Act::kNoise:
         faults.line_noise = s.a / 1000.0;
         if (s.a > 0) noisy_ = true;
@@ -251,7 +270,8 @@ class Runner {
         faults = SimFaults{};
         unit().SetCts(true);
         break;
-      default: break;
+      default:
+        break;
     }
   }
 
@@ -274,8 +294,8 @@ class Runner {
     std::vector<ExpectedEntry> want = ExpectedSim(p());
     h_.Click(f().SaveGDI);
     if (p().op.WriteAllRunning) {
-      write_ = WriteWatch{true, {before, std::move(want), messages}, p().op.WriteStep,
-                          h_.clock.NowMs()};
+      write_ =
+          WriteWatch{true, {before, std::move(want), messages}, p().op.WriteStep, h_.clock.NowMs()};
     } else if (inv_.write_success_matches && !SameCard(CardOf(unit().card()), before)) {
       Fail("a write that did not start changed the SIM");
     }
@@ -375,7 +395,8 @@ class Runner {
   }
 
   void CheckOneInFlight() {
-    std::vector<std::string> overlaps = CommandsSentWhileAnotherAwaited(unit().transcript(), kGiveUpMs);
+    std::vector<std::string> overlaps =
+        CommandsSentWhileAnotherAwaited(unit().transcript(), kGiveUpMs);
     // A command joined to the part of one cut by a CTS loss counts from the part's first byte.
     if (cts_was_lost_) {
       std::erase_if(overlaps, [&](const std::string& o) {
@@ -453,8 +474,8 @@ class Runner {
       // The wait counts from when its command has gone, which may wait its turn behind the
       // loader, the PIN commands or a poll: those have deadlines of their own.
       if (now - cekani_since_ > StatusQueries::kWaitLimitS * 1000 + kFirstCommandWaitMs)
-        Fail("the wait after Stop or Run has lasted " + std::to_string((now - cekani_since_) / 1000) +
-             " s and goes on");
+        Fail("the wait after Stop or Run has lasted " +
+             std::to_string((now - cekani_since_) / 1000) + " s and goes on");
     } else {
       cekani_since_ = -1;
     }
@@ -468,8 +489,8 @@ class Runner {
                      // The first command may wait behind commands of other jobs (polls, the
                      // loader), each with a deadline of its own.
                      (write_.step == 0 ? kFirstCommandWaitMs : 0)) {
-        Fail("write-all has waited " + std::to_string(now - write_.step_at) +
-             " ms at step " + std::to_string(write_.step) + " without a deadline");
+        Fail("write-all has waited " + std::to_string(now - write_.step_at) + " ms at step " +
+             std::to_string(write_.step) + " without a deadline");
       }
     }
   }
@@ -496,10 +517,12 @@ class Runner {
   void Drain() {
     step_index_ = static_cast<int>(session_.steps.size());
     const int64_t from = h_.clock.NowMs();
-    const bool quiet = h_.RunUntil([&] {
-      CheckAfterStepQuietly();
-      return StillBusy(p()).empty() || !failure_.empty();
-    }, kDrainLimitMs);
+    const bool quiet = h_.RunUntil(
+        [&] {
+          CheckAfterStepQuietly();
+          return StillBusy(p()).empty() || !failure_.empty();
+        },
+        kDrainLimitMs);
     steps_log_.push_back("  (then left alone for " + std::to_string(h_.clock.NowMs() - from) +
                          " ms)");
     if (!failure_.empty()) return;
@@ -552,8 +575,9 @@ class Runner {
     for (size_t i = t.size() > 60 ? t.size() - 60 : 0; i < t.size(); ++i) {
       const SimExchange& e = t[i];
       out += "  " + std::to_string(e.first_byte_us / 1000) + " .. " +
-             (e.answered_us < 0 ? std::string("(no answer)")
-                                : std::to_string(e.answered_us / 1000) + " " + Quoted(e.final_result)) +
+             (e.answered_us < 0
+                  ? std::string("(no answer)")
+                  : std::to_string(e.answered_us / 1000) + " " + Quoted(e.final_result)) +
              "   " + Quoted(e.line) + "\n";
     }
     out += "\nMessages shown:\n";

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/dialogs.h"
 #include "app/program.h"
 #include "base/clock.h"
 #include "sim/sim_unit.h"
+#include "ui/dialogs.h"
 
 namespace vrkt::testing {
 
@@ -50,7 +50,8 @@ class Harness {
  public:
   // `program_name` picks the variant ("VRKTset", "DVG1Cset", "VRKT4Gset"); the settings file is
   // not read unless `settings_dir` is given.
-  explicit Harness(const std::string& program_name = "VRKTset", const std::string& settings_dir = {});
+  explicit Harness(const std::string& program_name = "VRKTset",
+                   const std::string& settings_dir = {});
   ~Harness();
 
   // Runs FormCreate.

@@ -28,17 +28,16 @@ const std::map<std::string, std::vector<std::string>>& Containers() {
     put({"support"}, {"UNPIN", "CodePIN", "Send", "PIN", "LoadList", "ClrList", "CancelSend",
                       "IMEI", "SaveMonitor"});
     put({"PhoneBook"}, {"PhoneBook1", "LineIn", "LineDel", "FindN", "Find"});
-    put({"Emergency"}, {"MASTER1", "MASTER2", "MASTER3", "MASTER4", "MASTER5", "MASTER6",
-                        "MASTER7", "TLtime", "BLtime", "BLbtime", "waiting", "ECALL", "VolSpk",
-                        "VolMic"});
+    put({"Emergency"}, {"MASTER1", "MASTER2", "MASTER3", "MASTER4", "MASTER5", "MASTER6", "MASTER7",
+                        "TLtime", "BLtime", "BLbtime", "waiting", "ECALL", "VolSpk", "VolMic"});
     put({"Service"}, {"TEST1", "TEST2", "TEST3", "TEST4", "TEST5", "TEST6", "TEST7", "TEST8",
                       "Tperiod", "TShift", "TestCall", "ATest", "TestSMS"});
     put({"Ports"}, {"RelSMS1", "RelECALL", "RelCam1", "RelRunning", "RelLi1", "RelBut1",
                     "OKservice", "RelTime1", "VoltInt", "VoltFr"});
     put({"Ports", "GroupBox9"}, {"ALARMON", "ALARMOFF", "ECALLmode", "ServiceMode"});
-    put({"Ports", "PortList"}, {"PORTOPEN1", "PORTOPEN2", "PORTOPEN3", "PORTCLOSE1",
-                                "PORTCLOSE2", "PORTCLOSE3", "TIN1", "TIN2", "TIN3", "ECALLmode1",
-                                "ServiceMode1"});
+    put({"Ports", "PortList"},
+        {"PORTOPEN1", "PORTOPEN2", "PORTOPEN3", "PORTCLOSE1", "PORTCLOSE2", "PORTCLOSE3", "TIN1",
+         "TIN2", "TIN3", "ECALLmode1", "ServiceMode1"});
     put({"Ports", "RS232"}, {"Dtime", "Rate"});
     return m;
   }();
@@ -92,9 +91,7 @@ std::string StillBusy(Program& p) {
   add(op.WriteAllRunning, "write-all running");
   add(p.transfer.ReadRunning(), "read-all running");
   add(p.loader.running(), "loader running");
-  add(op.LoaderWaitingOk, "loader waits for OK");
-  add(op.AsendWaitingEvent, "loader waits for #ASENDEV");
-  add(op.QueryOperatorOnOk, "operator query pending");
+  add(p.loader.waiting_for_send_event(), "loader waits for #ASENDEV");
   add(f.Cekani.is_enabled(), "waiting after Stop or Run");
   add(f.Prubeh.visible(), "progress bar shown");
   add(f.TransferDeadline.is_enabled() || f.LoaderDeadline.is_enabled(), "a deadline armed");
@@ -123,10 +120,10 @@ std::string StoredFilesDifference(const SimUnit& unit, const std::string& folder
 std::string ReloadDifference(const std::string& program_name, const std::string& saved) {
   Harness fresh(program_name);
   fresh.Start();
-  fresh.program->Run([&] { LoadParameterText(*fresh.program, saved); });
+  fresh.program->Run([&] { LoadParameterText(fresh.program->parameters, saved); });
   if (!fresh.dialogs.messages.empty())
     return "it does not load: " + Quoted(fresh.dialogs.messages[0]);
-  const std::string again = BuildParameterFile(*fresh.program);
+  const std::string again = BuildParameterFile(fresh.program->parameters);
   const std::vector<std::string> a = SplitTextLines(saved), b = SplitTextLines(again);
   for (size_t i = 0; i < std::max(a.size(), b.size()); ++i) {
     const std::string la = i < a.size() ? a[i] : "(no line)";

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "unit/transfer.h"
 #include "link_fixture.h"
+#include "unit/transfer.h"
 
 namespace vrkt {
 namespace {
@@ -19,11 +19,9 @@ TEST_F(QuietUnitTest, FinalResultDrivesOnlyTheCommandInFlight) {
   OperationState& op = h.program->op;
   Form1& f = h.form();
   // The chain flags alone drive nothing: no command awaits this "OK".
-  op.QueryOperatorOnOk = true;
   op.WriteAllRunning = true;
   h.Feed("OK\r\n");
   EXPECT_TRUE(Sent().empty());
-  op.QueryOperatorOnOk = false;
   op.WriteAllRunning = false;
 
   h.Click(f.signal);
@@ -107,9 +105,11 @@ TEST_F(QuietUnitTest, EveryLineOfAListingIsAccountedFor) {
     f.RunGDI.SetVisible(true);  // shown stopped, as after Stop
     h.Click(f.LoadGDI);
     // A poll that fell due meanwhile goes first and waits out its deadline on this quiet unit.
-    ASSERT_TRUE(h.RunUntil([&] {
-      return h.program->link.InFlight() && h.program->link.command_in_flight() == "AT+COPS?";
-    }, 30000));
+    ASSERT_TRUE(h.RunUntil(
+        [&] {
+          return h.program->link.InFlight() && h.program->link.command_in_flight() == "AT+COPS?";
+        },
+        30000));
     h.Feed("+COPS: 0,0,\"SIMNET\"\r\n");
     h.Feed("OK\r\n");
     h.RunFor(500);
@@ -124,16 +124,17 @@ TEST_F(QuietUnitTest, EveryLineOfAListingIsAccountedFor) {
   EXPECT_TRUE(h.dialogs.messages.empty()) << h.dialogs.messages.front();
   EXPECT_EQ(f.PhoneBook1.rows(), (Lines{"Ann=111", "Bob=5"}));
   // Anything else spoils the listing: the window keeps what it had.
-  for (const char* stray : {"+CSQ: 20,0\r\n", "+CPBS: 5,\"1\",129,\"Eve\"\r\n",
-                            "+CPBR: 3,\"7\",129,\"Ann again\"\r\n",
-                            "+CPBR: 251,\"7\",129,\"Beyond\"\r\n",
-                            "+CPBR: 4,\"7\",129,\"A\"+CPBR: 5,\"8\",129,\"B\"\r\n"}) {
+  for (const char* stray :
+       {"+CSQ: 20,0\r\n", "+CPBS: 5,\"1\",129,\"Eve\"\r\n", "+CPBR: 3,\"7\",129,\"Ann again\"\r\n",
+        "+CPBR: 251,\"7\",129,\"Beyond\"\r\n",
+        "+CPBR: 4,\"7\",129,\"A\"+CPBR: 5,\"8\",129,\"B\"\r\n"}) {
     SCOPED_TRACE(stray);
     list(stray);
     ASSERT_EQ(h.dialogs.messages.size(), 1u);
     EXPECT_NE(h.dialogs.messages[0].find("read again"), std::string::npos) << h.dialogs.messages[0];
     // A line of another kind names no position it does not have.
-    EXPECT_EQ(h.dialogs.messages[0].find("position 20"), std::string::npos) << h.dialogs.messages[0];
+    EXPECT_EQ(h.dialogs.messages[0].find("position 20"), std::string::npos)
+        << h.dialogs.messages[0];
     EXPECT_EQ(f.PhoneBook1.rows(), (Lines{"Ann=111", "Bob=5"}));
   }
 }
@@ -190,7 +191,7 @@ TEST_F(QuietUnitTest, PlayerEventStopsOnlyWhileStopIsDown) {
   h.form().StopGDI.SetDown(true);
   h.Feed("#APLAYEV: 0\r\n");
   EXPECT_TRUE(h.program->variant.Is4G);
-  EXPECT_TRUE(h.program->op.QueryOperatorOnOk);
+  EXPECT_TRUE(h.program->transfer.ReadRunning());
   EXPECT_EQ(Sent(), Lines{"ATE0"});
 }
 
@@ -225,8 +226,8 @@ TEST_F(QuietUnitTest, StopReadEndsQuietlyWhereTheChainEndsAndOnlyAnswersKeepItAl
   Lines chain;
   for (const std::string& c : Sent())
     if (c.rfind("AT+C", 0) == 0 || c == "ATE0") chain.push_back(c);
-  EXPECT_EQ(chain, (Lines{"ATE0", "AT+COPS?", "ATE0", "AT+COPS?", "AT+CPBR=?", "ATE0",
-                           "AT+COPS?", "AT+CPBR=?", "AT+CPBR=1,11"}));
+  EXPECT_EQ(chain, (Lines{"ATE0", "AT+COPS?", "ATE0", "AT+COPS?", "AT+CPBR=?", "ATE0", "AT+COPS?",
+                          "AT+CPBR=?", "AT+CPBR=1,11"}));
 
   // Unsolicited reports keep coming, but nothing answers the range query.
   FeedStop(h);

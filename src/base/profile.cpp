@@ -1,4 +1,4 @@
-#include "app/profile.h"
+#include "base/profile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -130,8 +130,8 @@ void ProfileFile::Parse(std::string_view bytes) {
   lines_.clear();
   unreadable_ = false;
   const bool mark = bytes.substr(0, 3) == "\xEF\xBB\xBF";
-  const bool beyond_ascii = std::any_of(bytes.begin(), bytes.end(),
-                                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+  const bool beyond_ascii = std::any_of(
+      bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
   utf8_ = mark || (beyond_ascii && IsValidUtf8(bytes));
   eol_ = "\r\n";
   bool eol_known = false;

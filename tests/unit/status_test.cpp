@@ -1,7 +1,8 @@
+#include "unit/status.h"
+
 #include <gtest/gtest.h>
 
-#include "unit/status.h"
-#include "link_fixture.h"
+#include "link/link_fixture.h"
 
 namespace vrkt {
 namespace {
@@ -12,9 +13,9 @@ TEST_F(QuietUnitTest, SignalGaugeColourAndPosition) {
     Rgb color;
     int position;
   } cases[] = {
-      {"+CSQ: 99,99", kRed, 31},   {"+CSQ: 21,0", kCyan, 21}, {"+CSQ: 22,0", kGreen, 22},
-      {"+CSQ: 14,0", kRed, 14},    {"+CSQ: 15,0", kCyan, 15}, {"+CSQ: 31,0", kGreen, 31},
-      {"+CSQ: 32,0", kRed, 31},    {"+CSQ: -3,0", kRed, 0},   {"+CSQ:  7 ,0", kRed, 7},
+      {"+CSQ: 99,99", kRed, 31}, {"+CSQ: 21,0", kCyan, 21}, {"+CSQ: 22,0", kGreen, 22},
+      {"+CSQ: 14,0", kRed, 14},  {"+CSQ: 15,0", kCyan, 15}, {"+CSQ: 31,0", kGreen, 31},
+      {"+CSQ: 32,0", kRed, 31},  {"+CSQ: -3,0", kRed, 0},   {"+CSQ:  7 ,0", kRed, 7},
   };
   for (const Case& c : cases) {
     h.Feed(std::string(c.line) + "\r\n");
@@ -38,8 +39,10 @@ TEST_F(QuietUnitTest, BatterySupplyAndOperatorDisplays) {
     const char* line;
     const char* shown;
     int bar;
-  } supplies[] = {{"#ADC: 230", "24.0 V", 240}, {"#ADC: 0", "7.0 V", 70},
-                  {"#ADC: 400", "32.0 V", 320}, {"#ADC: 5", "7.0 V", 70},
+  } supplies[] = {{"#ADC: 230", "24.0 V", 240},
+                  {"#ADC: 0", "7.0 V", 70},
+                  {"#ADC: 400", "32.0 V", 320},
+                  {"#ADC: 5", "7.0 V", 70},
                   {"#ADC: 123", "13.3 V", 133}};
   for (const Supply& s : supplies) {
     h.Feed(std::string(s.line) + "\r\n");

@@ -1,8 +1,8 @@
-#include "app/settings_location.h"
+#include "base/settings_location.h"
 
 #include <filesystem>
 
-#include "app/profile.h"
+#include "base/profile.h"
 
 namespace vrkt {
 
@@ -10,7 +10,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+fs::path PathOf(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 std::string Utf8Of(const fs::path& p) {
   std::u8string u = p.u8string();
@@ -35,9 +37,9 @@ std::string SettingsPathBeside(const std::string& program_path) {
   return Utf8Of(p.make_preferred());
 }
 
-SettingsLocation LocateSettingsFile(const std::string& program_path,
-                                    const std::string& user_config_dir,
-                                    const std::function<bool(const std::string&)>& can_create_files_in) {
+SettingsLocation LocateSettingsFile(
+    const std::string& program_path, const std::string& user_config_dir,
+    const std::function<bool(const std::string&)>& can_create_files_in) {
   fs::path beside = PathOf(SettingsPathBeside(program_path));
   if (user_config_dir.empty() || can_create_files_in(Utf8Of(beside.parent_path())))
     return {Utf8Of(beside), {}};
