@@ -62,9 +62,10 @@ void Transfer::PlanChangedWrite() {
   plan_basis_ = ReadSlots();
   const int capacity = p_.op.SimCapacity;
   // The unit's version entry is its firmware's, and an entry the reading could not make out
-  // stays as the unit has it: the write neither reuses nor empties their positions.
+  // stays as the unit has it: the write neither reuses nor empties their positions. The plan
+  // keeps the very position the steps pass over: with two VER entries, the one listed last.
   plan_kept_ = kept_positions_;
-  if (const int ver = PositionOf(plan_basis_, "VER")) plan_kept_.insert(ver);
+  if (version_position_ > 0) plan_kept_.insert(version_position_);
   plan_layout_ = FullWriteLayout(entries, capacity, plan_kept_, plan_basis_);
   planned_ = static_cast<int>(ChangedPositions(plan_layout_, plan_basis_, plan_kept_).size());
   plan_active_ = true;

@@ -61,6 +61,27 @@ TEST(WriteChangedTest, OffersItOnlyAfterAWholeReadingAndThenSendsOnlyWhatDiffers
   EXPECT_EQ(Writes(h, from).size(), 249u);
 }
 
+TEST(WriteChangedTest, WithTwoVersionEntriesThePlanKeepsThePositionTheWritePassesOver) {
+  // The full write keeps only the VER entry listed last; the plan must keep that one too, or it
+  // counts positions as right that the write then has to send.
+  auto write = [](bool changed_only) {
+    auto h = std::make_unique<Harness>();
+    h->Start();
+    h->sim.unit().card().Write(200, "215", 129, "VER");
+    StopAndLoad(*h);
+    h->program->form.OnlyChanged.SetChecked(changed_only);
+    RunWrite(*h);
+    return h;
+  };
+  const auto a = write(false);
+  const auto b = write(true);
+  const Transfer& changed = b->program->transfer;
+  ASSERT_TRUE(changed.wrote_changed_only());
+  EXPECT_EQ(changed.positions_written(), changed.positions_planned());
+  EXPECT_EQ(SimContentOf(*b), SimContentOf(*a));
+  EXPECT_THAT(SimContentOf(*b), ::testing::Contains("200:VER=215"));
+}
+
 TEST(WriteChangedTest, AReadingThatFailedTakesTheOfferAway) {
   Harness h;
   h.Start();
