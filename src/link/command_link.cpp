@@ -13,24 +13,6 @@
 
 namespace vrkt {
 
-namespace {
-
-bool IsFinalResult(std::string_view line) {
-  return line == "OK" || line == "ERROR" || StartsWith(line, "+CME ERROR:") ||
-         StartsWith(line, "+CMS ERROR:");
-}
-
-// The line without the bytes above 127 that line noise slips in; the protocol's own words are
-// plain ASCII.
-std::string WithoutHighBytes(std::string_view line) {
-  std::string out;
-  for (char c : line)
-    if (static_cast<unsigned char>(c) < 128) out.push_back(c);
-  return out;
-}
-
-}  // namespace
-
 CommandLink::CommandLink(LinkEnv env) : env_(env) {
   env_.deadline.on_timer = [this] { DeadlineTimer(); };
 }
@@ -218,13 +200,7 @@ void CommandLink::CatchUp() {
 // --- The receiver's side --------------------------------------------------------------------
 
 LineKind CommandLink::Classify(std::string_view line) const {
-  if (line.empty()) return LineKind::kOther;
-  if (!last_sent_.empty() && (line == last_sent_ || WithoutHighBytes(line) == last_sent_))
-    return LineKind::kEcho;
-  if (IsFinalResult(line)) return LineKind::kFinal;
-  std::string clean = WithoutHighBytes(line);
-  if (clean.size() != line.size() && IsFinalResult(clean)) return LineKind::kDamagedFinal;
-  return LineKind::kOther;
+  return ClassifyLine(line, last_sent_);
 }
 
 void CommandLink::Answered(const std::string& line, bool damaged) {

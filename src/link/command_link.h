@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "link/final_result.h"
 #include "link/link_env.h"
 
 namespace vrkt {
@@ -55,14 +56,6 @@ struct SequenceOutcome {
 };
 // The outcome a failed command gives its sequence.
 SequenceOutcome::Kind OutcomeOf(const CommandResult& result);
-
-// How the receiver should treat a complete line.
-enum class LineKind {
-  kEcho,          // the module repeating the command in flight
-  kFinal,         // the final result of a command
-  kDamagedFinal,  // a final result that line noise has garbled
-  kOther,         // an information line or a report the unit sent on its own
-};
 
 // The one command in flight. A unit answers one command at a time, so the program sends the next
 // command only once the last one has its final result ("OK", "ERROR", "+CME ERROR: ...") or its
