@@ -282,7 +282,9 @@ void PcFiles::LoadClick() {
   p_.form.PhoneBook1.SetSelectedLine(1);
   std::optional<std::string> path = p_.dialogs().OpenFile(ParameterFileDialog(p_.variant));
   if (!path) return;
-  if (LoadParameterFile(p_, *path)) ShowParameterFileName(p_, *path);
+  if (!LoadParameterFile(p_, *path)) return;
+  ShowParameterFileName(p_, *path);
+  p_.form.StatusBar1.ShowNote("Parameter file loaded: " + Utf8ToCodePage(FileNameOf(*path)));
 }
 
 void PcFiles::SaveMonitorClick() {
