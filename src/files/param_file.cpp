@@ -182,8 +182,8 @@ void LoadParsed(Program& p, ParsedFile file) {
 }  // namespace
 
 FileDialogOptions ParameterFileDialog(const Variant& variant) {
-  if (variant.IsDvg()) return {"DVG1C files (*.dvg)|*.dvg", "dvg", ""};
-  return {"VRKT files (*.vrk)|*.vrk", "vrk", ""};
+  if (variant.IsDvg()) return {"DVG1C files (*.dvg)|*.dvg", "dvg", "", FileKind::kParameterFiles};
+  return {"VRKT files (*.vrk)|*.vrk", "vrk", "", FileKind::kParameterFiles};
 }
 
 HeldValues HeldValuesForSave(Program& p) {
