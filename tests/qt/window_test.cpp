@@ -157,7 +157,15 @@ void ExpectNothingClippedOrCovered(Window& w, const char* program, bool texts) {
       QString text;
       if (auto* l = qobject_cast<QLabel*>(x)) text = l->text();
       if (auto* b = qobject_cast<QAbstractButton*>(x)) text = b->text();
-      if (texts && !text.isEmpty()) {
+      auto* wrapped = qobject_cast<QLabel*>(x);
+      if (texts && wrapped && wrapped->wordWrap() && !text.isEmpty()) {
+        // A label of several lines: every word fits across, and the lines fit down.
+        for (const QString& word : text.split(' ', Qt::SkipEmptyParts))
+          EXPECT_LE(x->fontMetrics().horizontalAdvance(word), x->width())
+              << program << ": a word of " << x->objectName().toStdString() << " is cut";
+        EXPECT_LE(wrapped->heightForWidth(x->width()), x->height())
+            << program << ": lines of " << x->objectName().toStdString() << " are cut";
+      } else if (texts && !text.isEmpty()) {
         int need = x->fontMetrics().horizontalAdvance(text);
         if (auto* b = qobject_cast<QAbstractButton*>(x); b && !b->icon().isNull())
           need += b->iconSize().width() + 4;
