@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/dialogs.h"
+#include "app/remembered_folders.h"
 #include "app/settings_location.h"
 #include "app/variant.h"
 #include "base/clock.h"
@@ -144,7 +145,8 @@ class Program {
   // The code page from the command line, the settings file or the language (ChooseCodePage).
   void ApplyCodePage(ProfileFile& profile);
   Clock& clock_;
-  Dialogs& dialogs_;
+  // The front end's dialogs; file dialogs open where their kind of file was chosen last.
+  RememberedFolders dialogs_;
   PortService port_;
   bool read_settings_;
   std::string program_path_;

@@ -100,7 +100,8 @@ Loader::Loader(Program& program) : p_(program) {
 void Loader::LoadListClick() {
   std::error_code ec;
   fs::path cwd = fs::current_path(ec);
-  FileDialogOptions options{kListFilter, "", ec ? std::string() : Utf8Of(cwd)};
+  FileDialogOptions options{kListFilter, "", ec ? std::string() : Utf8Of(cwd),
+                            FileKind::kLoaderLists};
   std::optional<std::string> chosen = p_.dialogs().OpenFile(options);
   if (!chosen) return;
 

@@ -22,7 +22,8 @@ std::string RowCount(size_t n) { return std::to_string(n) + (n == 1 ? " row" : "
 }  // namespace
 
 void PhoneBookFiles::ImportClick() {
-  std::optional<std::string> path = p_.dialogs().OpenFile({kOpenFilter, "", ""});
+  std::optional<std::string> path =
+      p_.dialogs().OpenFile({kOpenFilter, "", "", FileKind::kPhoneBookFiles});
   if (!path) return;
   const std::string bytes = ReadFileBytes(*path, "Cannot open file \"%s\". %s");
   const int code_page = ActiveCodePage();
@@ -92,7 +93,8 @@ void PhoneBookFiles::ExportClick() {
     p_.dialogs().ShowMessage("The phone book has no row with both a name and a number to export.");
     return;
   }
-  std::optional<std::string> path = p_.dialogs().SaveFile({kSaveFilter, "csv", ""});
+  std::optional<std::string> path =
+      p_.dialogs().SaveFile({kSaveFilter, "csv", "", FileKind::kPhoneBookFiles});
   if (!path) return;
   const BookFormat format = BookFormatForPath(*path).value_or(BookFormat::kCsv);
   bool for_spreadsheet = false;
