@@ -203,6 +203,7 @@ void Program::FormCreate() {
   form.OnlyChanged.SetChecked(profile.ReadBool("Form", "OnlyChanged", false));
   form.OnlyChanged.SetEnabled(false);
   ApplyInterfaceTexts(*this, profile);
+  dialogs_.Read(profile);
   port_.SetPreferredPorts(settings.Port != 0 ? std::to_string(settings.Port) : std::string(),
                           settings.LastPort);
 
@@ -253,7 +254,7 @@ bool Program::FormClose() {
   // The whole file is built in memory and replaces the old one in one step: a failed write
   // leaves the old file as it was, and the program still ends after the message.
   // Port, WaitSer and Inicializace are never written; they keep what the file holds. LastPort
-  // is written only when a port was chosen this run.
+  // and the folders of the file dialogs are written only when chosen this run.
   try {
     ProfileFile profile(settings.settings_path);
     LoadSettingsFile(settings.settings_location, profile);
@@ -265,6 +266,7 @@ bool Program::FormClose() {
     if (form.OnlyChanged.checked() || profile.ReadString("Form", "OnlyChanged", "-") != "-")
       profile.WriteInteger("Form", "OnlyChanged", form.OnlyChanged.checked() ? 1 : 0);
     if (port_.chosen_this_run()) profile.WriteString("Form", "LastPort", port_.last_port());
+    dialogs_.Write(profile);
     profile.Commit();
   } catch (const std::exception& e) {
     dialogs_.ShowError(e.what());

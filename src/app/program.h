@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "app/remembered_folders.h"
 #include "base/clock.h"
 #include "base/settings_location.h"
 #include "base/variant.h"
@@ -64,7 +65,8 @@ struct ProgramEnv {
 class Program : public LinkLog {
  private:
   Clock& clock_;
-  Dialogs& dialogs_;
+  // The front end's dialogs; file dialogs open where their kind of file was chosen last.
+  RememberedFolders dialogs_;
   PortService port_;
 
  public:

@@ -228,7 +228,29 @@ bool ProfileFile::ReadBool(const std::string& section, const std::string& key, b
 
 void ProfileFile::WriteString(const std::string& section, const std::string& key,
                               const std::string& text) {
-  const std::string value = utf8_ ? CodePageToUtf8(text) : text;
+  WriteRaw(section, key, utf8_ ? CodePageToUtf8(text) : text);
+}
+
+std::string ProfileFile::ReadPath(const std::string& section, const std::string& key) const {
+  std::string value;
+  if (!FindValue(section, key, &value)) return {};
+  return utf8_ ? value : CodePageToUtf8(value);
+}
+
+bool ProfileFile::WritePath(const std::string& section, const std::string& key,
+                            const std::string& utf8) {
+  if (utf8_) {
+    WriteRaw(section, key, utf8);
+    return true;
+  }
+  CheckedCodePageText text = Utf8ToCodePageChecked(utf8, ActiveCodePage());
+  if (!text.missing.empty()) return false;
+  WriteRaw(section, key, text.bytes);
+  return true;
+}
+
+void ProfileFile::WriteRaw(const std::string& section, const std::string& key,
+                           const std::string& value) {
   const std::string raw = RawOf(value);
   size_t header = FindSection(section);
   if (header == npos) {

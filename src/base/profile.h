@@ -38,6 +38,12 @@ class ProfileFile {
   void WriteString(const std::string& section, const std::string& key, const std::string& value);
   void WriteInteger(const std::string& section, const std::string& key, int64_t value);
 
+  // A file or folder name, in UTF-8 as file names are. A UTF-8 file holds it as it is, any other
+  // file in the active code page; WritePath writes nothing and returns false for a name that
+  // code page cannot hold.
+  std::string ReadPath(const std::string& section, const std::string& key) const;
+  bool WritePath(const std::string& section, const std::string& key, const std::string& utf8);
+
   // Writes the file in one step (a new file replaces the old one). Throws AppError
   // "Unable to write to <path>" on failure; the old file is then left intact.
   void Commit();
@@ -65,6 +71,8 @@ class ProfileFile {
   // The line after the section's last line that is not blank (where a new key goes).
   size_t SectionInsertPoint(size_t header) const;
   bool FindValue(std::string_view section, std::string_view key, std::string* value) const;
+  // WriteString of a value already in the file's own encoding.
+  void WriteRaw(const std::string& section, const std::string& key, const std::string& value);
   // Gives the last line a line end before a line is added after it.
   void EndLastLine();
 

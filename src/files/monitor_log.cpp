@@ -5,7 +5,9 @@
 
 namespace vrkt {
 
-FileDialogOptions MonitorLogDialog() { return {"Monitor files (*.mon)|*.mon", "mon", ""}; }
+FileDialogOptions MonitorLogDialog() {
+  return {"Monitor files (*.mon)|*.mon", "mon", "", FileKind::kLogFiles};
+}
 
 std::string BuildMonitorLog(const Memo& monitor) {
   size_t size = 0;

@@ -182,8 +182,8 @@ void LoadParsed(const ParameterSet& p, ParsedFile file) {
 }  // namespace
 
 FileDialogOptions ParameterFileDialog(const Variant& variant) {
-  if (variant.IsDvg()) return {"DVG1C files (*.dvg)|*.dvg", "dvg", ""};
-  return {"VRKT files (*.vrk)|*.vrk", "vrk", ""};
+  if (variant.IsDvg()) return {"DVG1C files (*.dvg)|*.dvg", "dvg", "", FileKind::kParameterFiles};
+  return {"VRKT files (*.vrk)|*.vrk", "vrk", "", FileKind::kParameterFiles};
 }
 
 HeldValues HeldValuesForSave(const ParameterSet& p) {
@@ -285,7 +285,9 @@ void PcFiles::LoadClick() {
   p_.form.PhoneBook1.SetSelectedLine(1);
   std::optional<std::string> path = p_.dialogs.OpenFile(ParameterFileDialog(p_.variant));
   if (!path) return;
-  if (LoadParameterFile(p_, *path)) ShowParameterFileName(p_, *path);
+  if (!LoadParameterFile(p_, *path)) return;
+  ShowParameterFileName(p_, *path);
+  p_.form.StatusBar1.ShowNote("Parameter file loaded: " + Utf8ToCodePage(FileNameOf(*path)));
 }
 
 void PcFiles::SaveMonitorClick() {

@@ -99,7 +99,8 @@ Loader::Loader(UnitContext unit) : p_(unit) {
 void Loader::LoadListClick() {
   std::error_code ec;
   fs::path cwd = fs::current_path(ec);
-  FileDialogOptions options{kListFilter, "", ec ? std::string() : Utf8Of(cwd)};
+  FileDialogOptions options{kListFilter, "", ec ? std::string() : Utf8Of(cwd),
+                            FileKind::kLoaderLists};
   std::optional<std::string> chosen = p_.dialogs().OpenFile(options);
   if (!chosen) return;
 

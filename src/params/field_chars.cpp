@@ -19,7 +19,7 @@ std::string_view AcceptedCharacters(Form1& f, const Control& c) {
     if (&c == e) return kDialCharacters;
   for (const Edit* e : {&f.ALARMON, &f.ALARMOFF, &f.Dtime})
     if (&c == e) return kDialCharacters;
-  if (&c == &f.Rate) return kDigitCharacters;
+  if (&c == &f.Rate || &c == &f.PIN) return kDigitCharacters;
   return {};
 }
 

@@ -23,7 +23,8 @@ std::string RowCount(size_t n) { return std::to_string(n) + (n == 1 ? " row" : "
 }  // namespace
 
 void PhoneBookFiles::ImportClick() {
-  std::optional<std::string> path = dialogs_.OpenFile({kOpenFilter, "", ""});
+  std::optional<std::string> path =
+      dialogs_.OpenFile({kOpenFilter, "", "", FileKind::kPhoneBookFiles});
   if (!path) return;
   const std::string bytes = ReadFileBytes(*path, "Cannot open file \"%s\". %s");
   const int code_page = ActiveCodePage();
@@ -94,7 +95,8 @@ void PhoneBookFiles::ExportClick() {
     dialogs_.ShowMessage("The phone book has no row with both a name and a number to export.");
     return;
   }
-  std::optional<std::string> path = dialogs_.SaveFile({kSaveFilter, "csv", ""});
+  std::optional<std::string> path =
+      dialogs_.SaveFile({kSaveFilter, "csv", "", FileKind::kPhoneBookFiles});
   if (!path) return;
   const BookFormat format = BookFormatForPath(*path).value_or(BookFormat::kCsv);
   bool for_spreadsheet = false;

@@ -370,6 +370,10 @@ void FormBinder::Draw(Control& c, Aspect a) {
       }
       DrawValue(c, w);
       break;
+    case Aspect::kNote:
+      if (c.kind() == ControlKind::kStatusBar)
+        ShowStatusNote(root_, ToQ(static_cast<StatusBar&>(c).note()));
+      break;
   }
 }
 

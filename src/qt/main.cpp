@@ -146,7 +146,10 @@ int main(int argc, char** argv) {
   event_pump.next_event = [&replay] { return replay.NextEventMs(); };
   pump = &event_pump;
   MainWindow window(program, [&event_pump] { event_pump.Kick(); });
-  AddSaveTraceButton(window, recorder);
+  // Trace files are chosen through the program's dialogs, which remember their folder.
+  AddSaveTraceButton(window, recorder,
+                     [&program] { return program.dialogs().SaveFile(TraceFileDialog()); });
+  dialogs.SetTracePicker([&program] { return program.dialogs().OpenFile(TraceFileDialog()); });
   replay.on_divergence = [&program](const std::string& message) {
     program.LogNote(message);
     std::cerr << message << "\n";

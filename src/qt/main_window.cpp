@@ -1,15 +1,16 @@
 #include "qt/main_window.h"
 
-#include <QCheckBox>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontDatabase>
 #include <QFrame>
-#include <QTabWidget>
-#include <QTimer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QShowEvent>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -119,9 +120,17 @@ void MainWindow::FitToTexts() {
     // Room for the title bar and the frame the window manager adds.
     room = s->availableGeometry().size() - QSize(16, 40);
   }
-  QSize least = want.boundedTo(room);
-  setMinimumSize(least);
-  resize(want.boundedTo(room).expandedTo(least));
+  // A side that scrolls puts its scroll bar along the other side, which grows by the bar where
+  // the screen allows: the bar must not cover the controls at the window's edge.
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll_);
+  const QSize client = want;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (want.height() > room.height()) want.setWidth(client.width() + bar);
+    if (want.width() > room.width()) want.setHeight(client.height() + bar);
+  }
+  const QSize size = want.boundedTo(room);
+  setMinimumSize(size);
+  resize(size);
 }
 
 void MainWindow::showEvent(QShowEvent* e) {

@@ -34,11 +34,12 @@ void BuildEmergencyPage(QWidget* page) {
     Picture(page, "arrow", {56, y + 8, 40, 20});
     MakeLabel(page, heading, {lx, y, 220, 18});
   };
-  // A time picked from a list: its label, the list and the unit after it, at height `y`.
+  // A time picked from a list: its label, the list and the unit after it, at height `y`. The
+  // label has the room a translation needs ("Czas zamknięcia portu dla aktywacji").
   auto time_row = [&](const char* label, const char* list, const char* unit, int y) {
-    MakeLabel(page, label, {lx, y + 2, 150, 18});
-    MakeList(page, list, {256, y, 56, 22});
-    MakeLabel(page, unit, {318, y + 2, 40, 18});
+    MakeLabel(page, label, {lx, y + 2, 200, 18});
+    MakeList(page, list, {306, y, 56, 22});
+    MakeLabel(page, unit, {368, y + 2, 40, 18});
   };
   // Emergency call: a push button held for a time.
   explained("pushbutton", "LabelEmergencyCall", 4);
@@ -67,7 +68,10 @@ void BuildEmergencyPage(QWidget* page) {
   const int last_middle = top + 6 * pitch + 11;
   art->AddLine({30, 198, 30, last_middle});
   art->AddLine({30, last_middle, lx - 4, last_middle});
-  MakeLabel(page, "LabelWaitingForNext", {lx + 246, top + 2, 116, 18});
+  // Two lines where a translation needs them ("Czekanie na następny numer").
+  auto* waiting = MakeLabel(page, "LabelWaitingForNext", {lx + 246, top - 18, 116, 38});
+  waiting->setWordWrap(true);
+  waiting->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
   MakeList(page, "waiting", {lx + 246, top + 24, 56, 22});
   MakeLabel(page, "LabelSecWaiting", {lx + 308, top + 26, 40, 18});
 

@@ -46,10 +46,12 @@ void BuildPortsPage(QWidget* page) {
 
   // IN1 (one input) and the three-input pages take the same place; the variant shows one.
   auto* in1 = Make<QGroupBox>(page, "GroupBox9", {242, 6, 328, 176});
-  MakeLabel(in1, "LabelPortOpen9", {10, 26, 104, 18});
-  Make<QLineEdit>(in1, "ALARMOFF", {116, 24, 200, 22});
-  MakeLabel(in1, "LabelPortClose9", {10, 54, 104, 18});
-  Make<QLineEdit>(in1, "ALARMON", {116, 52, 200, 22});
+  // The labels get the room a translation needs ("SMS PORT GESCHLOSSEN"); a phone number still
+  // fits the field beside them.
+  MakeLabel(in1, "LabelPortOpen9", {10, 26, 150, 18});
+  Make<QLineEdit>(in1, "ALARMOFF", {162, 24, 154, 22});
+  MakeLabel(in1, "LabelPortClose9", {10, 54, 150, 18});
+  Make<QLineEdit>(in1, "ALARMON", {162, 52, 154, 22});
   Make<QCheckBox>(in1, "ECALLmode", {10, 86, 300, 20});
   Make<QCheckBox>(in1, "ServiceMode", {10, 110, 300, 20});
   Chain(in1, {"ALARMON", "ALARMOFF", "ECALLmode", "ServiceMode"});
@@ -60,13 +62,13 @@ void BuildPortsPage(QWidget* page) {
     p->setObjectName(QStringLiteral("Input%1").arg(n));
     inputs->addTab(p, QString());
     auto name = [n](const char* base) { return QStringLiteral("%1%2").arg(base).arg(n).toLatin1(); };
-    MakeLabel(p, name("LabelPortOpen").constData(), {8, 12, 104, 18});
-    Make<QLineEdit>(p, name("PORTOPEN").constData(), {114, 10, 198, 22});
-    MakeLabel(p, name("LabelPortClose").constData(), {8, 40, 104, 18});
-    Make<QLineEdit>(p, name("PORTCLOSE").constData(), {114, 38, 198, 22});
-    MakeLabel(p, name("LabelWaitingTime").constData(), {8, 68, 104, 18});
-    Make<QLineEdit>(p, name("TIN").constData(), {114, 66, 44, 22});
-    MakeLabel(p, name("LabelSecTin").constData(), {162, 68, 44, 18});
+    MakeLabel(p, name("LabelPortOpen").constData(), {8, 12, 150, 18});
+    Make<QLineEdit>(p, name("PORTOPEN").constData(), {160, 10, 152, 22});
+    MakeLabel(p, name("LabelPortClose").constData(), {8, 40, 150, 18});
+    Make<QLineEdit>(p, name("PORTCLOSE").constData(), {160, 38, 152, 22});
+    MakeLabel(p, name("LabelWaitingTime").constData(), {8, 68, 150, 18});
+    Make<QLineEdit>(p, name("TIN").constData(), {160, 66, 44, 22});
+    MakeLabel(p, name("LabelSecTin").constData(), {208, 68, 44, 18});
     const char* check = n == 2 ? "ECALLmode1" : n == 3 ? "ServiceMode1" : nullptr;
     if (check) Make<QCheckBox>(p, check, {8, 98, 300, 20});
     Chain(p, {name("PORTOPEN").constData(), name("PORTCLOSE").constData(),
@@ -84,12 +86,12 @@ void BuildPortsPage(QWidget* page) {
   MakeLabel(supply, "LabelV", {88, 50, 14, 18});
 
   auto* rs232 = Make<QGroupBox>(page, "RS232", {242, 190, 328, 92});
-  MakeLabel(rs232, "LabelMaxTime", {10, 28, 90, 18});
-  Make<QLineEdit>(rs232, "Dtime", {104, 26, 50, 22});
-  MakeLabel(rs232, "LabelMin", {160, 28, 40, 18});
-  MakeLabel(rs232, "LabelBaudRate", {10, 58, 90, 18});
-  MakeList(rs232, "Rate", {104, 56, 90, 22});
-  MakeLabel(rs232, "LabelBd", {200, 58, 30, 18});
+  MakeLabel(rs232, "LabelMaxTime", {10, 28, 124, 18});
+  Make<QLineEdit>(rs232, "Dtime", {138, 26, 50, 22});
+  MakeLabel(rs232, "LabelMin", {194, 28, 40, 18});
+  MakeLabel(rs232, "LabelBaudRate", {10, 58, 124, 18});
+  MakeList(rs232, "Rate", {138, 56, 90, 22});
+  MakeLabel(rs232, "LabelBd", {234, 58, 30, 18});
 
   Chain(page, {"RelSMS1", "RelECALL", "RelCam1", "RelLi1", "RelBut1", "RelTime1", "OKservice",
                "RelRunning", "ALARMON", "ALARMOFF", "ECALLmode", "ServiceMode", "VoltInt", "VoltFr",

@@ -33,6 +33,7 @@ QString QtDialogs::Title() const {
 std::optional<std::string> QtDialogs::ChoosePort(const std::vector<PortInfo>& ports,
                                                  const std::string& preselect) {
   PortDialog dialog(ports, preselect, parent_);
+  if (pick_trace_) dialog.pick_trace = pick_trace_;
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   std::string chosen = dialog.ChosenPort();
   if (chosen.empty()) return std::nullopt;

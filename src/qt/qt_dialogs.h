@@ -20,6 +20,11 @@ class QtDialogs : public Dialogs {
   // Where the title comes from; it changes during start-up with the variant.
   void SetTitleSource(std::function<std::string()> title) { title_ = std::move(title); }
   void SetParent(QWidget* parent) { parent_ = parent; }
+  // How the port dialog's "Replay a trace..." asks for the trace file (its own file dialog
+  // unless set).
+  void SetTracePicker(std::function<std::optional<std::string>()> pick) {
+    pick_trace_ = std::move(pick);
+  }
 
   std::optional<std::string> ChoosePort(const std::vector<PortInfo>& ports,
                                         const std::string& preselect) override;
@@ -35,6 +40,7 @@ class QtDialogs : public Dialogs {
   QString Title() const;
   void Show(QMessageBox::Icon icon, const std::string& text);
   std::function<std::string()> title_;
+  std::function<std::optional<std::string>()> pick_trace_;
   QPointer<QWidget> parent_;
 };
 

@@ -2,10 +2,11 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QRadioButton>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
+#include <QRadioButton>
 #include <QStackedWidget>
 #include <QStyle>
 #include <algorithm>
@@ -17,15 +18,19 @@ namespace vrkt::qt {
 
 namespace {
 
+// A page's pictures and its dividing lines: unnamed, they keep their size and move with the
+// stretch.
 bool IsPicture(const QWidget* w) {
-  auto* l = qobject_cast<const QLabel*>(w);
-  return l && l->objectName().isEmpty() && !l->pixmap().isNull();
+  if (!w->objectName().isEmpty()) return false;
+  if (auto* l = qobject_cast<const QLabel*>(w)) return !l->pixmap().isNull();
+  auto* f = qobject_cast<const QFrame*>(w);
+  return f && (f->frameShape() == QFrame::VLine || f->frameShape() == QFrame::HLine);
 }
 
 // Controls this program placed itself: named by it, not laid out by Qt or by a layout.
 bool PlacedByUs(const QWidget* w) {
   if (w->isWindow() || w->objectName().startsWith("qt_")) return false;
-  // Unnamed: a page's pictures, which keep their size and move with the stretch.
+  // Unnamed: a page's pictures and lines, or something Qt made.
   if (w->objectName().isEmpty() && !IsPicture(w)) return false;
   const QWidget* parent = w->parentWidget();
   if (!parent || qobject_cast<const QStackedWidget*>(parent)) return false;
@@ -80,7 +85,11 @@ double TextFit::Fit() {
     const QRect& r = it.value();
     int left = static_cast<int>(std::floor(r.x() * factor));
     int right = static_cast<int>(std::ceil((r.x() + r.width()) * factor));
-    if (IsPicture(w)) right = left + r.width();
+    if (IsPicture(w)) {
+      // A line across stretches with the layout; anything else keeps its size.
+      auto* f = qobject_cast<const QFrame*>(w);
+      if (!f || f->frameShape() != QFrame::HLine) right = left + r.width();
+    }
     w->setGeometry(left, w->y(), right - left, w->height());
   }
   for (QWidget* w : root_->findChildren<QWidget*>())

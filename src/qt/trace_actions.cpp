@@ -1,6 +1,5 @@
 #include "qt/trace_actions.h"
 
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,6 +9,10 @@
 #include "link/wire_trace.h"
 
 namespace vrkt::qt {
+
+FileDialogOptions TraceFileDialog() {
+  return {"Wire traces (*.trace)|*.trace|All files (*)|*", "trace", "", FileKind::kTraceFiles};
+}
 
 std::string SaveTrace(const TraceRecorder& recorder, const std::string& path) {
   if (!recorder.HasTrace()) return "No port has been opened yet: there is no trace to save.";
@@ -39,15 +42,6 @@ QPushButton* AddSaveTraceButton(QWidget& window, TraceRecorder& recorder,
                      "modem lines (PINs written as ****)."));
   const int width = save_log->width();
   button->setGeometry(m.x() + m.width() - width, m.y() + m.height() - height, width, height);
-  if (!pick_file) {
-    pick_file = [&window]() -> std::optional<std::string> {
-      QString path =
-          QFileDialog::getSaveFileName(&window, QStringLiteral("Save trace"), QString(),
-                                       QStringLiteral("Wire traces (*.trace);;All files (*)"));
-      if (path.isEmpty()) return std::nullopt;
-      return path.toStdString();
-    };
-  }
   QObject::connect(button, &QPushButton::clicked, button, [&window, &recorder, pick_file] {
     if (!recorder.HasTrace()) {
       QMessageBox::information(&window, window.windowTitle(),

@@ -245,6 +245,12 @@ void StatusBar::SetPanel(size_t i, const std::string& text) {
   Notify(Aspect::kValue);
 }
 
+void StatusBar::ShowNote(const std::string& text) {
+  // Told again even when the text is the same: the same file loaded twice is news twice.
+  note_ = text;
+  Notify(Aspect::kNote);
+}
+
 void PageControl::SetActivePage(int i) {
   if (active_ == i) return;
   active_ = i;

@@ -48,8 +48,20 @@ enum class ControlKind {
   kTimer,
 };
 
-// What changed, so a view can update only that aspect.
-enum class Aspect { kVisible, kEnabled, kCaption, kTooltip, kValue, kItems, kRange, kColor, kCaret };
+// What changed, so a view can update only that aspect. kNote: the status bar has a short message
+// to show for a moment (StatusBar::ShowNote).
+enum class Aspect {
+  kVisible,
+  kEnabled,
+  kCaption,
+  kTooltip,
+  kValue,
+  kItems,
+  kRange,
+  kColor,
+  kCaret,
+  kNote
+};
 
 class Control {
  public:
@@ -313,10 +325,15 @@ class StatusBar : public Control {
   const std::string& panel(size_t i) const { return texts_.at(i); }
   void SetPanel(size_t i, const std::string& text);
   size_t panel_count() const { return texts_.size(); }
+  // A short message that the window shows over the first panel for a few seconds; the panels
+  // keep their texts. The last note stays readable here.
+  const std::string& note() const { return note_; }
+  void ShowNote(const std::string& text);
 
  private:
   std::vector<int> widths_;
   std::vector<std::string> texts_;
+  std::string note_;
 };
 
 class Page : public Control {

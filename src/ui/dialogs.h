@@ -8,6 +8,17 @@
 
 namespace vrkt {
 
+// The kinds of file the program asks for. Each kind's dialog opens in the folder where the last
+// file of that kind was chosen (RememberedFolders).
+enum class FileKind {
+  kOther,
+  kParameterFiles,
+  kLogFiles,
+  kPhoneBookFiles,
+  kLoaderLists,
+  kTraceFiles
+};
+
 struct FileDialogOptions {
   // "VRKT files (*.vrk)|*.vrk": description and pattern, as the filter reads.
   std::string filter;
@@ -15,6 +26,7 @@ struct FileDialogOptions {
   std::string default_ext;
   // Starting folder; empty for the dialog's own choice.
   std::string initial_dir;
+  FileKind kind = FileKind::kOther;
 };
 
 // The modal dialogs and message boxes of the program. The Qt shell shows real dialogs; tests and

@@ -212,6 +212,29 @@ TEST(ProfileEncodingTest, Utf8FilesAreReadAndWrittenAsUtf8) {
   SetActiveCodePage(saved);
 }
 
+// File names are UTF-8 outside the file: a code-page file holds them in its code page, and one
+// its code page cannot hold is not written at all rather than written wrong.
+TEST(ProfileEncodingTest, PathsKeepTheirLettersOrAreNotWritten) {
+  const int saved = ActiveCodePage();
+  SetActiveCodePage(1250);
+  const std::string folder = "/home/ji\xC5\x99\xC3\xAD/v\xC3\xBDtahy";  // "/home/jiří/výtahy"
+  ProfileFile cp = Parsed("[Form]\r\nTop=1\r\n");
+  EXPECT_TRUE(cp.WritePath("Folders", "ParameterFiles", folder));
+  EXPECT_EQ(cp.Bytes(),
+            "[Form]\r\nTop=1\r\n[Folders]\r\nParameterFiles=/home/ji\xF8\xED/v\xFDtahy\r\n");
+  EXPECT_EQ(Parsed(cp.Bytes()).ReadPath("Folders", "ParameterFiles"), folder);
+  SetActiveCodePage(1252);
+  ProfileFile western = Parsed("[Form]\r\nTop=1\r\n");
+  EXPECT_FALSE(western.WritePath("Folders", "ParameterFiles", folder)) << "no \"\xC5\x99\" in 1252";
+  EXPECT_EQ(western.Bytes(), "[Form]\r\nTop=1\r\n");
+  // A UTF-8 file holds any name as it is.
+  ProfileFile utf8 = Parsed("\xEF\xBB\xBF[Form]\r\n");
+  EXPECT_TRUE(utf8.WritePath("Folders", "LogFiles", folder));
+  EXPECT_EQ(utf8.ReadPath("Folders", "LogFiles"), folder);
+  EXPECT_NE(utf8.Bytes().find("LogFiles=" + folder + "\r\n"), std::string::npos);
+  SetActiveCodePage(saved);
+}
+
 TEST(ProfileCommitTest, WritesFileAndReportsFailure) {
   testing::TempDir dir;
   const std::string path = dir.File("set.ini");

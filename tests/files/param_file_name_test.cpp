@@ -1,4 +1,4 @@
-// The parameter file in use is named in the window's title.
+// The parameter file in use is named in the window's title, and a loaded one in the status bar.
 
 #include <gtest/gtest.h>
 
@@ -25,6 +25,7 @@ TEST(ParamFileNameTest, SavedAndLoadedFileIsNamedInTheTitle) {
   h.Click(h.form().Load);
   EXPECT_EQ(h.form().Form1Window.caption(), "VRKTset - lift3.vrk");
   EXPECT_EQ(h.MonitorCount("Parameter file lift3.vrk: " + path), 2);
+  EXPECT_EQ(h.form().StatusBar1.note(), "Parameter file loaded: lift3.vrk");
 
   // Cancelled: the title stays.
   h.Click(h.form().Load);

@@ -126,7 +126,8 @@ TEST_F(KeyboardTest, LettersTheCodePageLacksAreRefusedWhereTyped) {
   SetActiveCodePage(saved);
 }
 
-// Number fields and the grid's number column take only what the unit accepts, and say so.
+// Number fields, the PIN and the grid's number column take only what the unit accepts, and say
+// so.
 TEST_F(KeyboardTest, NumberFieldsRefuseOtherCharactersAndSaySo) {
   Get<QTabWidget>("PageControl1")->setCurrentIndex(3);
   auto* field = Get<QLineEdit>("ALARMON");
@@ -136,6 +137,16 @@ TEST_F(KeyboardTest, NumberFieldsRefuseOtherCharactersAndSaySo) {
   EXPECT_EQ(field->text(), "2");
   EXPECT_EQ(Get<QLabel>("StatusPanel0")->text(),
             "\"n\" is not accepted here: this field takes only digits, +, * and #.");
+
+  // The SIM's PIN takes digits only; what is typed shifts in from the right.
+  Get<QTabWidget>("PageControl1")->setCurrentIndex(4);
+  auto* pin = Get<QLineEdit>("PIN");
+  ASSERT_NE(pin, nullptr);
+  pin->setFocus();
+  QTest::keyClicks(pin, "12x");
+  EXPECT_EQ(form().PIN.text(), "0012");
+  EXPECT_EQ(Get<QLabel>("StatusPanel0")->text(),
+            "\"x\" is not accepted here: this field takes only digits.");
 
   qt::PhoneBookView* grid = OpenPhoneBook();
   grid->setFocus();

@@ -12,7 +12,9 @@ inline QApplication& EnsureApp() {
   static char name[] = "qt_tests";
   static char* argv[] = {name, nullptr};
   static QApplication* app = [] {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen, perhaps with a screen of its own ("offscreen:configfile=...").
+    if (!qEnvironmentVariable("QT_QPA_PLATFORM").startsWith("offscreen"))
+      qputenv("QT_QPA_PLATFORM", "offscreen");
     auto* a = new QApplication(argc, argv);
     vrkt::qt::UseApplicationFont();
     return a;

@@ -171,6 +171,62 @@ TEST_F(ShellTest, PumpDeliversPortDataAndTimerTicks) {
   EXPECT_TRUE(testing::WaitFor([&] { return program.port().BytesAvailable() == 0 && ticks >= 3; }));
 }
 
+// The adapter pulled out under the running window, on wall time: the message comes once, the
+// status panels are cleared, and the window stays at "Port: none", usable offline, however often
+// its timers tick, until Port... is clicked.
+TEST_F(ShellTest, UnpluggedPortStaysClosedUntilPortIsClicked) {
+  qt::QtClock clock;
+  SimProvider sim(clock);
+  testing::ScriptedDialogs dialogs;
+  ProgramEnv env;
+  env.program_path = "VRKTset";
+  env.clock = &clock;
+  env.ports = &sim;
+  env.dialogs = &dialogs;
+  env.read_settings = false;
+  Program program(env);
+  qt::EventPump pump(program, &sim);
+  qt::MainWindow window(program, [&pump] { pump.Kick(); });
+  program.FormCreate();
+  ASSERT_TRUE(program.port().IsOpen());
+  pump.Start();
+  window.show();
+  auto text = [&](const char* name) {
+    return window.findChild<QLabel*>(name)->text().toStdString();
+  };
+  ASSERT_TRUE(testing::WaitFor([&] { return text("PortName") == "Port: sim"; }));
+  program.status.ShowOperator("+COPS: 0,0,\"NETZ\"");
+  program.status.ShowBattery("#CBC: 0,385");
+  ASSERT_NE(text("StatusPanel0"), "Operator:");
+  ASSERT_NE(text("Voltage"), " - - - - mV");
+
+  sim.unit().faults().unplugged = true;
+  ASSERT_TRUE(testing::WaitFor([&] { return !dialogs.messages.empty(); }, 4000));
+  EXPECT_EQ(dialogs.messages[0], "The serial port sim was closed: the device was removed");
+  EXPECT_EQ(text("PortName"), "Port: none");
+  EXPECT_EQ(text("StatusPanel0"), "Operator:");
+  EXPECT_EQ(text("StatusPanel1"), " board voltage:");
+  EXPECT_EQ(text("Voltage"), " - - - - mV");
+
+  // Plugged in again, but the user has not said so. Every timer ticks many times meanwhile.
+  sim.unit().faults().unplugged = false;
+  for (Timer* t : program.form.timers()) t->SetInterval(50);
+  testing::WaitFor([] { return false; }, 2000);
+  EXPECT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.port_dialogs, 1) << "only the one at start-up";
+  EXPECT_FALSE(program.port().IsOpen());
+  EXPECT_EQ(text("PortName"), "Port: none");
+  for (const char* name : {"PortSelect", "Load", "SaveMonitor", "PageControl1"})
+    EXPECT_TRUE(window.findChild<QWidget*>(name)->isEnabled()) << name;
+
+  dialogs.port_answers = {std::string("sim")};
+  window.findChild<QPushButton*>("PortSelect")->click();
+  EXPECT_EQ(dialogs.port_dialogs, 2);
+  EXPECT_TRUE(program.port().IsOpen());
+  EXPECT_TRUE(testing::WaitFor([&] { return text("PortName") == "Port: sim"; }));
+  EXPECT_EQ(dialogs.messages.size(), 1u);
+}
+
 #if defined(__linux__)
 // A pseudo-terminal stands in for a serial device: bytes go both ways, CTS counts as on (a pty
 // has no modem lines), and hanging up the far end closes the port once instead of spinning.

@@ -3,6 +3,9 @@
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest/QTest>
@@ -154,7 +157,15 @@ void ExpectNothingClippedOrCovered(Window& w, const char* program, bool texts) {
       QString text;
       if (auto* l = qobject_cast<QLabel*>(x)) text = l->text();
       if (auto* b = qobject_cast<QAbstractButton*>(x)) text = b->text();
-      if (texts && !text.isEmpty()) {
+      auto* wrapped = qobject_cast<QLabel*>(x);
+      if (texts && wrapped && wrapped->wordWrap() && !text.isEmpty()) {
+        // A label of several lines: every word fits across, and the lines fit down.
+        for (const QString& word : text.split(' ', Qt::SkipEmptyParts))
+          EXPECT_LE(x->fontMetrics().horizontalAdvance(word), x->width())
+              << program << ": a word of " << x->objectName().toStdString() << " is cut";
+        EXPECT_LE(wrapped->heightForWidth(x->width()), x->height())
+            << program << ": lines of " << x->objectName().toStdString() << " are cut";
+      } else if (texts && !text.isEmpty()) {
         int need = x->fontMetrics().horizontalAdvance(text);
         if (auto* b = qobject_cast<QAbstractButton*>(x); b && !b->icon().isNull())
           need += b->iconSize().width() + 4;
@@ -221,7 +232,46 @@ TEST_F(WindowTest, ShippedTranslationsFit) {
       EXPECT_NE(w.Get<QAbstractButton>("LineIn")->text(), "Insert Line");
       ExpectWholeTabs(w.Get<QTabWidget>("PageControl1"), program);
       ExpectNothingClippedOrCovered(w, program, /*texts=*/true);
-      EXPECT_LE(w.window.minimumWidth(), w.window.client()->width());
+      // No wider than the client area, with a scroll bar along it where the screen is too low.
+      EXPECT_LE(
+          w.window.minimumWidth(),
+          w.window.client()->width() + w.window.style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    }
+  }
+  SetActiveCodePage(saved);
+}
+
+// On the screen at hand (a small one at scale 1.5 in the scaled run), in English and in the
+// widest translation: the window fits the screen, and where the screen has room for the whole
+// client area nothing scrolls (a scroll bar along one side must not cover the other's edge).
+TEST_F(WindowTest, WindowFitsTheScreen) {
+  const int saved = ActiveCodePage();
+  for (const char* language : {"", "de"}) {
+    for (const char* program : {"VRKTset", "DVG1Cset"}) {
+      SCOPED_TRACE(std::string(language) + " " + program);
+      testing::TempDir dir;
+      if (*language)
+        testing::WriteBytes(
+            dir.File(std::string(program) + ".ini"),
+            testing::ReadBytes(std::string(VRKT_TRANSLATIONS_DIR) + "/" + language + ".ini"));
+      Window w(program, *language ? dir.str() : std::string());
+      w.window.show();
+      QCoreApplication::processEvents();
+      const QSize room = w.window.screen()->availableGeometry().size();
+      EXPECT_LE(w.window.width(), room.width());
+      EXPECT_LE(w.window.height(), room.height());
+      auto* scroll = w.Get<QScrollArea>("qt_client_scroll");
+      ASSERT_TRUE(scroll);
+      const QSize client = w.window.client()->size();
+      const QSize shown = scroll->viewport()->size();
+      const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+      // Room for the client area, a scroll bar, and the window's frame.
+      if (client.width() + bar + 16 <= room.width()) {
+        EXPECT_GE(shown.width(), client.width()) << "the right-hand column is covered";
+      }
+      if (client.height() + bar + 40 <= room.height()) {
+        EXPECT_GE(shown.height(), client.height());
+      }
     }
   }
   SetActiveCodePage(saved);

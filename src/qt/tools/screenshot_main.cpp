@@ -1,8 +1,10 @@
 // Renders the main window of each variant, one PNG per page, without a display and without the
-// port dialog: the port opens on the simulated unit.
+// port dialog: the port opens on the simulated unit. The screen (its size, its scale) is the
+// platform's: scripts/screenshot describes one to the offscreen platform.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <QScreen>
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -62,9 +64,22 @@ bool Grab(vrkt::Program& program, vrkt::qt::MainWindow& window, const QString& o
   return ok;
 }
 
-// With `settings` (a settings file, read and never written) the files get `tag` in their names.
+// The window must fit its screen, scroll bars and all.
+bool FitsTheScreen(const vrkt::qt::MainWindow& window, const char* variant) {
+  const QScreen* screen = window.screen();
+  if (!screen) return true;
+  const QRect room = screen->availableGeometry();
+  const QSize size = window.size();
+  std::printf("%s: window %dx%d in a screen room of %dx%d at scale %g\n", variant, size.width(),
+              size.height(), room.width(), room.height(), screen->devicePixelRatio());
+  if (size.width() <= room.width() && size.height() <= room.height()) return true;
+  std::fprintf(stderr, "%s: the window does not fit the screen\n", variant);
+  return false;
+}
+
+// With `settings` (a settings file, read and never written) the window shows its texts.
 bool Render(const QString& out_dir, const char* variant, const char* program_name,
-            const std::string& settings, const char* tag) {
+            const std::string& settings) {
   vrkt::VirtualClock clock;
   vrkt::SimProvider sim(clock);
   HeadlessDialogs dialogs;
@@ -79,11 +94,12 @@ bool Render(const QString& out_dir, const char* variant, const char* program_nam
   vrkt::qt::MainWindow window(program, {});
   program.FormCreate();
   window.show();
-  bool ok = Grab(program, window, out_dir, variant, tag);
+  bool ok = FitsTheScreen(window, variant);
+  ok = Grab(program, window, out_dir, variant, "") && ok;
   // The same window after Stop and a whole read of the simulated unit, with the polls answered.
   program.Run([&] { program.form.StopGDI.on_click(); });
   RunFor(program, clock, sim, 40000);
-  ok = Grab(program, window, out_dir, variant, (std::string(tag) + "-read").c_str()) && ok;
+  ok = Grab(program, window, out_dir, variant, "-read") && ok;
   return ok;
 }
 
@@ -98,10 +114,9 @@ int main(int argc, char** argv) {
   vrkt::qt::UseApplicationFont();
   QString out_dir = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(out_dir);
-  // A settings file (a translation, say) is shown in files named "...-settings.png".
+  // A settings file: a translation, say.
   std::string settings = argc > 2 ? argv[2] : "";
-  const char* tag = settings.empty() ? "" : "-settings";
-  bool ok = Render(out_dir, "vrkt", "VRKTset", settings, tag);
-  ok = Render(out_dir, "dvg", "DVG1Cset", settings, tag) && ok;
+  bool ok = Render(out_dir, "vrkt", "VRKTset", settings);
+  ok = Render(out_dir, "dvg", "DVG1Cset", settings) && ok;
   return ok ? 0 : 1;
 }
