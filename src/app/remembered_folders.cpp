@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "base/file_io.h"
 #include "base/profile.h"
 
 namespace vrkt {
@@ -20,22 +21,13 @@ constexpr KindKey kKeys[] = {
     {FileKind::kTraceFiles, "TraceFiles"},
 };
 
-fs::path PathOf(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const fs::path& p) {
-  std::u8string u = p.u8string();
-  return std::string(u.begin(), u.end());
-}
-
 // The folder that holds `file`, made absolute: a relative name means the working folder, which
 // may change before the next dialog (the loader moves into its list's folder).
 std::string FolderHolding(const std::string& file) {
   std::error_code ec;
-  fs::path path = fs::absolute(PathOf(file), ec);
+  fs::path path = fs::absolute(PathOfUtf8(file), ec);
   if (ec) return {};
-  return Utf8Of(path.parent_path());
+  return Utf8OfPath(path.parent_path());
 }
 
 }  // namespace
@@ -65,7 +57,7 @@ FileDialogOptions RememberedFolders::StartingWhereLastChosen(
   FileDialogOptions start = options;
   const std::string folder = FolderOf(options.kind);
   std::error_code ec;
-  if (!folder.empty() && fs::is_directory(PathOf(folder), ec)) start.initial_dir = folder;
+  if (!folder.empty() && fs::is_directory(PathOfUtf8(folder), ec)) start.initial_dir = folder;
   return start;
 }
 

@@ -16,15 +16,6 @@ namespace vrkt {
 namespace fs = std::filesystem;
 
 namespace {
-fs::path PathOf(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const fs::path& p) {
-  std::u8string u = p.u8string();
-  return std::string(u.begin(), u.end());
-}
-
 // A name beside `p` that no other file has yet.
 fs::path TemporaryNameBeside(const fs::path& p) {
   std::random_device rd;
@@ -67,14 +58,23 @@ std::string DenialReason() {
 }
 }  // namespace
 
+std::filesystem::path PathOfUtf8(const std::string& utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8OfPath(const std::filesystem::path& path) {
+  std::u8string u = path.u8string();
+  return std::string(u.begin(), u.end());
+}
+
 std::string DisplayPath(const std::string& path) {
-  fs::path p = PathOf(path);
+  fs::path p = PathOfUtf8(path);
   p.make_preferred();
-  return Utf8Of(p);
+  return Utf8OfPath(p);
 }
 
 bool CanCreateFilesIn(const std::string& folder) {
-  fs::path probe = TemporaryNameBeside(PathOf(folder) / ".vrkt-write-test");
+  fs::path probe = TemporaryNameBeside(PathOfUtf8(folder) / ".vrkt-write-test");
   {
     std::ofstream out(probe, std::ios::binary | std::ios::trunc);
     if (!out) return false;
@@ -106,7 +106,7 @@ std::string LastSystemError() {
 
 std::string ReadFileBytes(const std::string& path, const std::string& message_format) {
   std::error_code ec;
-  fs::path p = PathOf(path);
+  fs::path p = PathOfUtf8(path);
   const std::string shown = DisplayPath(path);
   if (fs::is_directory(p, ec))
     throw AppError(FormatMessage(message_format, shown, "Is a directory."));
@@ -133,7 +133,7 @@ void WriteFileAtomically(const std::string& path, const std::string& bytes,
     return AppError(FormatMessage(message_format, shown, why));
   };
   std::error_code ec;
-  fs::path target = FollowLinks(PathOf(path), ec);
+  fs::path target = FollowLinks(PathOfUtf8(path), ec);
   if (ec) throw fail(ec.message() + ".");
   const bool replacing = fs::exists(target, ec);
   if (replacing && fs::is_directory(target, ec)) throw fail("Is a directory.");

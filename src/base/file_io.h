@@ -1,10 +1,15 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace vrkt {
 
 // Whole-file reads and writes for the program's own files. Paths are UTF-8.
+
+// A UTF-8 path as the file system takes it, and back.
+std::filesystem::path PathOfUtf8(const std::string& utf8);
+std::string Utf8OfPath(const std::filesystem::path& path);
 
 // Reads the whole file as bytes; throws AppError with `message_format`'s "%s" parts replaced by
 // the path and the system's reason, e.g. "Cannot open file \"%s\". %s".
@@ -28,7 +33,8 @@ std::string DisplayPath(const std::string& path);
 bool CanCreateFilesIn(const std::string& folder);
 
 // Replaces the first "%s" by `a` and the second by `b`.
-std::string FormatMessage(const std::string& format, const std::string& a, const std::string& b = {});
+std::string FormatMessage(const std::string& format, const std::string& a,
+                          const std::string& b = {});
 
 // The system's text for the last failed file operation.
 std::string LastSystemError();

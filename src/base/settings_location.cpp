@@ -10,41 +10,33 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path PathOf(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const fs::path& p) {
-  std::u8string u = p.u8string();
-  return std::string(u.begin(), u.end());
-}
-
 bool Exists(const std::string& path) {
   std::error_code ec;
-  return fs::exists(PathOf(path), ec);
+  return fs::exists(PathOfUtf8(path), ec);
 }
 
 }  // namespace
 
 std::string SettingsPathBeside(const std::string& program_path) {
-  fs::path p = PathOf(program_path);
+  fs::path p = PathOfUtf8(program_path);
   std::error_code ec;
   if (p.is_relative()) {
     fs::path abs = fs::absolute(p, ec);
     if (!ec) p = abs;
   }
   p.replace_extension(".ini");
-  return Utf8Of(p.make_preferred());
+  return Utf8OfPath(p.make_preferred());
 }
 
 SettingsLocation LocateSettingsFile(
     const std::string& program_path, const std::string& user_config_dir,
     const std::function<bool(const std::string&)>& can_create_files_in) {
-  fs::path beside = PathOf(SettingsPathBeside(program_path));
-  if (user_config_dir.empty() || can_create_files_in(Utf8Of(beside.parent_path())))
-    return {Utf8Of(beside), {}};
-  SettingsLocation own{Utf8Of((PathOf(user_config_dir) / beside.filename()).make_preferred()), {}};
-  if (!Exists(own.path)) own.seed_path = Utf8Of(beside);
+  fs::path beside = PathOfUtf8(SettingsPathBeside(program_path));
+  if (user_config_dir.empty() || can_create_files_in(Utf8OfPath(beside.parent_path())))
+    return {Utf8OfPath(beside), {}};
+  SettingsLocation own{
+      Utf8OfPath((PathOfUtf8(user_config_dir) / beside.filename()).make_preferred()), {}};
+  if (!Exists(own.path)) own.seed_path = Utf8OfPath(beside);
   return own;
 }
 
@@ -63,7 +55,7 @@ void LoadSettingsFile(const SettingsLocation& where, ProfileFile& profile) {
 void PrepareSettingsFolder(const SettingsLocation& where) {
   if (where.seed_path.empty()) return;
   std::error_code ignore;
-  fs::create_directories(PathOf(where.path).parent_path(), ignore);
+  fs::create_directories(PathOfUtf8(where.path).parent_path(), ignore);
 }
 
 }  // namespace vrkt

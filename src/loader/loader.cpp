@@ -25,15 +25,6 @@ constexpr char kListFilter[] = "info for download (*.ifo)|*.ifo";
 constexpr char kCtrlZ = 0x1A;
 constexpr int64_t kPieceBytes = 64000;
 
-fs::path PathOfUtf8(const std::string& utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-std::string Utf8Of(const fs::path& p) {
-  std::u8string u = p.u8string();
-  return std::string(u.begin(), u.end());
-}
-
 // Names in the list are 8-bit text like every line of the list; the file system wants UTF-8.
 fs::path PathOfListName(const std::string& name) { return PathOfUtf8(CodePageToUtf8(name)); }
 
@@ -99,7 +90,7 @@ Loader::Loader(UnitContext unit) : p_(unit) {
 void Loader::LoadListClick() {
   std::error_code ec;
   fs::path cwd = fs::current_path(ec);
-  FileDialogOptions options{kListFilter, "", ec ? std::string() : Utf8Of(cwd),
+  FileDialogOptions options{kListFilter, "", ec ? std::string() : Utf8OfPath(cwd),
                             FileKind::kLoaderLists};
   std::optional<std::string> chosen = p_.dialogs().OpenFile(options);
   if (!chosen) return;
